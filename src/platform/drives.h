@@ -1,0 +1,54 @@
+// The drive table behind GetLogicalDrives, GetDriveTypeA and GetDiskFreeSpaceA.
+//
+// C: is the root file system (a fixed disk). CD-ROM drives get the letters from D: on: first
+// the physical drives that libcdio finds, then the virtual drives, each a disc image file,
+// listed one per line as "E: /path/disc.cue" in $XDG_CONFIG_HOME/ripwell/drives or given in
+// RIPWELL_DRIVES="E=/path/a.cue;F=/path/b.cue" (the environment wins). When the machine has no
+// CD-ROM drive at all, the bundled demo disc is mounted as the first CD-ROM drive.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+inline constexpr unsigned DRIVE_UNKNOWN = 0;
+inline constexpr unsigned DRIVE_NO_ROOT_DIR = 1;
+inline constexpr unsigned DRIVE_REMOVABLE = 2;
+inline constexpr unsigned DRIVE_FIXED = 3;
+inline constexpr unsigned DRIVE_REMOTE = 4;
+inline constexpr unsigned DRIVE_CDROM = 5;
+inline constexpr unsigned DRIVE_RAMDISK = 6;
+
+struct DriveEntry {
+    enum class Kind { FixedDisk, PhysicalCdrom, DiscImage };
+    char letter = 0;        // 'A'..'Z'
+    Kind kind = Kind::FixedDisk;
+    std::string source;     // mount point of a fixed disk, device node or image file of a CD-ROM drive
+};
+
+class DriveTable {
+public:
+    virtual ~DriveTable() = default;
+    virtual std::vector<DriveEntry> Drives() = 0;
+};
+
+// Bit 0 is drive A.
+uint32_t GetLogicalDrives();
+// rootPath like "D:\"; only its first character counts.
+unsigned GetDriveTypeA(const char* rootPath);
+bool GetDiskFreeSpaceA(const char* rootPath, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,
+                       uint32_t* numberOfFreeClusters, uint32_t* totalNumberOfClusters);
+
+// The drive of a letter (either case), if there is one.
+std::optional<DriveEntry> FindDrive(char letter);
+
+// Installs a drive table; nullptr goes back to the real one. The caller keeps ownership.
+void SetDriveTable(DriveTable* table);
+
+// Where the bundled demo disc lies (the cue sheet), or empty when it is not there.
+std::string DemoDiscPath();
+
+} // namespace platform

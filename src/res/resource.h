@@ -1,0 +1,177 @@
+// Every number of the program: commands, menus, dialogs, controls, strings, bitmaps, icons,
+// animations and sounds, by the numbers the program has always used.
+#pragma once
+
+#include <cstdint>
+
+namespace res {
+
+// ---- Menus, toolbar, accelerators, icons -------------------------------------------------
+inline constexpr int IDR_MAINFRAME = 128;        // menu, toolbar, accelerators, icon 128
+inline constexpr int IDR_CONTEXT_MENU = 160;     // the view's context menu ("Functions")
+inline constexpr int IDR_TRACK_MENU = 169;       // "Track" menu of the track list
+inline constexpr int IDR_LIST_MENU = 170;        // "List" menu of the track list
+inline constexpr int IDI_DEVICE_STATUS = 175;    // icon of the device status dialog
+
+// ---- Bitmaps and animations --------------------------------------------------------------
+inline constexpr int IDB_TRACK_IMAGES = 140;     // 32 x 16: audio track, other track
+inline constexpr int IDB_PLAY = 165;             // 16 x 15, Play button picture
+inline constexpr int IDB_STOP = 166;             // 16 x 15, Stop button picture
+inline constexpr int IDR_AVI_PROGRESS = 136;     // looping clip of the progress dialog
+inline constexpr int IDR_AVI_ABOUT = 162;        // two frames, 32 x 32, ten a second
+
+// ---- Sounds (resource type "WAVE") ------------------------------------------------------
+inline constexpr const char* SOUND_ERROR = "T1000";
+inline constexpr const char* SOUND_QUESTION = "YOUSURE";
+inline constexpr const char* SOUND_ABOUT = "ABOUT";
+
+// ---- Dialogs ------------------------------------------------------------------------------
+inline constexpr int IDD_ABOUTBOX = 100;
+inline constexpr int IDD_READ_AUDIO = 130;       // "Read CD digital audio"
+inline constexpr int IDD_READ_COOKED = 131;      // "Read CD-ROM sectors"
+inline constexpr int IDD_OPTIONS = 135;          // "Options"
+inline constexpr int IDD_CLIP_FORMAT = 144;      // "Clipboard"
+inline constexpr int IDD_PROPERTIES = 146;       // "Properties"
+inline constexpr int IDD_DEVICE_STATUS = 148;    // "CD-ROM device status"
+inline constexpr int IDD_PROGRESS = 149;         // "Working..."
+inline constexpr int IDD_TRACK_PROPERTIES = 171; // "CD track properties"
+
+// ---- Standard dialog results and buttons ------------------------------------------------
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
+// ---- Controls (shared numbering of the dialogs) -------------------------------------------
+inline constexpr int IDC_1000 = 1000;  // check boxes: sounds off, "Assume data is a sound", "Loop mode", "Audio track"
+inline constexpr int IDC_1001 = 1001;  // "Show wave header in window, too"
+inline constexpr int IDC_1002 = 1002;  // drop-down lists: drive list, wave format list
+inline constexpr int IDC_1004 = 1004;  // "Perform jitter correction", "Only first"
+inline constexpr int IDC_1005 = 1005;  // "Save settings on exit", "Only last"
+inline constexpr int IDC_1006 = 1006;  // "Foreground...", mark button
+inline constexpr int IDC_1007 = 1007;  // "Background..."
+inline constexpr int IDC_1008 = 1008;  // "Reset"
+inline constexpr int IDC_1009 = 1009;  // tab controls
+inline constexpr int IDC_1010 = 1010;  // labels / first sector (progress)
+inline constexpr int IDC_1011 = 1011;  // labels / last sector (progress)
+inline constexpr int IDC_1012 = 1012;  // selection start time
+inline constexpr int IDC_1013 = 1013;  // playing time; "Disable AutoPlay"
+inline constexpr int IDC_1014 = 1014;  // selection end time; "sectors"
+inline constexpr int IDC_1015 = 1015;  // selection start sector
+inline constexpr int IDC_1016 = 1016;  // playing sector
+inline constexpr int IDC_1017 = 1017;  // selection end sector
+inline constexpr int IDC_1018 = 1018;  // edits: start minute, first sector, CD player, data length
+inline constexpr int IDC_1019 = 1019;  // edits: start second, last sector, sound recorder, playing time
+inline constexpr int IDC_1020 = 1020;
+inline constexpr int IDC_1021 = 1021;
+inline constexpr int IDC_1022 = 1022;
+inline constexpr int IDC_1023 = 1023;
+inline constexpr int IDC_1024 = 1024;
+inline constexpr int IDC_1025 = 1025;
+inline constexpr int IDC_1028 = 1028;  // High Sierra start sector
+inline constexpr int IDC_1029 = 1029;  // High Sierra end sector
+inline constexpr int IDC_1034 = 1034;  // track list, clipboard format list
+inline constexpr int IDC_1036 = 1036;  // overlap, first seconds, media change count
+inline constexpr int IDC_1037 = 1037;  // last seconds, total sectors
+inline constexpr int IDC_1038 = 1038;  // media identity
+inline constexpr int IDC_1039 = 1039;  // media UPC
+inline constexpr int IDC_1040 = 1040;  // total time
+inline constexpr int IDC_1042 = 1042;  // colour sample
+inline constexpr int IDC_1044 = 1044;  // animation controls
+inline constexpr int IDC_1045 = 1045;  // progress bar
+inline constexpr int IDC_1046 = 1046;  // current head location; "Start:"; "Sound recorder:"
+inline constexpr int IDC_1047 = 1047;  // time left; "End:"
+inline constexpr int IDC_1048 = 1048;  // percentage text; "Min"
+inline constexpr int IDC_1049 = 1049;  // read mode text; "Sec"
+inline constexpr int IDC_1050 = 1050;  // size of the range; "Frame"
+inline constexpr int IDC_1051 = 1051;  // "Synchronization:"
+inline constexpr int IDC_1052 = 1052;  // synchronisation result
+inline constexpr int IDC_1054 = 1054;  // spin: start minute
+inline constexpr int IDC_1055 = 1055;  // spin: start second
+inline constexpr int IDC_1056 = 1056;  // spin: start frame
+inline constexpr int IDC_1057 = 1057;  // spin: end minute
+inline constexpr int IDC_1058 = 1058;  // spin: end second
+inline constexpr int IDC_1059 = 1059;  // spin: end frame
+inline constexpr int IDC_1064 = 1064;  // spin: overlap, first seconds
+inline constexpr int IDC_1065 = 1065;  // spin: last seconds
+inline constexpr int IDC_1067 = 1067;  // slider
+inline constexpr int IDC_1069 = 1069;  // Play button (and "Play" of the "Track" menu)
+inline constexpr int IDC_1070 = 1070;  // Stop button
+
+// ---- Commands ----------------------------------------------------------------------------
+inline constexpr int ID_FILE_NEW = 57600;
+inline constexpr int ID_FILE_OPEN = 57601;
+inline constexpr int ID_FILE_SAVE = 57603;
+inline constexpr int ID_FILE_SAVE_AS = 57604;
+inline constexpr int ID_FILE_MRU_FILE1 = 57616;  // to 57619
+inline constexpr int ID_FILE_MRU_FILE4 = 57619;
+inline constexpr int ID_APP_ABOUT = 57664;
+inline constexpr int ID_APP_EXIT = 57665;
+inline constexpr int ID_HELP_INDEX = 57666;
+inline constexpr int ID_HELP_FINDER = 57667;      // "Help Topics"
+inline constexpr int ID_HELP_USING = 57668;
+inline constexpr int ID_CONTEXT_HELP = 57669;     // Shift+F1
+inline constexpr int ID_HELP = 57670;             // F1
+inline constexpr int ID_DEFAULT_HELP = 57671;
+inline constexpr int ID_EDIT_COPY = 57634;
+inline constexpr int ID_EDIT_PASTE = 57637;
+inline constexpr int ID_VIEW_TOOLBAR = 59392;
+inline constexpr int ID_VIEW_STATUS_BAR = 59393;
+inline constexpr int ID_READ_CDDA = 32771;
+inline constexpr int ID_READ_CDROM = 32772;
+inline constexpr int ID_CD_PLAYER = 32775;
+inline constexpr int ID_OPTIONS = 32776;
+inline constexpr int ID_PROPERTIES = 32777;
+inline constexpr int ID_SOUND_RECORDER = 32784;
+inline constexpr int ID_EMPTY_CLIPBOARD = 32788;
+inline constexpr int ID_STOP_WAVEFORM = 32800;
+inline constexpr int ID_PLAY_WAVEFORM = 32802;
+inline constexpr int ID_TRACK_RENAME = 32803;
+inline constexpr int ID_LIST_OPEN_DOOR = 32804;
+inline constexpr int ID_LIST_CLOSE_DOOR = 32805;
+inline constexpr int ID_LIST_REFRESH = 32806;
+inline constexpr int ID_TRACK_PROPERTIES = 32807;
+inline constexpr int ID_DEVICE_STATUS = 32808;
+inline constexpr int ID_TRACK_PICK_UP_TIMES = 32809;
+inline constexpr int ID_TRACK_PLAY = 1069;        // same number as the Play button
+inline constexpr int ID_TRACK_GRAB = 1;           // the dialog's Start (IDOK)
+
+// ---- Control bars --------------------------------------------------------------------------
+inline constexpr int AFX_IDW_TOOLBAR = 59392;
+inline constexpr int AFX_IDW_STATUS_BAR = 59393;
+
+// ---- Strings -------------------------------------------------------------------------------
+inline constexpr int IDR_DOCUMENT_TEMPLATE = 128;     // "Ripwell\n\nRipwell\nWave Files (*.wav)\n..."
+inline constexpr int IDS_PLAY_NOT_SOUND = 61204;      // question before playing data that is no sound
+inline constexpr int IDS_PLAY_ERROR = 61205;          // "Error playing wave file.\nPress F1 to see Help."
+inline constexpr int IDS_EVERYTHING_OK = 61206;       // "Everything went OK."
+inline constexpr int IDS_OS_WARNING = 61207;          // the operating-system warning
+inline constexpr int IDS_FILE_TOO_BIG = 61208;
+inline constexpr int IDS_WAVE_TOO_SHORT = 61209;
+inline constexpr int IDS_WAVE_NO_MEMORY = 61210;
+inline constexpr int AFX_IDS_APP_TITLE = 57344;       // "Ripwell"
+inline constexpr int AFX_IDS_IDLEMESSAGE = 57345;     // "For Help, press F1"
+inline constexpr int AFX_IDS_HELPMODEMESSAGE = 57346; // "Select an object on which to get Help"
+inline constexpr int AFX_IDS_SAVEFILE = 61441;        // "Save As"
+inline constexpr int AFX_IDS_UNTITLED = 61443;        // "Untitled"
+inline constexpr int AFX_IDP_ASK_TO_SAVE = 61465;     // "Save changes to %1?"
+inline constexpr int AFX_IDP_FAILED_TO_OPEN_DOC = 61456;
+inline constexpr int AFX_IDP_FAILED_TO_SAVE_DOC = 61457;
+inline constexpr int AFX_IDP_FILE_NOT_FOUND = 61729;
+inline constexpr int ID_INDICATOR_CAPS = 59137;       // "CAP"
+inline constexpr int ID_INDICATOR_NUM = 59138;        // "NUM"
+inline constexpr int ID_INDICATOR_SCRL = 59139;       // "SCRL"
+
+// ---- Help ----------------------------------------------------------------------------------
+// A message box with a help number opens topic HELP_MESSAGE_BASE + that number on F1.
+inline constexpr uint32_t HELP_MESSAGE_BASE = 0x30000;
+inline constexpr uint32_t HELP_WAVE_FORMAT = 16;      // the two wave-format messages
+inline constexpr uint32_t HELP_PLAY_ERROR = 18;       // the playback error
+
+// ---- Worker messages -----------------------------------------------------------------------
+inline constexpr uint32_t WM_USER = 0x400;
+inline constexpr uint32_t WM_READ_POSITION = WM_USER + 1;
+inline constexpr uint32_t WM_READ_TIMELEFT = WM_USER + 2;
+inline constexpr uint32_t WM_READ_PERCENT = WM_USER + 3;
+inline constexpr uint32_t WM_READ_SYNC = WM_USER + 4;
+inline constexpr uint32_t WM_READ_DONE = WM_USER + 5;
+
+} // namespace res
