@@ -70,6 +70,9 @@ constexpr StringEntry kStrings[] = {
     {AFX_IDP_FAILED_TO_OPEN_DOC, "Failed to open document."},
     {AFX_IDP_FAILED_TO_SAVE_DOC, "Failed to save document."},
     {AFX_IDP_ASK_TO_SAVE, "Save changes to %1?"},
+    {AFX_IDP_PARSE_INT_RANGE, "Please enter an integer between %1 and %2."},
+    {AFX_IDP_PARSE_BYTE, "Please enter an integer between 0 and 255."},
+    {AFX_IDP_PARSE_UINT, "Please enter a positive integer."},
     {AFX_IDP_FILE_NOT_FOUND,
      "%1\nCannot find this file.\nPlease verify that the correct path and file name are given."},
 };
