@@ -48,7 +48,29 @@ std::optional<DriveEntry> FindDrive(char letter);
 // Installs a drive table; nullptr goes back to the real one. The caller keeps ownership.
 void SetDriveTable(DriveTable* table);
 
-// Where the bundled demo disc lies (the cue sheet), or empty when it is not there.
+// Where the bundled demo disc lies (the cue sheet), or empty when it is not there:
+// RIPWELL_DEMO_DISC if set (empty: no demo disc), else the build tree's, else the installed one.
 std::string DemoDiscPath();
+
+// How the real table is put together, open for tests:
+//  - C: is the root file system. Physical CD-ROM drives take D:, E: ... in the order libcdio
+//    lists them; those beyond Z: are left out.
+//  - Virtual drives come from RIPWELL_DRIVES when that variable is set (even to nothing),
+//    otherwise from the drives file. A virtual drive may not take A:, B:, C:, a letter a physical
+//    drive has, or a letter an earlier line took; such a line is skipped with a message on the
+//    standard error stream, as is a line that cannot be read. Relative image paths in the
+//    drives file are taken from the file's folder.
+//  - When that leaves no CD-ROM drive at all, the demo disc (when there is one) is D:.
+struct DriveSources {
+    std::vector<std::string> physicalDevices;
+    std::optional<std::string> environment;   // RIPWELL_DRIVES: "E=/path/a.cue;F=/path/b.cue"
+    std::string drivesFileText;               // lines "E: /path/disc.cue"
+    std::string drivesFileFolder;
+    std::string demoDisc;
+};
+std::vector<DriveEntry> BuildDriveTable(const DriveSources& sources);
+
+// $XDG_CONFIG_HOME/ripwell (default ~/.config/ripwell), where the per-user files live.
+std::string UserConfigFolder();
 
 } // namespace platform

@@ -1,0 +1,7 @@
+#include "app/app_settings.h"
+
+AppSettings& Settings()
+{
+    static AppSettings settings;
+    return settings;
+}

@@ -1,0 +1,276 @@
+#include "platform/drives.h"
+
+#include "platform/cdrom_volume.h"
+
+#include <cdio/cdio.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+namespace platform {
+namespace {
+
+constexpr char kFirstCdromLetter = 'D';
+constexpr char kFixedDiskLetter = 'C';
+
+std::atomic<DriveTable*> g_table{nullptr};
+
+std::string Trim(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat info {};
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+void Complain(const std::string& where, const std::string& line, const char* why)
+{
+    std::fprintf(stderr, "Ripwell: %s: skipping \"%s\": %s\n", where.c_str(), line.c_str(), why);
+}
+
+// Adds one virtual drive, or says on stderr why it cannot.
+void AddVirtualDrive(std::vector<DriveEntry>& drives, const std::string& where, const std::string& line,
+                     char letter, const std::string& path)
+{
+    letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    if (letter < 'A' || letter > 'Z')
+        return Complain(where, line, "not a drive letter");
+    if (letter < kFirstCdromLetter)
+        return Complain(where, line, "A:, B: and C: cannot be CD-ROM drives");
+    if (path.empty())
+        return Complain(where, line, "no disc image named");
+    const bool taken = std::any_of(drives.begin(), drives.end(), [&](const DriveEntry& d) { return d.letter == letter; });
+    if (taken)
+        return Complain(where, line, "that drive letter is already taken");
+    drives.push_back({letter, DriveEntry::Kind::DiscImage, path});
+}
+
+// "E=/path/a.cue;F=/path/b.cue"
+void AddEnvironmentDrives(std::vector<DriveEntry>& drives, const std::string& text)
+{
+    std::stringstream stream(text);
+    std::string item;
+    while (std::getline(stream, item, ';')) {
+        item = Trim(item);
+        if (item.empty())
+            continue;
+        const auto equals = item.find('=');
+        // The letter may be written "E" or "E:".
+        const std::string name = Trim(item.substr(0, equals == std::string::npos ? 0 : equals));
+        if (equals == std::string::npos || name.empty() || name.size() > 2 || (name.size() == 2 && name[1] != ':')) {
+            Complain("RIPWELL_DRIVES", item, "expected LETTER=IMAGE");
+            continue;
+        }
+        AddVirtualDrive(drives, "RIPWELL_DRIVES", item, name[0], Trim(item.substr(equals + 1)));
+    }
+}
+
+// Lines "E: /path/disc.cue"; blank lines and lines starting with # are ignored.
+void AddFileDrives(std::vector<DriveEntry>& drives, const std::string& text, const std::string& folder)
+{
+    std::stringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line)) {
+        line = Trim(line);
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (line.size() < 3 || line[1] != ':' || !std::isspace(static_cast<unsigned char>(line[2]))) {
+            Complain("drives file", line, "expected \"E: /path/disc.cue\"");
+            continue;
+        }
+        std::filesystem::path path(Trim(line.substr(2)));
+        if (!path.empty() && path.is_relative() && !folder.empty())
+            path = std::filesystem::path(folder) / path;
+        AddVirtualDrive(drives, "drives file", line, line[0], path.string());
+    }
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> PhysicalDevices()
+{
+    std::vector<std::string> devices;
+    char** list = cdio_get_devices(DRIVER_DEVICE);
+    for (char** device = list; device && *device; ++device)
+        devices.emplace_back(*device);
+    cdio_free_device_list(list);
+    return devices;
+}
+
+// The table of this machine. It is built again only when the drives file or RIPWELL_DRIVES
+// changed, so that the messages about bad lines come once, and libcdio is asked once.
+class RealDriveTable : public DriveTable {
+public:
+    std::vector<DriveEntry> Drives() override
+    {
+        std::lock_guard lock(m_mutex);
+        const std::string file = UserConfigFolder() + "/drives";
+        const char* environment = std::getenv("RIPWELL_DRIVES");
+        struct stat info {};
+        const bool haveFile = stat(file.c_str(), &info) == 0;
+        std::string key = (environment ? "=" + std::string(environment) : "-") + "\n" + file + "\n" + DemoDiscPath();
+        if (haveFile)
+            key += "\n" + std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec) + "/" +
+                   std::to_string(info.st_size);
+        if (!m_built || key != m_key) {
+            if (!m_built)
+                m_physical = PhysicalDevices();
+            DriveSources sources;
+            sources.physicalDevices = m_physical;
+            if (environment)
+                sources.environment = environment;
+            else if (haveFile)
+                sources.drivesFileText = ReadFile(file);
+            sources.drivesFileFolder = UserConfigFolder();
+            sources.demoDisc = DemoDiscPath();
+            m_drives = BuildDriveTable(sources);
+            m_key = key;
+            m_built = true;
+        }
+        return m_drives;
+    }
+
+private:
+    std::mutex m_mutex;
+    bool m_built = false;
+    std::string m_key;
+    std::vector<std::string> m_physical;
+    std::vector<DriveEntry> m_drives;
+};
+
+DriveTable& CurrentTable()
+{
+    static RealDriveTable real;
+    DriveTable* table = g_table;
+    return table ? *table : real;
+}
+
+uint32_t ClampToUint32(unsigned long long value) { return static_cast<uint32_t>(std::min<unsigned long long>(value, UINT32_MAX)); }
+
+} // namespace
+
+std::string UserConfigFolder()
+{
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg)
+        return std::string(xdg) + "/ripwell";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.config/ripwell";
+}
+
+std::string DemoDiscPath()
+{
+    if (const char* demo = std::getenv("RIPWELL_DEMO_DISC"))
+        return demo;
+    const std::string built = std::string(RIPWELL_BUILD_DATA_DIR) + "/demo-disc/demo.cue";
+    if (FileExists(built))
+        return built;
+    const std::string installed = std::string(RIPWELL_INSTALLED_DATA_DIR) + "/demo-disc/demo.cue";
+    if (FileExists(installed))
+        return installed;
+    return {};
+}
+
+std::vector<DriveEntry> BuildDriveTable(const DriveSources& sources)
+{
+    std::vector<DriveEntry> drives;
+    drives.push_back({kFixedDiskLetter, DriveEntry::Kind::FixedDisk, "/"});
+    char letter = kFirstCdromLetter;
+    for (const std::string& device : sources.physicalDevices) {
+        if (letter > 'Z') {
+            std::fprintf(stderr, "Ripwell: no drive letter left for %s\n", device.c_str());
+            continue;
+        }
+        drives.push_back({letter++, DriveEntry::Kind::PhysicalCdrom, device});
+    }
+    if (sources.environment)
+        AddEnvironmentDrives(drives, *sources.environment);
+    else
+        AddFileDrives(drives, sources.drivesFileText, sources.drivesFileFolder);
+    if (drives.size() == 1 && !sources.demoDisc.empty())
+        drives.push_back({kFirstCdromLetter, DriveEntry::Kind::DiscImage, sources.demoDisc});
+    std::sort(drives.begin(), drives.end(), [](const DriveEntry& a, const DriveEntry& b) { return a.letter < b.letter; });
+    return drives;
+}
+
+void SetDriveTable(DriveTable* table) { g_table = table; }
+
+std::optional<DriveEntry> FindDrive(char letter)
+{
+    letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    for (const DriveEntry& drive : CurrentTable().Drives())
+        if (drive.letter == letter)
+            return drive;
+    return std::nullopt;
+}
+
+uint32_t GetLogicalDrives()
+{
+    uint32_t mask = 0;
+    for (const DriveEntry& drive : CurrentTable().Drives())
+        if (drive.letter >= 'A' && drive.letter <= 'Z')
+            mask |= 1u << (drive.letter - 'A');
+    return mask;
+}
+
+unsigned GetDriveTypeA(const char* rootPath)
+{
+    if (!rootPath || !*rootPath)
+        return DRIVE_NO_ROOT_DIR;
+    const std::optional<DriveEntry> drive = FindDrive(rootPath[0]);
+    if (!drive)
+        return DRIVE_NO_ROOT_DIR;
+    return drive->kind == DriveEntry::Kind::FixedDisk ? DRIVE_FIXED : DRIVE_CDROM;
+}
+
+bool GetDiskFreeSpaceA(const char* rootPath, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,
+                       uint32_t* numberOfFreeClusters, uint32_t* totalNumberOfClusters)
+{
+    if (!rootPath || !*rootPath)
+        return false;
+    const std::optional<DriveEntry> drive = FindDrive(rootPath[0]);
+    if (!drive)
+        return false;
+    VolumeGeometry geometry;
+    if (drive->kind == DriveEntry::Kind::FixedDisk) {
+        struct statvfs info {};
+        if (statvfs(drive->source.c_str(), &info) != 0)
+            return false;
+        constexpr uint32_t kSectorSize = 512;
+        geometry.bytesPerSector = kSectorSize;
+        geometry.sectorsPerCluster = std::max<uint32_t>(1, ClampToUint32(info.f_frsize / kSectorSize));
+        geometry.totalClusters = ClampToUint32(info.f_blocks);
+        geometry.freeClusters = ClampToUint32(info.f_bavail);
+    } else if (!QueryCdromVolume(*drive, geometry)) {
+        return false;
+    }
+    if (sectorsPerCluster) *sectorsPerCluster = geometry.sectorsPerCluster;
+    if (bytesPerSector) *bytesPerSector = geometry.bytesPerSector;
+    if (numberOfFreeClusters) *numberOfFreeClusters = geometry.freeClusters;
+    if (totalNumberOfClusters) *totalNumberOfClusters = geometry.totalClusters;
+    return true;
+}
+
+} // namespace platform
