@@ -177,4 +177,11 @@ inline constexpr uint32_t WM_READ_PERCENT = WM_USER + 3;
 inline constexpr uint32_t WM_READ_SYNC = WM_USER + 4;
 inline constexpr uint32_t WM_READ_DONE = WM_USER + 5;
 
+// ---- Final read status (wParam of WM_READ_DONE): 0, a DriveError, or one of these --------
+inline constexpr uint16_t READ_CANCELLED = 257;
+inline constexpr uint16_t READ_NO_DOCUMENT_MEMORY = 258;
+inline constexpr uint16_t READ_NO_BUFFER_MEMORY = 259;
+// wParam of WM_READ_SYNC when a block matched nowhere
+inline constexpr int32_t SYNC_FAILED = 0x7FFFFFFF;
+
 } // namespace res
