@@ -1,0 +1,118 @@
+// The real CD-ROM device: the drive letter is looked up in the drive table and the disc behind
+// it (an image file or a physical drive) is opened through the disc layer.
+#include "platform/cdrom/cdrom_device.h"
+#include "platform/cdrom/disc.h"
+#include "platform/drives.h"
+
+#include <cstdio>
+#include <mutex>
+#include <set>
+
+namespace platform {
+
+namespace {
+
+using cdrom::COOKED_BYTES_PER_SECTOR;
+using cdrom::RAW_BYTES_PER_SECTOR;
+
+// A broken image is reported once per reason on stderr; the program's own reads only see the
+// error code, as they would with a real drive.
+void ReportOnce(const std::string& source, const std::string& reason)
+{
+    static std::mutex mutex;
+    static std::set<std::string> reported;
+    std::lock_guard lock(mutex);
+    if (reported.insert(source + '\n' + reason).second)
+        std::fprintf(stderr, "ripwell: cannot open the disc %s: %s\n", source.c_str(), reason.c_str());
+}
+
+class DiscDevice : public CdromDevice {
+public:
+    explicit DiscDevice(std::unique_ptr<cdrom::Disc> disc) : m_disc(std::move(disc)) {}
+
+    bool RawRead(const RAW_READ_INFO& request, void* output, uint32_t outputSize, uint32_t* bytesReturned,
+                 uint32_t* error) override
+    {
+        if (!m_disc)
+            return Refuse(error, ERROR_NOT_READY);
+        if (request.TrackMode != CDDA || request.DiskOffset.HighPart != 0 ||
+            request.DiskOffset.LowPart % COOKED_BYTES_PER_SECTOR != 0)
+            return Refuse(error, ERROR_INVALID_PARAMETER);
+        const uint64_t size = uint64_t{request.SectorCount} * RAW_BYTES_PER_SECTOR;
+        if (size > outputSize)
+            return Refuse(error, ERROR_INSUFFICIENT_BUFFER);
+        const uint32_t first = request.DiskOffset.LowPart / COOKED_BYTES_PER_SECTOR;
+        if (!m_disc->ReadRaw(first, request.SectorCount, static_cast<uint8_t*>(output)))
+            return Refuse(error, ERROR_SECTOR_NOT_FOUND);
+        *bytesReturned = static_cast<uint32_t>(size);
+        return true;
+    }
+
+    bool Read(uint64_t offset, void* output, uint32_t size, uint32_t* bytesRead, uint32_t* error) override
+    {
+        if (!m_disc)
+            return Refuse(error, ERROR_NOT_READY);
+        // A CD-ROM volume is read in whole sectors, as on the system this program was made for.
+        if (offset % COOKED_BYTES_PER_SECTOR != 0 || size % COOKED_BYTES_PER_SECTOR != 0)
+            return Refuse(error, ERROR_INVALID_PARAMETER);
+        const uint64_t first = offset / COOKED_BYTES_PER_SECTOR;
+        if (first > UINT32_MAX)
+            return Refuse(error, ERROR_SECTOR_NOT_FOUND);
+        if (!m_disc->ReadCooked(static_cast<uint32_t>(first), size / COOKED_BYTES_PER_SECTOR,
+                                static_cast<uint8_t*>(output)))
+            return Refuse(error, ERROR_SECTOR_NOT_FOUND);
+        *bytesRead = size;
+        return true;
+    }
+
+    bool CheckVerify(uint32_t* mediaChangeCount, uint32_t* error) override
+    {
+        if (!m_disc)
+            return Refuse(error, ERROR_NOT_READY);
+        *mediaChangeCount = m_disc->MediaChangeCount();
+        return true;
+    }
+
+private:
+    static bool Refuse(uint32_t* error, uint32_t code)
+    {
+        *error = code;
+        return false;
+    }
+
+    std::unique_ptr<cdrom::Disc> m_disc;  // null: no readable disc in the drive
+};
+
+class DiscDeviceService : public CdromDeviceService {
+public:
+    std::unique_ptr<CdromDevice> Open(const std::string& devicePath, uint32_t* error) override
+    {
+        const char letter = DriveLetterOfDevicePath(devicePath);
+        const std::optional<DriveEntry> drive = letter ? FindDrive(letter) : std::nullopt;
+        if (!drive || drive->kind == DriveEntry::Kind::FixedDisk) {
+            *error = ERROR_FILE_NOT_FOUND;
+            return nullptr;
+        }
+        // A drive without a readable disc still opens; its requests then fail as "not ready".
+        std::string reason;
+        const auto kind = drive->kind == DriveEntry::Kind::PhysicalCdrom ? cdrom::SourceKind::PhysicalDrive
+                                                                         : cdrom::SourceKind::ImageFile;
+        std::unique_ptr<cdrom::Disc> disc = cdrom::OpenDisc(drive->source, kind, &reason);
+        if (!disc)
+            ReportOnce(drive->source, reason);
+        auto device = std::unique_ptr<DiscDevice>(new (std::nothrow) DiscDevice(std::move(disc)));
+        if (!device)
+            *error = ERROR_NOT_ENOUGH_MEMORY;
+        return device;
+    }
+};
+
+} // namespace
+
+CdromDeviceService& RealCdromDeviceService()
+{
+    static DiscDeviceService service;
+    return service;
+}
+
+} // namespace platform
