@@ -1,0 +1,38 @@
+// Start-up and shut-down of the settings, in the order the application object runs them:
+//
+//   if (!CheckOperatingSystem()) return failure;    // 1. nothing touched yet, no window
+//   InitRegistry();                                  // 2. SetRegistryKey("Brightmoor")
+//   RecentFiles().Load();                            // 3. the four recent files
+//   LoadSettings();                                  // 4. fills Settings() and the copy of
+//                                                    //    SaveSettingsOnExit
+//   ... document template, command line, message loop; the frame and the view are destroyed
+//   (the view writes its colours into Settings()) ...
+//   SaveSettings();                                  // written only as the user asked
+//   RecentFiles().Save();                            // always written
+#pragma once
+
+#include "platform/version.h"
+
+#include <cstdint>
+#include <string>
+
+// The name of a system outside the NT family, for the warning; empty when it is not known.
+std::string DescribeOperatingSystem(const platform::OSVERSIONINFOA& version);
+
+// True when start-up may go on: on the NT family at once; otherwise after the user said Yes to
+// the warning. False without a message when the system cannot even be asked.
+bool CheckOperatingSystem();
+
+// Settings live under HKEY_CURRENT_USER\Software\Brightmoor\Ripwell.
+void InitRegistry();
+
+// Reads every setting into Settings(), with defaults for missing values, a stored drive that is
+// no CD-ROM drive replaced by the first one, the overlap limited to 20, ReadIntoRAM held at 1.
+void LoadSettings();
+
+// The value of SaveSettingsOnExit right after LoadSettings().
+int32_t& SaveSettingsOnExitAtStart();
+
+// The shut-down writing: SaveSettingsOnExit when it was switched, then everything else when it
+// is on.
+void SaveSettings();

@@ -1,0 +1,208 @@
+#include "app/app_settings.h"
+#include "app/app_startup.h"
+#include "app/recent_files.h"
+#include "support/scripted_desktop.h"
+#include "support/scripted_drive_table.h"
+#include "support/scripted_registry.h"
+#include "support/scripted_version.h"
+
+#include <gtest/gtest.h>
+
+using platform::VER_PLATFORM_WIN32_NT;
+using platform::VER_PLATFORM_WIN32_WINDOWS;
+
+namespace {
+
+const std::string kWarningStart = "This version of Ripwell was designed for Windows NT/2000/XP or later.\n\n"
+                                  "You are trying to run it on ";
+
+std::string SettingsKey(const char* section) { return std::string("Software\\Brightmoor\\Ripwell\\") + section; }
+
+uint32_t Stored(platform::Hive& hive, const char* section, const char* name)
+{
+    const platform::Hive::Value* value = hive.FindValue(SettingsKey(section), name);
+    if (!value || value->data.size() != 4)
+        return 0xDEADBEEF;
+    return value->data[0] | value->data[1] << 8 | value->data[2] << 16 | uint32_t{value->data[3]} << 24;
+}
+
+} // namespace
+
+TEST(CheckOperatingSystem, NtFamilyGoesOnSilentlyWhateverTheVersion)
+{
+    ScriptedDesktop desktop;
+    ScriptedVersion version(VER_PLATFORM_WIN32_NT, 99, 7);
+    EXPECT_TRUE(CheckOperatingSystem());
+    EXPECT_TRUE(desktop.Events().empty());
+    EXPECT_EQ(version.askedSizes, (std::vector<uint32_t>{156}));
+}
+
+TEST(CheckOperatingSystem, FallsBackToTheBasicRecordAndFailsSilentlyWhenBothAreRefused)
+{
+    ScriptedDesktop desktop;
+    ScriptedVersion version(VER_PLATFORM_WIN32_NT, 5, 1);
+    version.refuseExtended = true;
+    EXPECT_TRUE(CheckOperatingSystem());
+    version.refuseBasic = true;
+    EXPECT_FALSE(CheckOperatingSystem());
+    EXPECT_EQ(version.askedSizes, (std::vector<uint32_t>{156, 148, 156, 148}));
+    EXPECT_TRUE(desktop.Events().empty());
+}
+
+TEST(CheckOperatingSystem, WarnsOnOtherSystemsAndNoEndsStartUp)
+{
+    ScriptedDesktop desktop;
+    ScriptedVersion version(VER_PLATFORM_WIN32_WINDOWS, 4, 10, " A ");
+    desktop.AnswerNext(platform::IDNO);
+    EXPECT_FALSE(CheckOperatingSystem());
+    ASSERT_EQ(desktop.Events().size(), 1u);   // a box and no sound
+    const DesktopEvent& box = desktop.Events()[0];
+    EXPECT_EQ(box.text, kWarningStart + "Microsoft Windows 98 SE.\nIt might not work as expected.\n\n"
+                                        "Do you want to continue anyway?");
+    EXPECT_EQ(box.Buttons(), platform::MB_YESNO);
+    EXPECT_EQ(box.Icon(), platform::MB_ICONQUESTION);
+    EXPECT_EQ(box.DefaultButton(), platform::MB_DEFBUTTON2);
+    desktop.AnswerNext(platform::IDYES);
+    EXPECT_TRUE(CheckOperatingSystem());
+}
+
+TEST(CheckOperatingSystem, DescribesTheKnownSystems)
+{
+    auto describe = [](uint32_t platformId, uint32_t major, uint32_t minor, const char* sp) {
+        platform::OSVERSIONINFOA v{};
+        v.dwPlatformId = platformId;
+        v.dwMajorVersion = major;
+        v.dwMinorVersion = minor;
+        std::snprintf(v.szCSDVersion, sizeof v.szCSDVersion, "%s", sp);
+        return DescribeOperatingSystem(v);
+    };
+    EXPECT_EQ(describe(0, 3, 11, ""), "Microsoft Win32s");
+    EXPECT_EQ(describe(1, 4, 0, " C"), "Microsoft Windows 95 OSR2");
+    EXPECT_EQ(describe(1, 4, 0, "C"), "Microsoft Windows 95");   // the second character counts
+    EXPECT_EQ(describe(1, 4, 10, ""), "Microsoft Windows 98");
+    EXPECT_EQ(describe(1, 4, 90, " A"), "Microsoft Windows Me");
+    EXPECT_EQ(describe(1, 4, 3, ""), "");
+    EXPECT_EQ(describe(1, 5, 0, ""), "");
+    EXPECT_EQ(describe(7, 4, 0, ""), "");
+
+    ScriptedDesktop desktop;
+    ScriptedVersion version(VER_PLATFORM_WIN32_WINDOWS, 4, 3);
+    CheckOperatingSystem();
+    EXPECT_NE(desktop.Boxes()[0].text.find("run it on .\nIt might"), std::string::npos);
+}
+
+TEST(LoadSettings, FirstRunGivesTheDefaultsAndTheFirstCdromDrive)
+{
+    ScriptedRegistry registry;
+    ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("FG"));
+    Settings() = AppSettings{};
+    Settings().ReadIntoRAM = 0;
+    LoadSettings();
+    const AppSettings& s = Settings();
+    EXPECT_EQ(s.DefaultCDROMDrive, 'F');
+    EXPECT_EQ(s.PlayDialogSounds, 1);
+    EXPECT_EQ(s.ShowWaveHeader, 0);
+    EXPECT_EQ(s.ReadIntoRAM, 1);
+    EXPECT_EQ(s.DoJitterCorrection, 1);
+    EXPECT_EQ(s.OverlappingSectors, 2);
+    EXPECT_EQ(s.SaveSettingsOnExit, 1);
+    EXPECT_EQ(s.Foreground, 0u);
+    EXPECT_EQ(s.Background, 0xFFFFFFu);
+    EXPECT_EQ(s.CDPlayer, "CDPLAYER.EXE");
+    EXPECT_EQ(s.SoundRecorder, "SNDREC32.EXE");
+    EXPECT_EQ(s.ReadAudio.StartingSec, 10);
+    EXPECT_EQ(s.ReadAudio.EndingSect, 1350u);
+    EXPECT_EQ(s.ReadAudio.PlayLastSec, 3);
+    EXPECT_EQ(s.ReadAudio.PlayInLoopMode, 0);
+    EXPECT_TRUE(registry.user.WriteLog().empty());   // start-up writes no values
+}
+
+TEST(LoadSettings, NormalisesOverlapAndDriveAndTakesLowBytes)
+{
+    ScriptedRegistry registry;
+    ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("EH"));
+    struct Case { const char* stored; uint8_t overlap; };
+    for (const Case& c : {Case{"00000019", 20}, Case{"00000000", 0}, Case{"00000101", 1}, Case{"00000014", 20}}) {
+        registry.LoadUser(std::string("[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
+                                      "\"OverlappingSectors\"=dword:") + c.stored + "\n");
+        LoadSettings();
+        EXPECT_EQ(Settings().OverlappingSectors, c.overlap) << c.stored;
+    }
+    // 'H' + 0x100: the low byte names H:, a CD-ROM drive, so it stays. C: and a missing drive
+    // are replaced; a lower-case letter names its drive too and is kept as stored.
+    struct Drive { const char* stored; uint8_t letter; };
+    for (const Drive& d : {Drive{"00000148", 'H'}, Drive{"00000043", 'E'}, Drive{"0000005a", 'E'},
+                           Drive{"00000000", 'E'}, Drive{"00000068", 'h'}}) {
+        registry.LoadUser(std::string("[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
+                                      "\"DefaultCDROMDrive\"=dword:") + d.stored + "\n");
+        LoadSettings();
+        EXPECT_EQ(Settings().DefaultCDROMDrive, d.letter) << d.stored;
+    }
+    drives.Set(ScriptedDriveTable::WithCdroms(""));
+    LoadSettings();
+    EXPECT_EQ(Settings().DefaultCDROMDrive, 0);
+}
+
+TEST(SaveSettings, WritesEveryValueInOrderWhenSavingIsOn)
+{
+    ScriptedRegistry registry;
+    ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("D"));
+    LoadSettings();
+    Settings().ReadAudio.StartingMin = 200;
+    SaveSettings();
+    const std::vector<std::string> expected = {
+        "DefaultCDROMDrive", "PlayDialogSounds", "ReadIntoRAM", "DoJitterCorrection", "OverlappingSectors",
+        "ShowWaveHeader", "Foreground", "Background", "CDPlayer", "SoundRecorder", "DialogTabPage", "StartingMin",
+        "StartingSec", "StartingFrm", "EndingMin", "EndingSec", "EndingFrm", "StartingSect", "EndingSect",
+        "PlayFirstSec", "PlayLastSec", "PlayOnlyFirst", "PlayOnlyLast", "PlayInLoopMode"};
+    ASSERT_EQ(registry.user.WriteLog().size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(registry.user.WriteLog()[i].substr(registry.user.WriteLog()[i].rfind('\\') + 1), expected[i]);
+    EXPECT_EQ(Stored(registry.user, "Settings", "DefaultCDROMDrive"), 68u);
+    EXPECT_EQ(Stored(registry.user, "Settings", "ReadIntoRAM"), 1u);
+    EXPECT_EQ(Stored(registry.user, "Colors", "Background"), 16777215u);
+    EXPECT_EQ(Stored(registry.user, "Read Audio Params", "StartingMin"), 200u);
+    EXPECT_EQ(registry.user.FindValue(SettingsKey("Settings"), "SaveSettingsOnExit"), nullptr);
+}
+
+TEST(SaveSettings, SwitchingSavingOffWritesOnlyThatButTheRecentListAnyway)
+{
+    ScriptedRegistry registry;
+    ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("D"));
+    LoadSettings();
+    RecentFiles().Load();
+    Settings().SaveSettingsOnExit = 0;
+    Settings().OverlappingSectors = 9;
+    RecentFiles().Add("/music/a.wav");
+    SaveSettings();
+    RecentFiles().Save();
+    EXPECT_EQ(registry.user.WriteLog(),
+              (std::vector<std::string>{"Software\\Brightmoor\\Ripwell\\Settings\\SaveSettingsOnExit",
+                                        "Software\\Brightmoor\\Ripwell\\Recent File List\\File1"}));
+    EXPECT_EQ(Stored(registry.user, "Settings", "SaveSettingsOnExit"), 0u);
+
+    // The next run starts with saving off; switching it on writes it and everything else.
+    LoadSettings();
+    EXPECT_EQ(SaveSettingsOnExitAtStart(), 0);
+    Settings().SaveSettingsOnExit = 1;
+    SaveSettings();
+    EXPECT_EQ(Stored(registry.user, "Settings", "SaveSettingsOnExit"), 1u);
+    EXPECT_EQ(Stored(registry.user, "Settings", "OverlappingSectors"), 2u);   // 9 was never saved
+}
+
+TEST(RecentFiles, MostRecentFirstFourAtMostAndRemovalsStick)
+{
+    ScriptedRegistry registry;
+    RecentFileList list;
+    for (const char* path : {"/a.wav", "/b.wav", "/c.wav", "/d.wav", "/e.wav", "/c.wav"})
+        list.Add(path);
+    EXPECT_EQ(list.Files(), (std::vector<std::string>{"/c.wav", "/e.wav", "/d.wav", "/b.wav"}));
+    list.Save();
+    list.Remove(1);
+    list.Remove(7);
+    list.Save();
+    RecentFileList again;
+    again.Load();
+    EXPECT_EQ(again.Files(), (std::vector<std::string>{"/c.wav", "/d.wav", "/b.wav"}));
+    EXPECT_EQ(registry.user.FindValue(SettingsKey("Recent File List"), "File4"), nullptr);
+}
