@@ -1,11 +1,16 @@
 // CRipwellDoc: the single document. It owns one block that holds a 44-byte wave header slot
 // directly in front of the data bytes, so that header and data are always a complete wave image.
+//
+// A producer (paste, the extraction worker) fills it like this: OnNewDocument (empties it),
+// allocate the block with new (std::nothrow) uint8_t[], set m_pBlock, m_pHeader, m_pData,
+// m_nDataLength and m_bIsSound, call SetWaveFormat, SetModifiedFlag, UpdateAllViews.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "document/wave_header.h"
+#include "platform/framework/archive.h"
 #include "platform/framework/document.h"
 
 class CRipwellDoc : public framework::CDocument {
@@ -25,15 +30,20 @@ public:
     int32_t GetDisplayLength() const;
 
     // StopSound; release the block; pointers null, length 0, not a sound, format 8.
-    virtual void DeleteContents();
+    void DeleteContents() override;
     // DeleteContents, clear the path name and the modified flag. The title is the caller's.
-    virtual bool OnNewDocument();
-    virtual bool OnOpenDocument(const std::string& path);
-    virtual bool OnSaveDocument(const std::string& path);
+    bool OnNewDocument() override;
+    // Loads the file; false when it could not be opened or loaded (the reason has been shown).
+    // On success the caller sets the path name, which gives the title and the recent-file entry.
+    bool OnOpenDocument(const std::string& path) override;
+    // Writes the document to path; the file is replaced only when all of it was written.
+    bool OnSaveDocument(const std::string& path) override;
     // Save (path = the document's) and Save As (empty path); replace renames the document.
-    virtual bool DoSave(const std::string& path, bool replace = true);
-    // Asks "Save changes to %1?" when modified; false when the user cancelled or saving failed.
-    virtual bool SaveModified();
+    bool DoSave(const std::string& path, bool replace = true) override;
+    // SaveModified, the save question, comes from framework::CDocument.
+
+    // Loads the document from the archive's file, or stores it there.
+    void LoadStore(framework::CArchive& ar);
 
     // The block, owned. Allocated with new uint8_t[] (released with delete[]).
     uint8_t* m_pBlock = nullptr;
@@ -43,4 +53,15 @@ public:
     WaveFormatCode m_nWaveFormat = WAVE_FORMAT_22050_8_MONO;
     bool m_bIsSound = false;
     bool m_bLoadFailed = false;
+
+private:
+    void Load(framework::CArchive& ar);
+    void LoadRawData(framework::CArchive& ar, uint64_t length);
+    void LoadWaveFile(framework::CArchive& ar, uint64_t length);
+    // Reads the whole file into destination; false (document emptied) on a read error,
+    // which the caller of LoadStore reports.
+    bool ReadWholeFile(framework::CArchive& ar, uint8_t* destination, uint64_t length);
+    void Store(framework::CArchive& ar);
+    // Empties the document and shows why the load failed, after the error sound.
+    void FailLoad(const std::string& text, uint32_t helpId);
 };

@@ -65,7 +65,9 @@ constexpr StringEntry kStrings[] = {
     {IDS_WAVE_NO_MEMORY,
      "Not enough memory! The file you want\nto read may be too large or your hard\n"
      "disk doesn't have enough swap space."},
+    {AFX_IDS_OPENFILE, "Open"},
     {AFX_IDS_SAVEFILE, "Save As"},
+    {AFX_IDS_ALLFILTER, "All Files (*.*)"},
     {AFX_IDS_UNTITLED, "Untitled"},
     {AFX_IDP_FAILED_TO_OPEN_DOC, "Failed to open document."},
     {AFX_IDP_FAILED_TO_SAVE_DOC, "Failed to save document."},
@@ -75,6 +77,12 @@ constexpr StringEntry kStrings[] = {
     {AFX_IDP_PARSE_UINT, "Please enter a positive integer."},
     {AFX_IDP_FILE_NOT_FOUND,
      "%1\nCannot find this file.\nPlease verify that the correct path and file name are given."},
+    {AFX_IDP_FILE_ACCESS_DENIED,
+     "%1\nAccess to this file was denied.\nPlease verify that you may use it and that the disk is not write-protected."},
+    {AFX_IDP_FILE_DISKFULL, "%1\nThere is not enough space on the disk.\nThe file was not saved."},
+    {AFX_IDP_FILE_TOO_MANY_OPEN, "%1\nToo many files are open.\nPlease close some programs and try again."},
+    {AFX_IDP_FILE_HARD_IO, "%1\nThe disk reported an input/output error while this file was used."},
+    {AFX_IDP_FILE_BAD_PATH, "%1\nThis folder does not exist.\nPlease verify that the correct path is given."},
 };
 
 constexpr bool IsSorted()

@@ -1,0 +1,141 @@
+#include "platform/file.h"
+
+#include "support/temp_dir.h"
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void WriteFile(const std::string& path, const std::string& contents)
+{
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::size_t FilesIn(const std::filesystem::path& folder)
+{
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+} // namespace
+
+TEST(InputFile, OpenReportsTheKindOfFailure)
+{
+    TempDir dir;
+    platform::InputFile file;
+    EXPECT_EQ(file.Open(dir.file("missing.wav")), platform::FileError::NotFound);
+    EXPECT_EQ(file.Open(dir.file("no/such/folder.wav")), platform::FileError::NotFound);
+    EXPECT_EQ(file.Open(dir.path().string()), platform::FileError::AccessDenied);
+    EXPECT_FALSE(file.IsOpen());
+
+    WriteFile(dir.file("a.bin"), "hello");
+    ASSERT_EQ(file.Open(dir.file("a.bin")), platform::FileError::None);
+    EXPECT_EQ(file.GetLength(), 5u);
+    EXPECT_EQ(file.GetFilePath(), dir.file("a.bin"));
+}
+
+TEST(InputFile, ReadAllReadsEverythingAndStopsAtTheEnd)
+{
+    TempDir dir;
+    std::string contents(3 * 1024 * 1024 + 17, '\0');
+    for (std::size_t i = 0; i < contents.size(); ++i)
+        contents[i] = static_cast<char>(i * 7 + i / 251);
+    WriteFile(dir.file("big.bin"), contents);
+
+    platform::InputFile file;
+    ASSERT_EQ(file.Open(dir.file("big.bin")), platform::FileError::None);
+    std::vector<uint8_t> buffer(contents.size() + 100, 0xEE);
+    uint64_t got = 0;
+    // Asking for more than there is gives what there is.
+    ASSERT_EQ(file.ReadAll(buffer.data(), buffer.size(), &got), platform::FileError::None);
+    EXPECT_EQ(got, contents.size());
+    EXPECT_EQ(std::memcmp(buffer.data(), contents.data(), contents.size()), 0);
+    EXPECT_EQ(buffer[contents.size()], 0xEE);
+}
+
+TEST(AtomicFileWriter, CommitReplacesTheTargetAndKeepsItsPermissions)
+{
+    TempDir dir;
+    const std::string target = dir.file("song.wav");
+    WriteFile(target, "old contents");
+    ::chmod(target.c_str(), 0640);
+
+    platform::AtomicFileWriter writer;
+    ASSERT_EQ(writer.Open(target), platform::FileError::None);
+    EXPECT_EQ(ReadFile(target), "old contents"); // untouched until the commit
+    ASSERT_EQ(writer.Write("new ", 4), platform::FileError::None);
+    ASSERT_EQ(writer.Write("data", 4), platform::FileError::None);
+    ASSERT_EQ(writer.Commit(), platform::FileError::None);
+    EXPECT_EQ(ReadFile(target), "new data");
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
+
+TEST(AtomicFileWriter, AbortLeavesTheTargetAndRemovesOnlyTheTemporaryFile)
+{
+    TempDir dir;
+    const std::string target = dir.file("keep.wav");
+    WriteFile(target, "precious");
+    {
+        platform::AtomicFileWriter writer;
+        ASSERT_EQ(writer.Open(target), platform::FileError::None);
+        ASSERT_EQ(writer.Write("half", 4), platform::FileError::None);
+        EXPECT_TRUE(std::filesystem::exists(writer.GetTempPath()));
+        EXPECT_EQ(std::filesystem::path(writer.GetTempPath()).parent_path(), dir.path());
+    } // destroyed without a commit
+    EXPECT_EQ(ReadFile(target), "precious");
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
+
+    platform::AtomicFileWriter writer;
+    EXPECT_EQ(writer.Open(dir.file("no/folder/x.wav")), platform::FileError::NotFound);
+    EXPECT_EQ(writer.Open(dir.path().string()), platform::FileError::AccessDenied);
+}
+
+TEST(AtomicFileWriter, WriteBeyondTheFileSizeLimitFailsAndKeepsTheOldFile)
+{
+    // A real write failure without special rights: the process's file size limit.
+    TempDir dir;
+    const std::string target = dir.file("limit.wav");
+    const std::string old(10000, 'o');
+    WriteFile(target, old);
+
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+
+    platform::AtomicFileWriter writer;
+    platform::FileError openError = writer.Open(target);
+    const std::string big(8192, 'n');
+    platform::FileError writeError = writer.Write(big.data(), big.size());
+    platform::FileError commitError = writer.Commit();
+
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(openError, platform::FileError::None);
+    EXPECT_EQ(writeError, platform::FileError::DiskFull);
+    EXPECT_EQ(commitError, platform::FileError::DiskFull);
+    EXPECT_EQ(ReadFile(target), old);
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
