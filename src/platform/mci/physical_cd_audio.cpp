@@ -2,8 +2,8 @@
 // libcdio asks it for the table of contents, the play state and the position (subchannel).
 #include "platform/mci/cd_audio_unit.h"
 
-#include <cdio/audio.h>
 #include <cdio/cdio.h>
+#include <cdio/audio.h>
 #include <cdio/mmc.h>
 
 namespace platform {
