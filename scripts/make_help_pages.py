@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""Writes Ripwell's help pages (src/res/help/*.html) and the resource file that carries them
+(src/res/ripwell.qrc). A page is named after its topic number in hex: commands 0x10000 + the
+command number, windows and dialogs 0x20000 + the resource number, messages 0x30000 + the
+help or string number. Run it again after changing a text here."""
+import html
+import os
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "res")
+HELP = os.path.join(ROOT, "help")
+
+COMMANDS = [
+    (57600, "New", "Empties the window and starts a new, untitled document. If the current data was changed, Ripwell asks whether to save it first."),
+    (57601, "Open", "Opens a wave file or any other file as the document. Wave files are shown from their first sample; other files are taken as raw data."),
+    (57603, "Save", "Saves the document under its name. Data that is a sound is saved as a wave file, other data as it is."),
+    (57604, "Save As", "Saves the document under a new name."),
+    (32777, "Properties", "Shows the length of the data and lets you choose the wave format it is played and saved in."),
+    (57616, "Recent files", "The last four documents you opened or saved. Choose one to open it again; an entry that cannot be opened any more is removed."),
+    (57665, "Exit", "Ends Ripwell. If the data was changed, Ripwell asks whether to save it first."),
+    (57634, "Copy", "Puts the data on the clipboard, as text (the hex dump) and, for a sound, as a wave."),
+    (57637, "Paste", "Replaces the document with the contents of the clipboard. When the clipboard holds several formats you choose one."),
+    (32788, "Empty Clipboard", "Removes everything from the clipboard."),
+    (59392, "Toolbar", "Shows or hides the toolbar. A check mark shows that it is visible."),
+    (59393, "Status Bar", "Shows or hides the status bar at the bottom of the window."),
+    (32808, "CD-ROM Device Status", "Shows what the CD-ROM drive reports about the disc: media changes, size, identity and UPC."),
+    (32771, "Read CD-DA Sectors", "Reads digital audio from an audio CD. Pick a track or a range by time or sector number, listen to it, then start the read. The result is a 44100 Hz, 16-bit stereo sound."),
+    (32772, "Read CD-ROM Sectors", "Reads data sectors (2048 bytes each) from a data disc into the document."),
+    (32802, "Play Waveform", "Plays the data through the sound device in its wave format."),
+    (32800, "Stop Waveform", "Stops the playback."),
+    (32775, "CD Player", "Starts the CD player program named in the options."),
+    (32784, "Sound Recorder", "Starts the sound recorder program named in the options."),
+    (32776, "Options", "Sets the CD-ROM drive, dialog sounds, jitter correction, colours of the hex dump, the external programs and AutoPlay."),
+    (57667, "Help Topics", "Opens the contents of this help."),
+    (57664, "About Ripwell", "Shows the program's version."),
+    (57670, "Help", "F1 shows help for what you are doing: the highlighted menu item, the open dialog or message."),
+    (57669, "Context Help", "Shift+F1 or the toolbar's help button: the pointer changes, and the next click on a menu item, button or window opens its help. Esc leaves this mode."),
+]
+
+WINDOWS = [
+    (128, "The main window", "The window shows the document as a hex dump: the offset of each line, sixteen bytes in hex, and the same bytes as text, where a dot stands for a byte that is no printable character. Scroll with the scroll bars, Page Up, Page Down, Home, End, the arrow keys or the mouse wheel. A right click opens the Functions menu."),
+    (59392, "The toolbar", "The buttons give quick access to the most used commands. Drag the toolbar to any side of the window or let it float."),
+    (59393, "The status bar", "Shows what the highlighted command does, and the state of Caps Lock, Num Lock and Scroll Lock."),
+    (100, "About Ripwell", "Shows the program's name and version."),
+    (130, "Read CD digital audio", "Choose what to read: a track of the list, or a range by minute:second:frame or by sector number. The player buttons let you listen to the selection first."),
+    (131, "Read CD-ROM sectors", "Type the first and the last sector to read."),
+    (135, "Options", "The CD-ROM drive, sounds, jitter correction with its overlap, the hex dump's colours and wave header, the external programs and AutoPlay."),
+    (144, "Clipboard", "Lists every format on the clipboard. Choose the one to paste."),
+    (146, "Properties", "The data's length and playing time in the chosen wave format."),
+    (148, "CD-ROM device status", "What the drive reports about the disc in it."),
+    (149, "Working", "Shows the progress of a read. Cancel stops it; the data read so far is discarded."),
+    (171, "CD track properties", "Start, length and end of the track, and whether it holds audio."),
+]
+
+MESSAGES = [
+    (16, "The wave file cannot be used", "The file has a wave header Ripwell cannot use: it knows PCM sound of 8000, 11025, 22050 or 44100 Hz, 8 or 16 bits, mono or stereo. Convert the file to one of these formats, or open it as raw data."),
+    (18, "Error playing wave file", "The sound device could not play the data. Another program may be using it, or the wave format is not supported by the device. Close other sound programs and try again, or choose another format in Properties."),
+    (61204, "Playing data that is not a sound", "The data did not come from a wave file or an audio CD. Played as a sound it will most likely be noise."),
+    (61208, "File too big", "The file is larger than Ripwell can hold in memory."),
+    (61209, "Wave file too short", "The file ends before its wave header does."),
+    (61210, "Not enough memory", "There was not enough memory for the file. Close other programs or read a shorter range."),
+]
+
+
+def page(title, body):
+    return ("<html><head><title>%s</title></head><body>\n<h2>%s</h2>\n<p>%s</p>\n"
+            "<p><a href=\"contents.html\">Contents</a></p>\n</body></html>\n"
+            % (html.escape(title), html.escape(title), html.escape(body)))
+
+
+def main():
+    os.makedirs(HELP, exist_ok=True)
+    files = {}
+    links = {"Commands": [], "Windows and dialogs": [], "Messages": []}
+    for number, title, body in COMMANDS:
+        name = "%05X.html" % (0x10000 + number)
+        files[name] = page(title, body)
+        links["Commands"].append((name, title))
+    for number, title, body in WINDOWS:
+        name = "%05X.html" % (0x20000 + number)
+        files[name] = page(title, body)
+        links["Windows and dialogs"].append((name, title))
+    for number, title, body in MESSAGES:
+        name = "%05X.html" % (0x30000 + number)
+        files[name] = page(title, body)
+        links["Messages"].append((name, title))
+    contents = ["<html><head><title>Ripwell Help</title></head><body>\n<h2>Ripwell Help</h2>\n",
+                "<p>Ripwell reads digital audio and data sectors off compact discs and keeps them as one "
+                "document that you can play, copy and save as a wave file.</p>\n"]
+    for section, entries in links.items():
+        contents.append("<h3>%s</h3>\n<ul>\n" % section)
+        contents += ["<li><a href=\"%s\">%s</a></li>\n" % (n, html.escape(t)) for n, t in entries]
+        contents.append("</ul>\n")
+    contents.append("</body></html>\n")
+    files["contents.html"] = "".join(contents)
+    for name, text in files.items():
+        with open(os.path.join(HELP, name), "w") as out:
+            out.write(text)
+    # Only the help block of the resource file is rewritten; other resources stay as they are.
+    block = ["  <qresource prefix=\"/RIPWELL.HLP\">\n"]
+    block += ["    <file alias=\"%s\">help/%s</file>\n" % (n, n) for n in sorted(files)]
+    block.append("  </qresource>\n")
+    path = os.path.join(ROOT, "ripwell.qrc")
+    text = open(path).read() if os.path.exists(path) else "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n</RCC>\n"
+    start = text.find("  <qresource prefix=\"/RIPWELL.HLP\">")
+    if start >= 0:
+        end = text.index("</qresource>\n", start) + len("</qresource>\n")
+        text = text[:start] + text[end:]
+    text = text.replace("</RCC>", "".join(block) + "</RCC>")
+    with open(path, "w") as out:
+        out.write(text)
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,5 @@
+#include "app/ui/platform_backends.h"
+
+void InstallPlatformBackends()
+{
+}

@@ -1,0 +1,201 @@
+#include "app/ui/ripwell_app.h"
+
+#include <QApplication>
+#include <QFileDialog>
+
+#include "app/app_startup.h"
+#include "app/sounds.h"
+#include "app/ui/about_dlg.h"
+#include "app/ui/main_frame.h"
+#include "document/ripwell_doc.h"
+#include "document/ui/ripwell_view.h"
+#include "platform/framework/recent_file_list.h"
+#include "res/resource.h"
+#include "res/string_table.h"
+
+namespace {
+
+CRipwellApp* g_theApp = nullptr;
+
+// Field i of the document template string (fields are separated by newlines).
+std::string TemplateField(int index)
+{
+    std::string_view text = res::LoadString(res::IDR_DOCUMENT_TEMPLATE);
+    for (int i = 0; i < index; ++i) {
+        std::size_t newline = text.find('\n');
+        if (newline == std::string_view::npos)
+            return {};
+        text.remove_prefix(newline + 1);
+    }
+    return std::string(text.substr(0, text.find('\n')));
+}
+
+constexpr int kFilterField = 3;
+
+} // namespace
+
+CRipwellApp* TheApp() { return g_theApp; }
+
+CRipwellApp::CRipwellApp()
+{
+    g_theApp = this;
+    RegisterCommands();
+}
+
+CRipwellApp::~CRipwellApp()
+{
+    if (m_bStarted)
+        ExitInstance();
+    g_theApp = nullptr;
+}
+
+void CRipwellApp::RegisterCommands()
+{
+    m_commands.On(res::ID_FILE_NEW, [this] { OnFileNew(); });
+    m_commands.On(res::ID_FILE_OPEN, [this] { OnFileOpen(); });
+    for (int id = res::ID_FILE_MRU_FILE1; id <= res::ID_FILE_MRU_FILE4; ++id)
+        m_commands.On(id, [this, id] { OnOpenRecentFile(id); });
+    m_commands.On(res::ID_APP_EXIT, [this] { OnAppExit(); });
+    m_commands.On(res::ID_APP_ABOUT, [this] { OnAppAbout(); });
+}
+
+bool CRipwellApp::InitInstance(const std::vector<std::string>& arguments)
+{
+    if (!CheckOperatingSystem())
+        return false;
+    SetRegistryKey("Brightmoor");
+    m_recentFiles = LoadRecentFileList(framework::RECENT_FILE_COUNT);
+    LoadSettings();
+    m_bStarted = true;
+
+    // The single document template: one document, one frame, one view for the whole run.
+    if (!CreateFirstDocument())
+        return false;
+    bool ok = true;
+    if (arguments.size() > 1)
+        ok = OpenDocumentFile(arguments[1]);
+    if (!ok)
+        return false;
+    m_pMainFrame->m_onDropFile = [this](const std::string& path) { OpenDocumentFile(path); };
+    m_pMainFrame->show();
+    m_pMainFrame->View()->setFocus();
+    return true;
+}
+
+bool CRipwellApp::CreateFirstDocument()
+{
+    m_pDocument.reset(new (std::nothrow) CRipwellDoc);
+    if (!m_pDocument)
+        return false;
+    m_pMainFrame.reset(new (std::nothrow) CMainFrame);
+    if (!m_pMainFrame || !m_pMainFrame->Create(m_pDocument.get(), &m_commands))
+        return false;
+    RefreshRecentMenu();
+    if (!m_pDocument->OnNewDocument())
+        return false;
+    m_pDocument->SetTitle(std::string(res::LoadString(res::AFX_IDS_UNTITLED)));
+    m_pDocument->UpdateAllViews();
+    m_pMainFrame->UpdateFrameTitle();
+    return true;
+}
+
+void CRipwellApp::ExitInstance()
+{
+    if (!m_bStarted)
+        return;
+    m_bStarted = false;
+    // The view writes its colours into the settings as it goes, so it goes first.
+    if (m_pMainFrame)
+        m_pMainFrame->DestroyView();
+    m_pMainFrame.reset();
+    m_pDocument.reset();
+    SaveSettings();
+    SaveRecentFileList(m_recentFiles);
+}
+
+void CRipwellApp::AddToRecentFileList(const std::string& path)
+{
+    framework::AddToRecentFiles(m_recentFiles, path);
+    RefreshRecentMenu();
+}
+
+void CRipwellApp::RefreshRecentMenu()
+{
+    if (m_pMainFrame)
+        m_pMainFrame->SetRecentFiles(m_recentFiles);
+}
+
+bool CRipwellApp::OpenDocumentFile(const std::string& path)
+{
+    m_bOpenCancelled = false;
+    if (!m_pDocument)
+        return false;
+    if (!m_pDocument->SaveModified()) {
+        m_bOpenCancelled = true;
+        return false;
+    }
+    if (!m_pDocument->OnOpenDocument(path)) {
+        // The document is empty now; show it as a new one rather than under the old name.
+        m_pDocument->OnNewDocument();
+        m_pDocument->SetTitle(std::string(res::LoadString(res::AFX_IDS_UNTITLED)));
+        m_pDocument->UpdateAllViews();
+        m_pMainFrame->UpdateFrameTitle();
+        return false;
+    }
+    m_pDocument->SetPathName(path);
+    AddToRecentFileList(path);
+    m_pDocument->SetModifiedFlag(false);
+    m_pDocument->UpdateAllViews();
+    m_pMainFrame->UpdateFrameTitle();
+    return true;
+}
+
+void CRipwellApp::OnFileNew()
+{
+    if (!m_pDocument->SaveModified())
+        return;
+    if (!m_pDocument->OnNewDocument())
+        return;
+    m_pDocument->SetTitle(std::string(res::LoadString(res::AFX_IDS_UNTITLED)));
+    m_pDocument->UpdateAllViews();
+    m_pMainFrame->UpdateFrameTitle();
+}
+
+void CRipwellApp::OnFileOpen()
+{
+    QString filter = QString::fromStdString(TemplateField(kFilterField)) + QStringLiteral(";;All Files (*.*)");
+    QString path = QFileDialog::getOpenFileName(m_pMainFrame.get(), QStringLiteral("Open"), QString(), filter);
+    if (path.isEmpty())
+        return;
+    OpenDocumentFile(path.toStdString());
+}
+
+void CRipwellApp::OnOpenRecentFile(int commandId)
+{
+    std::size_t index = static_cast<std::size_t>(commandId - res::ID_FILE_MRU_FILE1);
+    if (index >= m_recentFiles.size())
+        return;
+    std::string path = m_recentFiles[index];
+    // Only a file that could not be opened leaves the list; declining the save question
+    // keeps the entry.
+    if (!OpenDocumentFile(path) && !m_bOpenCancelled) {
+        // The entry may have moved in the meantime; remove the one that failed by name.
+        auto it = std::find(m_recentFiles.begin(), m_recentFiles.end(), path);
+        if (it != m_recentFiles.end())
+            framework::RemoveFromRecentFiles(m_recentFiles, std::size_t(it - m_recentFiles.begin()));
+        RefreshRecentMenu();
+    }
+}
+
+void CRipwellApp::OnAppExit()
+{
+    if (m_pMainFrame)
+        m_pMainFrame->close();
+}
+
+void CRipwellApp::OnAppAbout()
+{
+    PlayAboutSound();
+    CAboutDlg dialog(m_pMainFrame.get());
+    dialog.exec();
+}

@@ -1,0 +1,296 @@
+#include "document/ui/ripwell_view.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include "app/app_settings.h"
+#include "document/ripwell_doc.h"
+#include "platform/ui/command_actions.h"
+#include "res/resource.h"
+
+using hexdump::ScrollAction;
+
+QColor ColorFromColorRef(uint32_t colorRef)
+{
+    return QColor(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF);
+}
+
+uint32_t ColorRefFromColor(const QColor& color)
+{
+    return static_cast<uint32_t>(color.red()) | (static_cast<uint32_t>(color.green()) << 8) |
+           (static_cast<uint32_t>(color.blue()) << 16);
+}
+
+CRipwellView::CRipwellView(CRipwellDoc* document, framework::CommandActions* actions, QWidget* parent)
+    : QAbstractScrollArea(parent), m_pDocument(document)
+{
+    setObjectName("CRipwellView");
+    setFocusPolicy(Qt::StrongFocus);
+    BuildContextMenu(actions);
+    RegisterCommands();
+
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    viewport()->setFont(font);
+    QFontMetrics metrics(font);
+    m_nLineHeight = std::max(1, metrics.height() + metrics.leading());
+    m_nCharWidth = std::max(1, metrics.maxWidth());
+
+    // Colours: the display shows any 24-bit colour, so the nearest colour is the colour itself.
+    m_crText = ColorFromColorRef(Settings().Foreground);
+    m_crBack = ColorFromColorRef(Settings().Background);
+    ApplyColors();
+
+    // The vertical position is the view's own: the scroll bar only reports actions.
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &CRipwellView::OnScrollBarAction);
+    if (m_pDocument)
+        m_pDocument->AddView(this);
+}
+
+CRipwellView::~CRipwellView()
+{
+    if (m_pDocument)
+        m_pDocument->RemoveView(this);
+    Settings().Foreground = ColorRefFromColor(m_crText);
+    Settings().Background = ColorRefFromColor(m_crBack);
+}
+
+void CRipwellView::SetDocument(CRipwellDoc* document)
+{
+    if (m_pDocument)
+        m_pDocument->RemoveView(this);
+    m_pDocument = document;
+    if (m_pDocument)
+        m_pDocument->AddView(this);
+    OnUpdate();
+}
+
+void CRipwellView::BuildContextMenu(framework::CommandActions* actions)
+{
+    m_menuContext = new QMenu(tr("Functions"), this);
+    m_menuContext->setObjectName("Functions");
+    if (!actions)
+        return;
+    auto add = [&](int id, const char* text) { m_menuContext->addAction(actions->Create(id, text, m_menuContext)); };
+    add(res::ID_READ_CDDA, "Read CD-DA...");
+    add(res::ID_READ_CDROM, "Read CD-ROM...");
+    m_menuContext->addSeparator();
+    add(res::ID_PLAY_WAVEFORM, "Play");
+    add(res::ID_STOP_WAVEFORM, "Stop");
+    m_menuContext->addSeparator();
+    add(res::ID_PROPERTIES, "Properties...");
+    m_menuContext->addSeparator();
+    add(res::ID_EDIT_COPY, "Copy");
+    add(res::ID_EDIT_PASTE, "Paste");
+    actions->WatchMenu(m_menuContext);
+}
+
+void CRipwellView::RegisterCommands()
+{
+    m_commands.On(res::ID_FILE_SAVE, [this] { OnFileSave(); });
+    m_commands.On(res::ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
+    m_commands.On(res::ID_READ_CDDA, [this] { OnReadCdda(); });
+    m_commands.On(res::ID_READ_CDROM, [this] { OnReadCdrom(); });
+    m_commands.On(res::ID_EDIT_COPY, [this] { OnEditCopy(); });
+    m_commands.On(res::ID_EDIT_PASTE, [this] { OnEditPaste(); });
+    m_commands.On(res::ID_EMPTY_CLIPBOARD, [this] { OnEmptyClipboard(); });
+    m_commands.On(res::ID_PROPERTIES, [this] { OnProperties(); });
+    m_commands.On(res::ID_PLAY_WAVEFORM, [this] { OnPlayWaveform(); });
+    m_commands.On(res::ID_STOP_WAVEFORM, [this] { OnStopWaveform(); });
+    m_commands.On(res::ID_CD_PLAYER, [this] { OnCdPlayer(); });
+    m_commands.On(res::ID_SOUND_RECORDER, [this] { OnSoundRecorder(); });
+    m_commands.On(res::ID_OPTIONS, [this] { OnOptions(); });
+    m_commands.On(res::ID_DEVICE_STATUS, [this] { OnDeviceStatus(); });
+}
+
+void CRipwellView::ApplyColors()
+{
+    QPalette palette = viewport()->palette();
+    palette.setColor(QPalette::Base, m_crBack);
+    palette.setColor(QPalette::Window, m_crBack);
+    viewport()->setPalette(palette);
+    viewport()->setAutoFillBackground(true);
+    viewport()->update();
+}
+
+void CRipwellView::OnUpdate()
+{
+    viewport()->update();
+    int64_t n = m_pDocument ? m_pDocument->GetDisplayLength() : 0;
+    m_nTotalLines = hexdump::LinesForLength(n);
+    m_nExtentWidth = n > 0 ? hexdump::EXTENT_CHARACTERS * m_nCharWidth : 0;
+    m_nExtentHeight = hexdump::VerticalExtent(n, m_nLineHeight);
+    UpdateScrollBars();
+    OnVScroll(ScrollAction::Top);
+}
+
+void CRipwellView::UpdateScrollBars()
+{
+    const QSize client = viewport()->size();
+    QScrollBar* hbar = horizontalScrollBar();
+    hbar->setRange(0, std::max(0, m_nExtentWidth - client.width()));
+    hbar->setPageStep(std::max(1, client.width()));
+    // Line size: a tenth of a tenth of the extent, as a scrolling view has by default.
+    hbar->setSingleStep(std::max(1, m_nExtentWidth / 100));
+    QScrollBar* vbar = verticalScrollBar();
+    vbar->setRange(0, std::max(0, m_nExtentHeight - client.height()));
+    vbar->setPageStep(std::max(1, client.height()));
+    vbar->setSingleStep(std::max(1, m_nExtentHeight / 100));
+}
+
+hexdump::ScrollState CRipwellView::CurrentScrollState() const
+{
+    return {m_nTopLine, m_nTotalLines, m_nVisibleLines, verticalScrollBar()->maximum()};
+}
+
+void CRipwellView::OnVScroll(ScrollAction action, int pos)
+{
+    hexdump::ScrollResult result = hexdump::ApplyScroll(CurrentScrollState(), action, pos);
+    if (!result.handled)
+        return;
+    m_nTopLine = result.topLine;
+    QScrollBar* vbar = verticalScrollBar();
+    QSignalBlocker block(vbar);
+    vbar->setSliderPosition(result.thumb);
+    vbar->setValue(result.thumb);
+    viewport()->update();
+}
+
+void CRipwellView::OnScrollBarAction(int action)
+{
+    QScrollBar* vbar = verticalScrollBar();
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd: OnVScroll(ScrollAction::LineDown); break;
+    case QAbstractSlider::SliderSingleStepSub: OnVScroll(ScrollAction::LineUp); break;
+    case QAbstractSlider::SliderPageStepAdd: OnVScroll(ScrollAction::PageDown); break;
+    case QAbstractSlider::SliderPageStepSub: OnVScroll(ScrollAction::PageUp); break;
+    case QAbstractSlider::SliderToMinimum: OnVScroll(ScrollAction::Top); break;
+    case QAbstractSlider::SliderToMaximum: OnVScroll(ScrollAction::Bottom); break;
+    case QAbstractSlider::SliderMove: OnVScroll(ScrollAction::ThumbTrack, vbar->sliderPosition()); break;
+    default: break;
+    }
+}
+
+void CRipwellView::scrollContentsBy(int dx, int)
+{
+    // Only the horizontal scroll moves the drawing origin; nothing is moved, all is repainted.
+    if (dx != 0)
+        viewport()->update();
+}
+
+void CRipwellView::resizeEvent(QResizeEvent* event)
+{
+    m_nVisibleLines = viewport()->height() / m_nLineHeight;
+    UpdateScrollBars();
+    QAbstractScrollArea::resizeEvent(event);
+}
+
+QString CRipwellView::VisibleLineText(int line) const
+{
+    if (!m_pDocument || line < 0)
+        return {};
+    const uint8_t* s = m_pDocument->GetDisplayStart();
+    int64_t offset = int64_t(hexdump::BYTES_PER_LINE) * (m_nTopLine + line);
+    int64_t remaining = int64_t(m_pDocument->GetDisplayLength()) - offset;
+    if (!s || remaining <= 0)
+        return {};
+    return QString::fromLatin1(hexdump::BuildDumpLine(uint32_t(offset), s + offset, remaining));
+}
+
+void CRipwellView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(viewport());
+    painter.translate(-horizontalScrollBar()->value(), 0);
+    OnDraw(painter);
+}
+
+void CRipwellView::OnDraw(QPainter& painter)
+{
+    const uint8_t* s = m_pDocument ? m_pDocument->GetDisplayStart() : nullptr;
+    painter.setFont(viewport()->font());
+    painter.setPen(m_crText);
+    painter.setBackground(m_crBack);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    int64_t offset = int64_t(hexdump::BYTES_PER_LINE) * m_nTopLine;
+    int64_t remaining = (m_pDocument ? m_pDocument->GetDisplayLength() : 0) - offset;
+    int line = 0;
+    if (!s)
+        return;
+    const int ascent = painter.fontMetrics().ascent();
+    const int fullWidth = std::max(m_nExtentWidth, viewport()->width()) + horizontalScrollBar()->value();
+    while (remaining > 0 && line < m_nVisibleLines) {
+        std::string text = hexdump::BuildDumpLine(uint32_t(offset), s + offset, remaining);
+        painter.drawText(0, line * m_nLineHeight + ascent, QString::fromLatin1(text.data(), int(text.size())));
+        offset += hexdump::BYTES_PER_LINE;
+        remaining -= hexdump::BYTES_PER_LINE;
+        ++line;
+    }
+    if (line < m_nVisibleLines) {
+        int top = line * m_nLineHeight;
+        painter.fillRect(0, top, fullWidth, viewport()->height() - top, m_crBack);
+    }
+}
+
+void CRipwellView::keyPressEvent(QKeyEvent* event)
+{
+    hexdump::DumpKey key;
+    switch (event->key()) {
+    case Qt::Key_PageUp: key = hexdump::DumpKey::PageUp; break;
+    case Qt::Key_PageDown: key = hexdump::DumpKey::PageDown; break;
+    case Qt::Key_End: key = hexdump::DumpKey::End; break;
+    case Qt::Key_Home: key = hexdump::DumpKey::Home; break;
+    case Qt::Key_Up: key = hexdump::DumpKey::Up; break;
+    case Qt::Key_Down: key = hexdump::DumpKey::Down; break;
+    case Qt::Key_Left: horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub); return;
+    case Qt::Key_Right: horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd); return;
+    default: QAbstractScrollArea::keyPressEvent(event); return;
+    }
+    ScrollAction action;
+    if (hexdump::ScrollActionForKey(CurrentScrollState(), key, action))
+        OnVScroll(action);
+}
+
+void CRipwellView::wheelEvent(QWheelEvent* event)
+{
+    ScrollAction action;
+    if (hexdump::ScrollActionForWheel(event->angleDelta().y(), action))
+        OnVScroll(action);
+    event->accept();
+}
+
+void CRipwellView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton)
+        m_menuContext->exec(event->globalPosition().toPoint());
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CRipwellView::OnFileSave()
+{
+    if (m_pDocument)
+        m_pDocument->DoSave(m_pDocument->GetPathName());
+}
+
+void CRipwellView::OnFileSaveAs()
+{
+    if (m_pDocument)
+        m_pDocument->DoSave(std::string());
+}
+
+void CRipwellView::OnReadCdda() {}
+void CRipwellView::OnReadCdrom() {}
+void CRipwellView::OnEditCopy() {}
+void CRipwellView::OnEditPaste() {}
+void CRipwellView::OnEmptyClipboard() {}
+void CRipwellView::OnProperties() {}
+void CRipwellView::OnPlayWaveform() {}
+void CRipwellView::OnStopWaveform() {}
+void CRipwellView::OnCdPlayer() {}
+void CRipwellView::OnSoundRecorder() {}
+void CRipwellView::OnOptions() {}
+void CRipwellView::OnDeviceStatus() {}
