@@ -13,8 +13,10 @@
 
 #include "platform/version.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The name of a system outside the NT family, for the warning; empty when it is not known.
 std::string DescribeOperatingSystem(const platform::OSVERSIONINFOA& version);
@@ -25,6 +27,13 @@ bool CheckOperatingSystem();
 
 // Settings live under HKEY_CURRENT_USER\Software\Brightmoor\Ripwell.
 void InitRegistry();
+// The same with the key name given, as the application object writes it.
+void SetRegistryKey(const char* companyKey);
+
+// The recent-file list as plain paths (most recent first): read at start-up, written at every
+// shut-down whatever SaveSettingsOnExit says.
+std::vector<std::string> LoadRecentFileList(std::size_t size);
+void SaveRecentFileList(const std::vector<std::string>& files);
 
 // Reads every setting into Settings(), with defaults for missing values, a stored drive that is
 // no CD-ROM drive replaced by the first one, the overlap limited to 20, ReadIntoRAM held at 1.
