@@ -14,6 +14,7 @@
 
 #include "platform/help_topics.h"
 #include "platform/ui/command_actions.h"
+#include "platform/help.h"
 #include "platform/ui/help_window.h"
 #include "res/resource.h"
 #include "res/string_table.h"

@@ -31,7 +31,7 @@ QString HelpPageForTopic(uint32_t topic)
     return QStringLiteral(":/RIPWELL.HLP/contents.html");
 }
 
-void ShowHelpTopic(uint32_t topic)
+void ShowHelpPage(uint32_t topic)
 {
     if (!g_helpWindow) {
         g_helpWindow = new QTextBrowser;

@@ -12,8 +12,8 @@ namespace platform {
 
 // The resource path of a topic's page; the contents page when the topic has none.
 QString HelpPageForTopic(uint32_t topic);
-// Opens the help window (created on first use) at the topic.
-void ShowHelpTopic(uint32_t topic);
+// Opens the help window (created on first use) at the topic: the real help handler.
+void ShowHelpPage(uint32_t topic);
 // The help window, or null before the first help request.
 QWidget* HelpWindow();
 // Closes and destroys the help window (at shut-down).

@@ -1,0 +1,127 @@
+#include "document/ui/ripwell_view.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "app/app_settings.h"
+#include "document/ripwell_doc.h"
+
+namespace {
+
+// Fills the document the way a producer does: one block, header slot in front of the data.
+void FillDocument(CRipwellDoc& doc, uint32_t length, uint8_t value)
+{
+    doc.OnNewDocument();
+    doc.m_pBlock = new uint8_t[length + 44];
+    std::memset(doc.m_pBlock, value, length + 44);
+    std::memcpy(doc.m_pBlock, "RIFF", 4);
+    doc.m_pHeader = doc.m_pBlock;
+    doc.m_pData = doc.m_pBlock + 44;
+    doc.m_nDataLength = length;
+}
+
+void Key(QWidget* w, int key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+}
+
+void Wheel(QWidget* w, int delta)
+{
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &wheel);
+}
+
+} // namespace
+
+TEST(RipwellView, DrawsTheLinesOfTheDisplayRange)
+{
+    Settings().ShowWaveHeader = 0;
+    CRipwellDoc doc;
+    CRipwellView view(&doc, nullptr);
+    view.resize(600, 300);
+    view.show();
+    view.OnUpdate();
+    EXPECT_EQ(view.m_nTotalLines, 0);
+    EXPECT_EQ(view.verticalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(view.VisibleLineText(0).isEmpty());
+
+    FillDocument(doc, 1, 0x41);
+    doc.UpdateAllViews();
+    EXPECT_EQ(view.m_nTotalLines, 1);
+    EXPECT_EQ(view.VisibleLineText(0),
+              QString("00000000  41 ") + QString(45, ' ') + "  A" + QString(15, ' '));
+
+    Settings().ShowWaveHeader = 1;
+    doc.UpdateAllViews();
+    EXPECT_EQ(view.m_nTotalLines, 3);  // 45 bytes
+    EXPECT_TRUE(view.VisibleLineText(0).startsWith("00000000  52 49 46 46 "));
+    EXPECT_EQ(view.VisibleLineText(0).mid(60, 4), "RIFF");
+    Settings().ShowWaveHeader = 0;
+}
+
+TEST(RipwellView, HundredMegabytesScrollToTheEnd)
+{
+    Settings().ShowWaveHeader = 0;
+    CRipwellDoc doc;
+    FillDocument(doc, 100u * 1024 * 1024, 0x20);
+    CRipwellView view(&doc, nullptr);
+    view.resize(600, 400);
+    view.show();
+    view.OnUpdate();
+    ASSERT_EQ(view.m_nTotalLines, 6553600);
+    ASSERT_GT(view.m_nVisibleLines, 0);
+    QScrollBar* bar = view.verticalScrollBar();
+    EXPECT_EQ(bar->maximum() + bar->pageStep(), 32767);
+    const int last = view.m_nTotalLines - view.m_nVisibleLines;
+
+    bar->setSliderDown(true);
+    bar->setSliderPosition(bar->maximum());
+    bar->setSliderDown(false);
+    EXPECT_EQ(view.m_nTopLine, last);
+    Key(&view, Qt::Key_PageDown);
+    Key(&view, Qt::Key_Down);
+    EXPECT_EQ(view.m_nTopLine, last);
+    EXPECT_EQ(view.VisibleLineText(view.m_nVisibleLines - 1).left(8), "063FFFF0");
+
+    Key(&view, Qt::Key_Home);
+    EXPECT_EQ(view.m_nTopLine, 0);
+    EXPECT_EQ(bar->value(), 0);
+    Key(&view, Qt::Key_End);
+    EXPECT_EQ(view.m_nTopLine, last);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    Wheel(view.viewport(), 240);
+    EXPECT_EQ(view.m_nTopLine, last);
+    Wheel(view.viewport(), 120);
+    EXPECT_EQ(view.m_nTopLine, last - view.m_nVisibleLines);
+    Wheel(view.viewport(), -120);
+    EXPECT_EQ(view.m_nTopLine, last);
+}
+
+TEST(RipwellView, ColoursComeFromTheSettingsAndGoBack)
+{
+    Settings().Foreground = 0x0000FF;  // red
+    Settings().Background = 0x00FF00;  // green
+    {
+        CRipwellDoc doc;
+        CRipwellView view(&doc, nullptr);
+        EXPECT_EQ(view.m_crText, QColor(255, 0, 0));
+        EXPECT_EQ(view.m_crBack, QColor(0, 255, 0));
+        view.m_crText = QColor(0x12, 0x34, 0x56);
+        view.m_crBack = QColor(0xAB, 0xCD, 0xEF);
+    }
+    EXPECT_EQ(Settings().Foreground, 0x563412u);
+    EXPECT_EQ(Settings().Background, 0xEFCDABu);
+    Settings().Foreground = 0;
+    Settings().Background = 0xFFFFFF;
+}
