@@ -11,6 +11,7 @@
 
 #include "app/app_settings.h"
 #include "document/ripwell_doc.h"
+#include "extract/ui/read_commands.h"
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
 
@@ -282,8 +283,15 @@ void CRipwellView::OnFileSaveAs()
         m_pDocument->DoSave(std::string());
 }
 
-void CRipwellView::OnReadCdda() {}
-void CRipwellView::OnReadCdrom() {}
+void CRipwellView::OnReadCdda()
+{
+    ::OnReadCdda(GetDocument(), this);
+}
+
+void CRipwellView::OnReadCdrom()
+{
+    ::OnReadCdrom(GetDocument(), this);
+}
 void CRipwellView::OnEditCopy() {}
 void CRipwellView::OnEditPaste() {}
 void CRipwellView::OnEmptyClipboard() {}

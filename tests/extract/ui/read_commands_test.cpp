@@ -1,0 +1,230 @@
+#include "extract/ui/read_commands.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include "app/app_settings.h"
+#include "document/ripwell_doc.h"
+#include "platform/ui/dialog_data.h"
+#include "res/resource.h"
+#include "support/scripted_desktop.h"
+#include "support/scripted_drive.h"
+#include "support/scripted_mci.h"
+#include "support/temp_dir.h"
+
+using namespace platform;
+
+namespace {
+
+uint32_t Packed(uint8_t minute, uint8_t second, uint8_t frame)
+{
+    return minute | (second << 8) | (frame << 16);
+}
+
+// Answers each read dialog as it comes up: the steps run in order, one per showing.
+class DialogScript {
+public:
+    explicit DialogScript(std::vector<std::function<void(QWidget*)>> steps) : m_steps(std::move(steps)) { Arm(); }
+    int Shown() const { return m_shown; }
+
+private:
+    void Arm()
+    {
+        // Tied to m_guard, so that no answer outlives the script.
+        QTimer::singleShot(0, &m_guard, [this] {
+            QWidget* window = QApplication::activeModalWidget();
+            // The progress dialog runs by itself; wait for the next read dialog.
+            if (!window || window->windowTitle() == "Working...") {
+                Arm();
+                return;
+            }
+            if (m_shown >= static_cast<int>(m_steps.size())) {
+                ADD_FAILURE() << "a dialog came up more often than scripted";
+                GetDlgControl<QPushButton>(window, res::IDCANCEL)->click();
+                return;
+            }
+            m_steps[static_cast<std::size_t>(m_shown++)](window);
+            if (m_shown < static_cast<int>(m_steps.size()))
+                Arm();
+        });
+    }
+    std::vector<std::function<void(QWidget*)>> m_steps;
+    int m_shown = 0;
+    QObject m_guard;
+};
+
+void Field(QWidget* window, int id, const char* text)
+{
+    GetDlgControl<QLineEdit>(window, id)->setText(QString::fromUtf8(text));
+}
+
+void Press(QWidget* window, int id)
+{
+    GetDlgControl<QPushButton>(window, id)->click();
+}
+
+class ReadCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("XDG_CONFIG_HOME", m_dir.path().c_str(), 1);
+        Settings() = AppSettings{};
+        Settings().DefaultCDROMDrive = 'D';
+        Settings().DoJitterCorrection = 0;
+        m_mci.Answer(MCI_INFO, {0, 0, "12345"});
+        m_mci.AnswerStatus(MCI_STATUS_MEDIA_PRESENT, {0, 1, ""});
+        m_mci.AnswerStatus(MCI_STATUS_NUMBER_OF_TRACKS, {0, 2, ""});
+        m_mci.AnswerStatus(MCI_STATUS_MODE, {0, MCI_MODE_STOP, ""});
+        // Track 1: sectors 0..999 audio; track 2: 1000..1499 data.
+        m_mci.AnswerStatus(MCI_STATUS_POSITION, 1, {0, Packed(0, 2, 0), ""});
+        m_mci.AnswerStatus(MCI_STATUS_LENGTH, 1, {0, Packed(0, 13, 25), ""});
+        m_mci.AnswerStatus(MCI_CDA_STATUS_TYPE_TRACK, 1, {0, MCI_CDA_TRACK_AUDIO, ""});
+        m_mci.AnswerStatus(MCI_STATUS_POSITION, 2, {0, Packed(0, 15, 25), ""});
+        m_mci.AnswerStatus(MCI_STATUS_LENGTH, 2, {0, Packed(0, 6, 50), ""});
+        m_mci.AnswerStatus(MCI_CDA_STATUS_TYPE_TRACK, 2, {0, MCI_CDA_TRACK_OTHER, ""});
+    }
+    void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
+
+    bool DocumentHolds(const std::vector<uint8_t>& bytes) const
+    {
+        return m_doc.m_nDataLength == bytes.size() && std::memcmp(m_doc.m_pData, bytes.data(), bytes.size()) == 0;
+    }
+
+    TempDir m_dir;
+    ScriptedDesktop m_desktop;
+    ScriptedMci m_mci;
+    ScriptedDrive m_drive{'D', 1500};
+    CRipwellDoc m_doc;
+};
+
+} // namespace
+
+TEST_F(ReadCommandsTest, SectorRangeIsReadAsRawAudioAndTheChoicesAreKept)
+{
+    Settings().ReadAudio.DialogTabPage = 7;  // out of range: opens on the first page
+    Settings().ReadAudio.PlayOnlyFirst = 1;  // shown in the "Only last" box
+    int openedOnPage = -1;
+    bool onlyLastShown = false;
+    DialogScript script({
+        [&](QWidget* window) {
+            openedOnPage = GetDlgControl<QTreeWidget>(window, res::IDC_1034)->isVisibleTo(window) ? 0 : 1;
+            onlyLastShown = GetDlgControl<QAbstractButton>(window, res::IDC_1005)->isChecked();
+            // Page 1 from 00:00:00 lies before sector 0 and is refused.
+            GetDlgControl<QTabBar>(window, res::IDC_1009)->setCurrentIndex(1);
+            Field(window, res::IDC_1018, "0");
+            Field(window, res::IDC_1019, "0");
+            Field(window, res::IDC_1020, "0");
+            Press(window, res::IDOK);
+        },
+        [&](QWidget* window) {
+            GetDlgControl<QTabBar>(window, res::IDC_1009)->setCurrentIndex(2);
+            GetDlgControl<QAbstractButton>(window, res::IDC_1005)->setChecked(false);
+            GetDlgControl<QAbstractButton>(window, res::IDC_1004)->setChecked(true);
+            Press(window, res::IDOK);
+        },
+    });
+    OnReadCdda(&m_doc, nullptr);
+    EXPECT_EQ(script.Shown(), 2);
+    EXPECT_EQ(openedOnPage, 0);
+    EXPECT_TRUE(onlyLastShown);
+    ASSERT_FALSE(m_desktop.Boxes().empty());
+    EXPECT_EQ(m_desktop.Boxes()[0].text,
+              "The start sector cannot be greater than the end sector.\nBoth values must not exceed 350000.");
+    EXPECT_EQ(m_desktop.Boxes().size(), 1u);
+    EXPECT_TRUE(DocumentHolds(m_drive.RawBytes(600, 751)));
+    EXPECT_EQ(m_doc.m_nDataLength, 1766352u);
+    EXPECT_EQ(m_doc.GetTitle(), "Untitled");
+    EXPECT_TRUE(m_doc.IsModified());
+    const ReadAudioParams& params = Settings().ReadAudio;
+    EXPECT_EQ(params.DialogTabPage, 2);
+    EXPECT_EQ(params.StartingMin, 0);
+    EXPECT_EQ(params.PlayOnlyFirst, 0);  // the "Only last" box, now unchecked
+    EXPECT_EQ(params.PlayOnlyLast, 1);   // the "Only first" box, now checked
+}
+
+TEST_F(ReadCommandsTest, WholeTrackIsConfirmedAndADataTrackAskedAbout)
+{
+    Settings().ReadAudio.DialogTabPage = 0;
+    bool dataTrackStillSelected = false;
+    DialogScript script({
+        [&](QWidget* window) { Press(window, res::IDOK); },  // no track chosen
+        [&](QWidget* window) {
+            GetDlgControl<QTreeWidget>(window, res::IDC_1034)->topLevelItem(1)->setSelected(true);
+            Press(window, res::IDOK);
+        },
+        [&](QWidget* window) {
+            auto* list = GetDlgControl<QTreeWidget>(window, res::IDC_1034);
+            dataTrackStillSelected = list->topLevelItem(1)->isSelected();
+            list->clearSelection();
+            list->topLevelItem(0)->setSelected(true);
+            Press(window, res::IDOK);
+        },
+    });
+    m_desktop.AnswerNext(IDOK);   // "You must choose a track first."
+    m_desktop.AnswerNext(IDOK);   // whole track 2
+    m_desktop.AnswerNext(IDNO);   // ... it is a data track
+    m_desktop.AnswerNext(IDOK);   // whole track 1
+    OnReadCdda(&m_doc, nullptr);
+    EXPECT_EQ(script.Shown(), 3);
+    EXPECT_TRUE(dataTrackStillSelected);
+    std::vector<std::string> transcript = m_desktop.Transcript();
+    ASSERT_GE(m_desktop.Boxes().size(), 4u);
+    EXPECT_EQ(m_desktop.Boxes()[0].text, "You must choose a track first.");
+    EXPECT_EQ(m_desktop.Boxes()[0].Icon(), MB_ICONINFORMATION);
+    EXPECT_EQ(m_desktop.Boxes()[1].text, "This will copy the whole track 2\n'Track 02' (1.1 MB).");
+    EXPECT_EQ(m_desktop.Boxes()[1].Buttons(), MB_OKCANCEL);
+    EXPECT_EQ(m_desktop.Boxes()[2].DefaultButton(), MB_DEFBUTTON2);
+    EXPECT_EQ(m_desktop.Boxes()[2].Icon(), MB_ICONQUESTION);
+    EXPECT_EQ(m_desktop.Boxes()[3].text, "This will copy the whole track 1\n'Track 01' (2.2 MB).");
+    EXPECT_TRUE(DocumentHolds(m_drive.RawBytes(0, 1000)));
+    EXPECT_EQ(m_doc.GetTitle(), "Track 01");
+}
+
+TEST_F(ReadCommandsTest, CdromReadOpensWith16And256AndReportsFailures)
+{
+    QString shown;
+    DialogScript script({
+        [&](QWidget* window) {
+            shown = GetDlgItemText(window, res::IDC_1018) + "-" + GetDlgItemText(window, res::IDC_1019);
+            Field(window, res::IDC_1018, "300");
+            Press(window, res::IDOK);  // 300 > 256: the range message, back to the dialog
+        },
+        [&](QWidget* window) {
+            Field(window, res::IDC_1018, "100");
+            Press(window, res::IDOK);
+        },
+    });
+    OnReadCdrom(&m_doc, nullptr);
+    EXPECT_EQ(shown, "16-256");
+    EXPECT_TRUE(DocumentHolds(m_drive.CookedBytes(100, 157)));
+    EXPECT_TRUE(m_doc.IsModified());
+
+    // A failing drive: the error is reported, the document is left empty and unmodified.
+    m_drive.FailReadAt(20);
+    m_desktop.Clear();
+    m_doc.SetModifiedFlag(false);
+    DialogScript again({[&](QWidget* window) {
+        shown = GetDlgItemText(window, res::IDC_1018) + "-" + GetDlgItemText(window, res::IDC_1019);
+        Press(window, res::IDOK);
+    }});
+    OnReadCdrom(&m_doc, nullptr);
+    EXPECT_EQ(shown, "16-256");
+    EXPECT_EQ(m_doc.m_nDataLength, 0u);
+    EXPECT_FALSE(m_doc.IsModified());
+    ASSERT_FALSE(m_desktop.Boxes().empty());
+    EXPECT_EQ(m_desktop.Boxes().back().text, "Read fault.");
+    const auto& events = m_desktop.Events();
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_TRUE(events[events.size() - 2].IsSound(res::SOUND_ERROR));
+}
