@@ -105,6 +105,7 @@ private:
     uint8_t* m_pResult = nullptr;     // 44 header bytes, then the data area
     uint8_t* m_pData = nullptr;
     uint8_t* m_pReadBuffer = nullptr;
+    size_t m_nWrittenEnd = 0;         // the data area holds read bytes up to here
 };
 
 uint32_t SectorReader::Run()
@@ -210,10 +211,12 @@ uint16_t SectorReader::ReadFullBlocks()
         if (error != DRIVE_OK)
             return error;
         m_bMayRetry = false;
-        if (!m_bJitter || pass == 1)
+        if (!m_bJitter || pass == 1) {
             std::memcpy(m_pData + byteOffset, m_pReadBuffer, m_nBlockBytes);
-        else
+            m_nWrittenEnd = byteOffset + m_nBlockBytes;
+        } else {
             PlaceFullBlock(byteOffset);
+        }
         sectorOffset += m_nBlockSectors;
         byteOffset += m_nBlockBytes;
     }
@@ -244,10 +247,12 @@ uint16_t SectorReader::ReadFinalBlock(uint32_t sectorOffset, size_t byteOffset)
     return READ_CONTINUE;
 }
 
-// Finds where the block just read belongs around byteOffset and reports it.
+// Finds where the block just read belongs around byteOffset and reports it. Only bytes already
+// read take part: after a block that was placed early, the last bytes of its nominal place
+// were never written.
 int32_t SectorReader::SynchroniseAt(size_t byteOffset)
 {
-    const int32_t shift = FindShift(m_pReadBuffer, m_pData, m_nDataBytes, byteOffset, m_nWindow);
+    const int32_t shift = FindShift(m_pReadBuffer, m_pData, m_nWrittenEnd, byteOffset, m_nWindow);
     Send(res::WM_READ_SYNC, static_cast<uintptr_t>(static_cast<intptr_t>(shift)));
     return shift == res::SYNC_FAILED ? 0 : shift;
 }
@@ -261,6 +266,7 @@ void SectorReader::PlaceFullBlock(size_t byteOffset)
         return;
     const size_t count = std::min(m_nBlockBytes, m_nDataBytes - destination);
     std::memcpy(m_pData + destination, m_pReadBuffer, count);
+    m_nWrittenEnd = std::max(m_nWrittenEnd, destination + count);
 }
 
 // The final block ends at the last sector: at a positive shift its last bytes are dropped, at

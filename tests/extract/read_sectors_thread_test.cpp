@@ -1,0 +1,442 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "extract/read_sectors_thread.h"
+#include "res/resource.h"
+#include "support/jitter_drive.h"
+#include "support/read_run.h"
+#include "support/scripted_drive.h"
+
+using res::READ_CANCELLED;
+using res::READ_NO_BUFFER_MEMORY;
+using res::READ_NO_DOCUMENT_MEMORY;
+using res::SYNC_FAILED;
+using res::WM_READ_DONE;
+using res::WM_READ_PERCENT;
+using res::WM_READ_POSITION;
+using res::WM_READ_SYNC;
+using res::WM_READ_TIMELEFT;
+
+namespace {
+
+constexpr uint32_t RAW = 2352;
+constexpr uint32_t COOKED = 2048;
+
+struct Block {
+    uint32_t first;
+    uint32_t count;
+    bool operator==(const Block&) const = default;
+};
+
+std::vector<Block> BlocksRead(const ScriptedDrive& drive)
+{
+    std::vector<Block> blocks;
+    for (const ScriptedDrive::Request& r : drive.Requests())
+        if (r.kind != ScriptedDrive::Request::Kind::CheckVerify)
+            blocks.push_back({r.firstSector, r.count});
+    return blocks;
+}
+
+uintptr_t Shift(int32_t d)
+{
+    return static_cast<uintptr_t>(static_cast<intptr_t>(d));
+}
+
+std::vector<uintptr_t> Shifts(std::initializer_list<int32_t> values)
+{
+    std::vector<uintptr_t> shifts;
+    for (int32_t v : values)
+        shifts.push_back(Shift(v));
+    return shifts;
+}
+
+} // namespace
+
+TEST(ReadSectorsThread, OverlappedRawReadStepsBackByTheOverlapAndReportsEachBlock)
+{
+    ScriptedDrive drive('D', 1000);
+    WorkerSettings settings('D', true, 2);
+    ScriptedWorkerEnvironment environment;
+    environment.secondsPerCall = 10;
+    ReadRun run;
+    run.Run(10, 109, READ_MODE_RAW);
+
+    // N = 100, P = 25: full blocks at offsets 0, 25, 50, a final block of 25 at 75.
+    EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{10, 27}, {35, 27}, {60, 27}, {85, 25}}));
+    // Time left = elapsed x left / done: 10 x 74 / 25, 20 x 49 / 50, 30 x 24 / 75.
+    const std::vector<ReadMessage> expected = {
+        {WM_READ_POSITION, 10}, {WM_READ_PERCENT, 0},
+        {WM_READ_POSITION, 35}, {WM_READ_TIMELEFT, 29}, {WM_READ_PERCENT, 25}, {WM_READ_SYNC, 0},
+        {WM_READ_POSITION, 60}, {WM_READ_TIMELEFT, 19}, {WM_READ_PERCENT, 50}, {WM_READ_SYNC, 0},
+        {WM_READ_POSITION, 85}, {WM_READ_TIMELEFT, 9}, {WM_READ_PERCENT, 75}, {WM_READ_SYNC, 0},
+        {WM_READ_DONE, 0}};
+    EXPECT_EQ(run.window.messages, expected);
+    EXPECT_EQ(run.exitCode, READ_EXIT_OK);
+
+    const CRipwellDoc& doc = run.document;
+    ASSERT_NE(doc.m_pBlock, nullptr);
+    EXPECT_EQ(doc.m_pHeader, doc.m_pBlock);
+    EXPECT_EQ(doc.m_pData, doc.m_pBlock + 44);
+    EXPECT_EQ(doc.m_nDataLength, 100u * RAW);
+    EXPECT_TRUE(doc.m_bIsSound);
+    EXPECT_EQ(doc.m_nWaveFormat, WAVE_FORMAT_44100_16_STEREO);
+    EXPECT_EQ(std::memcmp(doc.m_pHeader, "RIFF", 4), 0);
+    uint32_t dataSize = 0;
+    std::memcpy(&dataSize, doc.m_pHeader + 40, 4);
+    EXPECT_EQ(dataSize, 100u * RAW);
+    EXPECT_EQ(run.Data(), drive.RawBytes(10, 100));
+}
+
+TEST(ReadSectorsThread, PlainReadsGoBlockAfterBlockWithoutSynchronisation)
+{
+    ScriptedDrive drive('D', 1000);
+    WorkerSettings settings('D', false, 2);
+    {
+        ReadRun run;
+        run.Run(10, 109, READ_MODE_RAW);
+        EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{10, 27}, {37, 27}, {64, 27}, {91, 19}}));
+        EXPECT_TRUE(run.window.ValuesOf(WM_READ_SYNC).empty());
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_PERCENT), (std::vector<uintptr_t>{0, 27, 54, 81}));
+        EXPECT_EQ(run.Data(), drive.RawBytes(10, 100));
+    }
+    drive.ClearLog();
+    {
+        ReadRun run;
+        run.Run(16, 115, READ_MODE_COOKED);
+        EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{16, 32}, {48, 32}, {80, 32}, {112, 4}}));
+        EXPECT_EQ(run.Data(), drive.CookedBytes(16, 100));
+        EXPECT_FALSE(run.document.m_bIsSound);
+        // The wave header is written for data sectors too.
+        EXPECT_EQ(std::memcmp(run.document.m_pHeader, "RIFF", 4), 0);
+    }
+    drive.ClearLog();
+    {
+        // Exactly one block: one full block, no final block.
+        ReadRun run;
+        run.Run(0, 26, READ_MODE_RAW);
+        EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{0, 27}}));
+        EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{
+                                           {WM_READ_POSITION, 0}, {WM_READ_PERCENT, 0}, {WM_READ_DONE, 0}}));
+    }
+}
+
+TEST(ReadSectorsThread, ARangeThatFitsOneBlockIsOneSilentRequest)
+{
+    ScriptedDrive drive('D', 1000);
+    struct Case {
+        bool jitter;
+        ReadMode mode;
+        uint32_t first, last;
+    };
+    for (const Case& c : {Case{true, READ_MODE_RAW, 5, 31}, Case{false, READ_MODE_RAW, 5, 30},
+                          Case{true, READ_MODE_COOKED, 5, 36}, Case{false, READ_MODE_RAW, 7, 7}}) {
+        SCOPED_TRACE(c.last - c.first + 1);
+        drive.ClearLog();
+        WorkerSettings settings('D', c.jitter, 2);
+        ReadRun run;
+        run.Run(c.first, c.last, c.mode);
+        const uint32_t count = c.last - c.first + 1;
+        EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{c.first, count}}));
+        EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{{WM_READ_DONE, 0}}));
+        EXPECT_EQ(run.Data(), c.mode == READ_MODE_RAW ? drive.RawBytes(c.first, count)
+                                                      : drive.CookedBytes(c.first, count));
+    }
+}
+
+TEST(ReadSectorsThread, JitterWithinTheWindowGivesTheDiscByteForByte)
+{
+    {
+        JitterDrive drive('D', 1000);
+        WorkerSettings settings('D', true, 2);   // W = 2352 bytes
+        drive.SetShifts({0, 8, -12, 2340});
+        ReadRun run;
+        run.Run(10, 109, READ_MODE_RAW);
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({8, -12, 2340}));
+        EXPECT_EQ(run.Data(), drive.Disc(10, 100, READ_MODE_RAW));
+    }
+    {
+        // Cooked: B = 32, P = 30; four full blocks and a final block of 30 sectors.
+        JitterDrive drive('D', 1000);
+        WorkerSettings settings('D', true, 2);   // W = 2048 bytes
+        drive.SetShifts({0, -2048, 0, 1001, 7});
+        ReadRun run;
+        run.Run(16, 165, READ_MODE_COOKED);
+        EXPECT_EQ(drive.ReadStarts(), (std::vector<uint32_t>{16, 46, 76, 106, 136}));
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({-2048, 0, 1001, 7}));
+        EXPECT_EQ(run.Data(), drive.Disc(16, 150, READ_MODE_COOKED));
+    }
+    {
+        // Random jitter of up to 588 bytes with an overlap of 4 sectors (W = 4704).
+        JitterDrive drive('D', 3000);
+        WorkerSettings settings('D', true, 4);
+        drive.SetRandomJitter(588, 11, true);
+        ReadRun run;
+        run.Run(0, 2499, READ_MODE_RAW);
+        const std::vector<int32_t> applied = drive.AppliedShifts();
+        const std::vector<uintptr_t> reported = run.window.ValuesOf(WM_READ_SYNC);
+        ASSERT_EQ(reported.size() + 1, applied.size());
+        for (size_t i = 0; i < reported.size(); ++i)
+            EXPECT_EQ(reported[i], Shift(applied[i + 1])) << "block " << i + 2;
+        std::vector<uint8_t> expected = drive.Disc(0, 2500, READ_MODE_RAW);
+        // A final block that came early leaves zeros at the very end.
+        if (applied.back() < 0)
+            std::fill(expected.end() + applied.back(), expected.end(), 0);
+        EXPECT_EQ(run.Data(), expected);
+    }
+}
+
+TEST(ReadSectorsThread, FinalBlockIsCutOrPaddedToEndExactlyAtTheDataEnd)
+{
+    JitterDrive drive('D', 1000);
+    WorkerSettings settings('D', true, 2);
+    drive.SetShifts({0, 0, 0, -20});
+    ReadRun run;
+    run.Run(10, 109, READ_MODE_RAW);
+    EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({0, 0, -20}));
+    std::vector<uint8_t> expected = drive.Disc(10, 100, READ_MODE_RAW);
+    std::fill(expected.end() - 20, expected.end(), 0);
+    ASSERT_EQ(run.document.m_nDataLength, 100u * RAW);
+    EXPECT_EQ(run.Data(), expected);
+}
+
+TEST(ReadSectorsThread, ABlockBeyondTheWindowIsReportedAndPlacedWithoutShift)
+{
+    JitterDrive drive('D', 1000);
+    WorkerSettings settings('D', true, 2);
+    drive.SetShifts({0, 2356, 0, 0});
+    ReadRun run;
+    run.Run(0, 99, READ_MODE_RAW);
+    // Block 2 lies 2356 bytes off, outside +-2352; block 3 then finds block 2's bytes at its
+    // anchor and fails too; the final block matches block 3 again.
+    EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({SYNC_FAILED, SYNC_FAILED, 0}));
+    EXPECT_EQ(run.window.FinalStatus(), 0);
+    const std::vector<uint8_t> disc = drive.Disc(0, 100, READ_MODE_RAW);
+    const std::vector<uint8_t> data = run.Data();
+    ASSERT_EQ(data.size(), disc.size());
+    EXPECT_TRUE(std::equal(data.begin() + 25 * RAW, data.begin() + 50 * RAW, disc.begin() + 25 * RAW + 2356));
+    EXPECT_TRUE(std::equal(data.begin() + 50 * RAW, data.end(), disc.begin() + 50 * RAW));
+}
+
+TEST(ReadSectorsThread, NoOverlapPlacesEveryBlockInPlace)
+{
+    ScriptedDrive drive('D', 1000);
+    WorkerSettings settings('D', true, 0);
+    ReadRun run;
+    run.Run(0, 80, READ_MODE_RAW);   // R = 54 = 2 x 27: three full blocks, F = 0
+    EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{0, 27}, {27, 27}, {54, 27}}));
+    EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({0, 0}));
+    EXPECT_EQ(run.Data(), drive.RawBytes(0, 81));
+}
+
+TEST(ReadSectorsThread, AnOverlapTooLargeForTheBlockEndsWith27)
+{
+    ScriptedDrive drive('D', 1000);
+    for (uint8_t overlap : {19, 20}) {
+        WorkerSettings settings('D', true, overlap);
+        ReadRun run;
+        run.Run(0, 199, READ_MODE_RAW);
+        EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{{WM_READ_DONE, 27}}));
+        EXPECT_EQ(run.exitCode, READ_EXIT_BUFFER_TOO_LARGE);
+        EXPECT_TRUE(run.DocumentIsEmpty());
+    }
+    EXPECT_TRUE(drive.Requests().empty());
+    {
+        WorkerSettings settings('D', true, 18);   // the largest raw overlap
+        ReadRun run;
+        run.Run(0, 199, READ_MODE_RAW);
+        EXPECT_EQ(run.window.FinalStatus(), 0);
+        EXPECT_EQ(run.Data(), drive.RawBytes(0, 200));
+    }
+    {
+        WorkerSettings settings('D', true, 20);   // fits a cooked block
+        ReadRun run;
+        run.Run(0, 199, READ_MODE_COOKED);
+        EXPECT_EQ(run.window.FinalStatus(), 0);
+        EXPECT_EQ(run.Data(), drive.CookedBytes(0, 200));
+    }
+}
+
+TEST(ReadSectorsThread, CancelAtAnyPointDiscardsEverything)
+{
+    ScriptedDrive drive('D', 1000);
+    WorkerSettings settings('D', true, 2);
+    size_t messagesBeforeDone = 0;
+    {
+        ReadRun run;
+        run.Run(0, 99, READ_MODE_RAW);
+        messagesBeforeDone = run.window.messages.size() - 1;
+    }
+    for (size_t point = 0; point < messagesBeforeDone; ++point) {
+        SCOPED_TRACE(point);
+        ReadRun run;
+        run.window.onMessage = [&run, point](size_t index, const ReadMessage&) {
+            if (index == point)
+                run.cancelFlag = 1;
+        };
+        run.Run(0, 99, READ_MODE_RAW);
+        EXPECT_EQ(run.window.FinalStatus(), READ_CANCELLED);
+        EXPECT_EQ(run.exitCode, READ_EXIT_CANCELLED);
+        EXPECT_TRUE(run.DocumentIsEmpty());
+    }
+    {
+        // Raised before the start: not one block is read.
+        drive.ClearLog();
+        ReadRun run;
+        run.cancelFlag = 1;
+        run.Run(0, 99, READ_MODE_RAW);
+        EXPECT_TRUE(BlocksRead(drive).empty());
+        EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{{WM_READ_DONE, READ_CANCELLED}}));
+    }
+    {
+        // A one-request read still sees the flag at its end.
+        ReadRun run;
+        run.cancelFlag = 1;
+        run.Run(0, 9, READ_MODE_RAW);
+        EXPECT_EQ(run.window.FinalStatus(), READ_CANCELLED);
+        EXPECT_TRUE(run.DocumentIsEmpty());
+    }
+}
+
+TEST(ReadSectorsThread, CancelDuringTheFinalReadStillDiscardsTheResult)
+{
+    JitterDrive drive('D', 1000);
+    WorkerSettings settings('D', true, 2);
+    ReadRun run;
+    drive.SetReadHook([&run](int read) {
+        if (read == 3)
+            run.cancelFlag = 1;
+    });
+    run.Run(0, 99, READ_MODE_RAW);
+    EXPECT_EQ(drive.ReadStarts().size(), 4u);
+    EXPECT_EQ(run.window.FinalStatus(), READ_CANCELLED);
+    EXPECT_TRUE(run.DocumentIsEmpty());
+}
+
+TEST(ReadSectorsThread, NoMemoryForTheBuffersEndsBeforeAnyRead)
+{
+    ScriptedDrive drive('D', 1000);
+    WorkerSettings settings('D', true, 2);
+    ScriptedWorkerEnvironment environment;
+    {
+        environment.refusedSize = 100 * RAW + 44;
+        ReadRun run;
+        run.Run(0, 99, READ_MODE_RAW);
+        EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{{WM_READ_DONE, READ_NO_DOCUMENT_MEMORY}}));
+        EXPECT_EQ(run.exitCode, READ_EXIT_NO_MEMORY);
+        EXPECT_TRUE(run.DocumentIsEmpty());
+    }
+    {
+        environment.refusedSize = 27 * RAW;
+        ReadRun run;
+        run.Run(0, 99, READ_MODE_RAW);
+        EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{{WM_READ_DONE, READ_NO_BUFFER_MEMORY}}));
+        EXPECT_EQ(run.exitCode, READ_EXIT_NO_MEMORY);
+        EXPECT_TRUE(run.DocumentIsEmpty());
+    }
+    {
+        // A range whose bytes do not fit the document's 32-bit length is refused the same way.
+        ReadRun run;
+        run.Run(0, 2000000, READ_MODE_RAW);
+        EXPECT_EQ(run.window.FinalStatus(), READ_NO_DOCUMENT_MEMORY);
+    }
+    EXPECT_TRUE(drive.Requests().empty());
+}
+
+TEST(ReadSectorsThread, DriveFailuresEndTheReadWithTheirCode)
+{
+    struct Case {
+        const char* name;
+        std::function<void(ScriptedDrive&)> script;
+        DriveError status;
+        DriveError overlappedStatus;
+    };
+    // With overlap, a block shrunk below one and a half overlaps (3 sectors for an overlap of 2)
+    // ends the read with 27 before the block reaches a single sector.
+    const std::vector<Case> cases = {
+        {"device cannot be opened", [](ScriptedDrive& d) { d.FailOpen(); }, 2, 2},
+        {"read refused in a later block", [](ScriptedDrive& d) { d.FailReadAt(40); }, 18, 18},
+        {"read refused in the final block", [](ScriptedDrive& d) { d.FailReadAt(99); }, 18, 18},
+        {"never any transfer memory", [](ScriptedDrive& d) { d.RefuseMemoryForFirst(1000); }, 5, 27},
+    };
+    for (const bool jitter : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (jitter ? ", overlapped" : ", plain"));
+            ScriptedDrive drive('D', 1000);
+            c.script(drive);
+            WorkerSettings settings('D', jitter, 2);
+            ReadRun run;
+            run.Run(0, 99, READ_MODE_RAW);
+            const DriveError status = jitter ? c.overlappedStatus : c.status;
+            EXPECT_EQ(run.window.FinalStatus(), status);
+            EXPECT_EQ(run.exitCode, status == 27 ? READ_EXIT_BUFFER_TOO_LARGE : READ_EXIT_DRIVE_ERROR);
+            EXPECT_TRUE(run.DocumentIsEmpty());
+        }
+    }
+    {
+        // The block shrank one sector at a time down to a single sector before giving up.
+        ScriptedDrive drive('D', 1000);
+        drive.RefuseMemoryForFirst(1000);
+        WorkerSettings settings('D', false, 2);
+        ReadRun run;
+        run.Run(0, 99, READ_MODE_RAW);
+        EXPECT_EQ(drive.TransferBlocks(), 27);
+    }
+    {
+        // A shortage after the first block is not retried.
+        JitterDrive drive('D', 1000);
+        drive.RefuseMemoryAt(1);
+        WorkerSettings settings('D', true, 2);
+        ReadRun run;
+        run.Run(0, 99, READ_MODE_RAW);
+        EXPECT_EQ(run.window.FinalStatus(), 5);
+        EXPECT_EQ(drive.ReadStarts().size(), 1u);
+    }
+}
+
+TEST(ReadSectorsThread, AShortageOfTransferMemoryShrinksTheBlock)
+{
+    ScriptedDrive drive('D', 1000);
+    drive.RefuseMemoryAbove(20);
+    {
+        WorkerSettings settings('D', false, 2);
+        ReadRun run;
+        run.Run(0, 99, READ_MODE_RAW);
+        EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{0, 20}, {20, 20}, {40, 20}, {60, 20}, {80, 20}}));
+        EXPECT_EQ(run.window.FinalStatus(), 0);
+        EXPECT_EQ(run.Data(), drive.RawBytes(0, 100));
+    }
+    drive.ClearLog();
+    {
+        // B = 20, P = 18, R = 80: five full blocks and a final block of 10 at 90.
+        WorkerSettings settings('D', true, 2);
+        ReadRun run;
+        run.Run(0, 99, READ_MODE_RAW);
+        EXPECT_EQ(BlocksRead(drive),
+                  (std::vector<Block>{{0, 20}, {18, 20}, {36, 20}, {54, 20}, {72, 20}, {90, 10}}));
+        EXPECT_EQ(run.Data(), drive.RawBytes(0, 100));
+    }
+    drive.ClearLog();
+    {
+        // A range that fits one block shrinks too, until the block is smaller than the range.
+        WorkerSettings settings('D', false, 2);
+        ReadRun run;
+        run.Run(0, 24, READ_MODE_RAW);
+        EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{0, 20}, {20, 5}}));
+        EXPECT_EQ(run.Data(), drive.RawBytes(0, 25));
+    }
+}
+
+TEST(ReadSectorsThread, TimeLeftDoesNotWrapAfterHoursOfReading)
+{
+    ScriptedDrive drive('D', 1000);
+    WorkerSettings settings('D', false, 2);
+    ScriptedWorkerEnvironment environment;
+    environment.secondsPerCall = 10000000;
+    ReadRun run;
+    run.Run(0, 999, READ_MODE_RAW);
+    const std::vector<uintptr_t> timeLeft = run.window.ValuesOf(WM_READ_TIMELEFT);
+    ASSERT_FALSE(timeLeft.empty());
+    // 10000000 s x 972 sectors left / 27 done; in 32 bits the product would wrap.
+    EXPECT_EQ(timeLeft.front(), 360000000u);
+}
