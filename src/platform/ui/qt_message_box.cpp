@@ -61,7 +61,11 @@ public:
         setText(QString::fromStdString(text));
         setIcon(QtIconFor(flags));
         for (int i = 0; i < m_buttons.count; ++i) {
+            // Qt orders standard buttons by their roles (Abort last, Cancel first on some
+            // desktops); buttons of one role keep the order they came in, which is Windows'.
             QPushButton* button = addButton(QtButtonFor(m_buttons.results[i]));
+            removeButton(button);
+            addButton(button, QMessageBox::AcceptRole);
             m_results[button] = m_buttons.results[i];
             if (i == m_buttons.defaultIndex)
                 setDefaultButton(button);
