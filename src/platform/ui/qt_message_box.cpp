@@ -46,9 +46,8 @@ QMessageBox::Icon QtIconFor(uint32_t flags)
     }
 }
 
-// QMessageBox picks an Escape button of its own (No in a Yes/No box, Abort in
-// Abort/Retry/Ignore); this box answers Escape and the window's close button only where
-// Windows does.
+// A message box that answers Escape and the window's close button only where Windows does;
+// left to itself QMessageBox would let No answer Escape in a Yes/No box.
 class RipwellMessageBox : public QMessageBox {
 public:
     RipwellMessageBox(const std::string& text, uint32_t flags, uint32_t helpId, QWidget* parent)

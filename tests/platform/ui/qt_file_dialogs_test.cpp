@@ -19,8 +19,6 @@
 
 namespace {
 
-QString Plain(QString text) { return text.remove('&'); }
-
 // Types a name into the file name field. Typing with the focus there drops the selection of
 // the file list, which otherwise wins over the typed name; offscreen the field has no focus.
 void Type(QFileDialog* dialog, const QString& name)
@@ -58,13 +56,7 @@ void AnswerBox(const QString& button, QString* text)
 {
     AnswerModal<QMessageBox>([button, text](QMessageBox* box) {
         *text = box->text();
-        for (QAbstractButton* b : box->buttons())
-            if (Plain(b->text()) == button) {
-                b->click();
-                return;
-            }
-        ADD_FAILURE() << "no button " << button.toStdString() << " in " << box->text().toStdString();
-        box->reject();
+        Click(box, button);
     });
 }
 

@@ -37,18 +37,6 @@ struct Seen {
     Qt::CursorShape cursor = Qt::BitmapCursor;
 };
 
-QString Plain(QString text) { return text.remove('&'); }
-
-// The button of a box with the text given (without its "&").
-QAbstractButton* ButtonOf(QMessageBox* box, const QString& text)
-{
-    for (QAbstractButton* button : box->buttons())
-        if (Plain(button->text()) == text)
-            return button;
-    ADD_FAILURE() << "no button " << text.toStdString();
-    return box->buttons().first();
-}
-
 Seen Look(QMessageBox* box)
 {
     Seen seen;
@@ -61,9 +49,9 @@ Seen Look(QMessageBox* box)
         return a->mapTo(box, QPoint(0, 0)).x() < b->mapTo(box, QPoint(0, 0)).x();
     });
     for (QAbstractButton* button : buttons)
-        seen.buttons << Plain(button->text());
+        seen.buttons << PlainText(button->text());
     if (box->defaultButton())
-        seen.defaultButton = Plain(box->defaultButton()->text());
+        seen.defaultButton = PlainText(box->defaultButton()->text());
     seen.parent = box->parentWidget();
     if (const QCursor* cursor = QApplication::overrideCursor())
         seen.cursor = cursor->shape();
@@ -120,7 +108,7 @@ TEST_F(QtMessageBoxTest, ButtonsDefaultIconAndCaptionFollowTheFlagsAndTheClickIs
         Seen seen;
         AnswerModal<QMessageBox>([&](QMessageBox* box) {
             seen = Look(box);
-            ButtonOf(box, c.click)->click();
+            Click(box, c.click);
         });
         const int answer = MessageBox("Line one\nfile <a&b>.wav", c.flags);
         EXPECT_EQ(answer, c.answer) << std::hex << c.flags;
@@ -155,7 +143,7 @@ TEST_F(QtMessageBoxTest, EscapeAnswersCancelOrOkAndNothingInYesNoBoxes)
             if (stillOpen) {
                 box->close();  // the window's close button is Escape too
                 closeRefused = box->isVisible();
-                ButtonOf(box, (c.flags & MB_TYPEMASK) == MB_YESNO ? "No" : "Ignore")->click();
+                Click(box, (c.flags & MB_TYPEMASK) == MB_YESNO ? "No" : "Ignore");
             }
         });
         const int answer = MessageBox("Escape?", c.flags);
@@ -179,7 +167,7 @@ TEST_F(QtMessageBoxTest, F1OpensTheTopicOfTheHelpNumberOnly)
         AnswerModal<QMessageBox>([&](QMessageBox* box) {
             Press(box, Qt::Key_F1);
             stayedOpen = box->isVisible();
-            ButtonOf(box, "OK")->click();
+            Click(box, "OK");
         });
         EXPECT_EQ(MessageBox("Press F1 to see Help.", MB_OK | MB_ICONEXCLAMATION, helpId), IDOK);
         EXPECT_TRUE(stayedOpen) << helpId;
@@ -198,7 +186,7 @@ TEST_F(QtMessageBoxTest, ABoxOverAModalDialogBelongsToItAndAnswersIt)
         ASSERT_EQ(open, &dialog);
         AnswerModal<QMessageBox>([&](QMessageBox* box) {
             seen = Look(box);
-            ButtonOf(box, "No")->click();
+            Click(box, "No");
         });
         answer = MessageBox("Save changes to a.wav?", MB_YESNOCANCEL | MB_ICONEXCLAMATION);
         open->accept();
@@ -219,7 +207,7 @@ TEST_F(QtMessageBoxTest, UnderTheWaitCursorTheBoxShowsTheArrowAndTheWaitComesBac
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         AnswerModal<QMessageBox>([&](QMessageBox* box) {
             seen = Look(box);
-            ButtonOf(box, "OK")->click();
+            Click(box, "OK");
         });
         MessageBox("Wave file is too short. Skipped.");
         ASSERT_NE(QApplication::overrideCursor(), nullptr);
@@ -235,7 +223,7 @@ TEST_F(QtMessageBoxTest, ABoxAskedFromAnotherThreadIsShownOnTheUserInterfaceThre
     bool onUserInterfaceThread = false;
     AnswerModal<QMessageBox>([&](QMessageBox* box) {
         onUserInterfaceThread = box->thread() == QApplication::instance()->thread();
-        ButtonOf(box, "Retry")->click();
+        Click(box, "Retry");
     });
     // The user-interface thread runs its event loop, as it does under the progress dialog.
     QEventLoop loop;

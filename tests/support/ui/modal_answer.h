@@ -7,6 +7,7 @@
 //   int answer = platform::MessageBox("Sure?", platform::MB_YESNO);
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QPointer>
@@ -14,6 +15,8 @@
 
 #include <functional>
 #include <memory>
+
+#include <gtest/gtest.h>
 
 template <class Window>
 void AnswerModal(std::function<void(Window*)> answer)
@@ -42,4 +45,19 @@ void AnswerModal(std::function<void(Window*)> answer)
         }
     });
     poll->start();
+}
+
+// A button's text without its "&".
+inline QString PlainText(QString text) { return text.remove('&'); }
+
+// Clicks the button of a window that has this text (its "&" left out); fails the test when
+// there is none.
+inline void Click(QWidget* window, const QString& text)
+{
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        if (PlainText(button->text()) == text) {
+            button->click();
+            return;
+        }
+    ADD_FAILURE() << "no button " << text.toStdString();
 }
