@@ -1,7 +1,6 @@
 #include "app/app_startup.h"
 
 #include "app/app_settings.h"
-#include "app/recent_files.h"
 #include "cdrom/address.h"
 #include "platform/app_profile.h"
 #include "platform/drives.h"
@@ -124,21 +123,6 @@ bool CheckOperatingSystem()
 
 void InitRegistry() { platform::SetRegistryKey(kRegistryKey); }
 void SetRegistryKey(const char* companyKey) { platform::SetRegistryKey(companyKey ? companyKey : ""); }
-
-std::vector<std::string> LoadRecentFileList(std::size_t size)
-{
-    RecentFileList list(size);
-    list.Load();
-    return list.Files();
-}
-
-void SaveRecentFileList(const std::vector<std::string>& files)
-{
-    RecentFileList list(files.size() > 4 ? files.size() : 4);
-    for (auto it = files.rbegin(); it != files.rend(); ++it)
-        list.Add(*it);
-    list.Save();
-}
 
 int32_t& SaveSettingsOnExitAtStart()
 {

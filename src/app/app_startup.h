@@ -2,21 +2,19 @@
 //
 //   if (!CheckOperatingSystem()) return failure;    // 1. nothing touched yet, no window
 //   InitRegistry();                                  // 2. SetRegistryKey("Brightmoor")
-//   RecentFiles().Load();                            // 3. the four recent files
+//   framework::LoadRecentFileList();                 // 3. the four recent files
 //   LoadSettings();                                  // 4. fills Settings() and the copy of
 //                                                    //    SaveSettingsOnExit
 //   ... document template, command line, message loop; the frame and the view are destroyed
 //   (the view writes its colours into Settings()) ...
 //   SaveSettings();                                  // written only as the user asked
-//   RecentFiles().Save();                            // always written
+//   framework::SaveRecentFileList(list);             // always written
 #pragma once
 
 #include "platform/version.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // The name of a system outside the NT family, for the warning; empty when it is not known.
 std::string DescribeOperatingSystem(const platform::OSVERSIONINFOA& version);
@@ -29,11 +27,6 @@ bool CheckOperatingSystem();
 void InitRegistry();
 // The same with the key name given, as the application object writes it.
 void SetRegistryKey(const char* companyKey);
-
-// The recent-file list as plain paths (most recent first): read at start-up, written at every
-// shut-down whatever SaveSettingsOnExit says.
-std::vector<std::string> LoadRecentFileList(std::size_t size);
-void SaveRecentFileList(const std::vector<std::string>& files);
 
 // Reads every setting into Settings(), with defaults for missing values, a stored drive that is
 // no CD-ROM drive replaced by the first one, the overlap limited to 20, ReadIntoRAM held at 1.

@@ -57,6 +57,18 @@ int MessageBox(const std::string& text, uint32_t flags = MB_OK | MB_ICONEXCLAMAT
 void SetMessageBoxService(MessageBoxService* service);
 MessageBoxService* GetMessageBoxService();
 
+// The buttons a box shows, as Windows lays them out: their results from left to right, which of
+// them is the default (MB_DEFBUTTON1 to 3; a number past the last button means the first), and
+// what Escape answers (IDCANCEL where there is a Cancel button, IDOK for a box with only OK, 0
+// for Yes/No and Abort/Retry/Ignore, where Escape does nothing). Unknown button types show OK.
+struct MessageBoxButtons {
+    int results[3] = {};
+    int count = 0;
+    int defaultIndex = 0;
+    int escapeResult = 0;
+};
+MessageBoxButtons ButtonsOfMessageBox(uint32_t flags);
+
 // The answer a box gives when nobody can be asked: its default button.
 int DefaultButtonResult(uint32_t flags);
 

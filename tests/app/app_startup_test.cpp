@@ -1,6 +1,6 @@
 #include "app/app_settings.h"
 #include "app/app_startup.h"
-#include "app/recent_files.h"
+#include "platform/framework/recent_file_list.h"
 #include "support/scripted_desktop.h"
 #include "support/scripted_drive_table.h"
 #include "support/scripted_registry.h"
@@ -170,12 +170,12 @@ TEST(SaveSettings, SwitchingSavingOffWritesOnlyThatButTheRecentListAnyway)
     ScriptedRegistry registry;
     ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("D"));
     LoadSettings();
-    RecentFiles().Load();
+    std::vector<std::string> recent = framework::LoadRecentFileList();
     Settings().SaveSettingsOnExit = 0;
     Settings().OverlappingSectors = 9;
-    RecentFiles().Add("/music/a.wav");
+    framework::AddToRecentFiles(recent, "/music/a.wav");
     SaveSettings();
-    RecentFiles().Save();
+    framework::SaveRecentFileList(recent);
     EXPECT_EQ(registry.user.WriteLog(),
               (std::vector<std::string>{"Software\\Brightmoor\\Ripwell\\Settings\\SaveSettingsOnExit",
                                         "Software\\Brightmoor\\Ripwell\\Recent File List\\File1"}));
@@ -188,21 +188,4 @@ TEST(SaveSettings, SwitchingSavingOffWritesOnlyThatButTheRecentListAnyway)
     SaveSettings();
     EXPECT_EQ(Stored(registry.user, "Settings", "SaveSettingsOnExit"), 1u);
     EXPECT_EQ(Stored(registry.user, "Settings", "OverlappingSectors"), 2u);   // 9 was never saved
-}
-
-TEST(RecentFiles, MostRecentFirstFourAtMostAndRemovalsStick)
-{
-    ScriptedRegistry registry;
-    RecentFileList list;
-    for (const char* path : {"/a.wav", "/b.wav", "/c.wav", "/d.wav", "/e.wav", "/c.wav"})
-        list.Add(path);
-    EXPECT_EQ(list.Files(), (std::vector<std::string>{"/c.wav", "/e.wav", "/d.wav", "/b.wav"}));
-    list.Save();
-    list.Remove(1);
-    list.Remove(7);
-    list.Save();
-    RecentFileList again;
-    again.Load();
-    EXPECT_EQ(again.Files(), (std::vector<std::string>{"/c.wav", "/d.wav", "/b.wav"}));
-    EXPECT_EQ(registry.user.FindValue(SettingsKey("Recent File List"), "File4"), nullptr);
 }

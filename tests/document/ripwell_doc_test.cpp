@@ -324,7 +324,7 @@ TEST_F(DocumentTest, SaveAsProposesTheTitleCutAtCharactersFileNamesCannotHave)
     ASSERT_EQ(r.filters.size(), 2u);
     EXPECT_EQ(r.filters[0].text, "Wave Files (*.wav)");
     EXPECT_EQ(r.filters[1].text, "All Files (*.*)");
-    EXPECT_EQ(r.flags, framework::OFN_HIDEREADONLY | framework::OFN_PATHMUSTEXIST);
+    EXPECT_EQ(r.flags, framework::OFN_HIDEREADONLY | framework::OFN_PATHMUSTEXIST | framework::OFN_OVERWRITEPROMPT);
     EXPECT_TRUE(desktop.Boxes().empty());
 }
 

@@ -1,5 +1,4 @@
 #include "platform/framework/command_routing.h"
-#include "platform/framework/recent_file_list.h"
 
 #include <gtest/gtest.h>
 
@@ -35,19 +34,4 @@ TEST(CommandRouting, FirstMapThatKnowsTheCommandHandlesIt)
     router.Remove(&view);
     EXPECT_TRUE(router.Dispatch(1));
     EXPECT_EQ(calls.back(), "frame 1");
-}
-
-TEST(RecentFiles, MostRecentFirstWithoutRepeats)
-{
-    std::vector<std::string> list;
-    for (const char* p : {"/a", "/b", "/c", "/d", "/e"})
-        AddToRecentFiles(list, p);
-    EXPECT_EQ(list, (std::vector<std::string>{"/e", "/d", "/c", "/b"}));
-    AddToRecentFiles(list, "/c");
-    EXPECT_EQ(list, (std::vector<std::string>{"/c", "/e", "/d", "/b"}));
-    AddToRecentFiles(list, "");
-    EXPECT_EQ(list.size(), 4u);
-    RemoveFromRecentFiles(list, 1);
-    RemoveFromRecentFiles(list, 9);
-    EXPECT_EQ(list, (std::vector<std::string>{"/c", "/d", "/b"}));
 }

@@ -2,8 +2,14 @@
 
 #include "platform/help.h"
 #include "platform/ui/help_window.h"
+#include "platform/ui/qt_file_dialogs.h"
+#include "platform/ui/qt_message_box.h"
+#include "platform/ui/qt_wait_cursor.h"
 
 void InstallPlatformBackends()
 {
     platform::SetHelpHandler(platform::ShowHelpPage);
+    platform::InstallQtMessageBoxService();
+    platform::InstallQtFileDialogService();
+    platform::InstallQtWaitCursor();
 }

@@ -1,7 +1,6 @@
 #include "app/ui/ripwell_app.h"
 
 #include <QApplication>
-#include <QFileDialog>
 
 #include "app/app_startup.h"
 #include "app/sounds.h"
@@ -9,6 +8,8 @@
 #include "app/ui/main_frame.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/ripwell_view.h"
+#include "platform/framework/document.h"
+#include "platform/framework/file_dialogs.h"
 #include "platform/framework/recent_file_list.h"
 #include "res/resource.h"
 #include "res/string_table.h"
@@ -16,21 +17,6 @@
 namespace {
 
 CRipwellApp* g_theApp = nullptr;
-
-// Field i of the document template string (fields are separated by newlines).
-std::string TemplateField(int index)
-{
-    std::string_view text = res::LoadString(res::IDR_DOCUMENT_TEMPLATE);
-    for (int i = 0; i < index; ++i) {
-        std::size_t newline = text.find('\n');
-        if (newline == std::string_view::npos)
-            return {};
-        text.remove_prefix(newline + 1);
-    }
-    return std::string(text.substr(0, text.find('\n')));
-}
-
-constexpr int kFilterField = 3;
 
 } // namespace
 
@@ -64,9 +50,11 @@ bool CRipwellApp::InitInstance(const std::vector<std::string>& arguments)
     if (!CheckOperatingSystem())
         return false;
     SetRegistryKey("Brightmoor");
-    m_recentFiles = LoadRecentFileList(framework::RECENT_FILE_COUNT);
+    m_recentFiles = framework::LoadRecentFileList();
     LoadSettings();
     m_bStarted = true;
+    // Every path the document takes (open, Save As) goes to the head of the list.
+    framework::SetRecentFileListHook([this](const std::string& path) { AddToRecentFileList(path); });
 
     // The single document template: one document, one frame, one view for the whole run.
     if (!CreateFirstDocument())
@@ -104,13 +92,14 @@ void CRipwellApp::ExitInstance()
     if (!m_bStarted)
         return;
     m_bStarted = false;
+    framework::SetRecentFileListHook({});
     // The view writes its colours into the settings as it goes, so it goes first.
     if (m_pMainFrame)
         m_pMainFrame->DestroyView();
     m_pMainFrame.reset();
     m_pDocument.reset();
     SaveSettings();
-    SaveRecentFileList(m_recentFiles);
+    framework::SaveRecentFileList(m_recentFiles);
 }
 
 void CRipwellApp::AddToRecentFileList(const std::string& path)
@@ -134,7 +123,12 @@ bool CRipwellApp::OpenDocumentFile(const std::string& path)
         m_bOpenCancelled = true;
         return false;
     }
-    if (!m_pDocument->OnOpenDocument(path)) {
+    bool opened = false;
+    {
+        framework::CWaitCursor wait;
+        opened = m_pDocument->OnOpenDocument(path);
+    }
+    if (!opened) {
         // The document is empty now; show it as a new one rather than under the old name.
         m_pDocument->OnNewDocument();
         m_pDocument->SetTitle(std::string(res::LoadString(res::AFX_IDS_UNTITLED)));
@@ -142,8 +136,7 @@ bool CRipwellApp::OpenDocumentFile(const std::string& path)
         m_pMainFrame->UpdateFrameTitle();
         return false;
     }
-    m_pDocument->SetPathName(path);
-    AddToRecentFileList(path);
+    m_pDocument->SetPathName(path);  // and the recent-file list, through the hook
     m_pDocument->SetModifiedFlag(false);
     m_pDocument->UpdateAllViews();
     m_pMainFrame->UpdateFrameTitle();
@@ -163,11 +156,10 @@ void CRipwellApp::OnFileNew()
 
 void CRipwellApp::OnFileOpen()
 {
-    QString filter = QString::fromStdString(TemplateField(kFilterField)) + QStringLiteral(";;All Files (*.*)");
-    QString path = QFileDialog::getOpenFileName(m_pMainFrame.get(), QStringLiteral("Open"), QString(), filter);
-    if (path.isEmpty())
+    std::string path;
+    if (!framework::PromptOpenFileName(path))
         return;
-    OpenDocumentFile(path.toStdString());
+    OpenDocumentFile(path);
 }
 
 void CRipwellApp::OnOpenRecentFile(int commandId)

@@ -4,7 +4,7 @@
 //
 // The application installs two hooks at start-up: where SetPathName adds a path to the
 // recent-file list (SetRecentFileListHook), and how the wait cursor is shown
-// (SetWaitCursorHooks; the Qt one is InstallQtWaitCursor in platform/ui/qt_file_dialogs.h).
+// (SetWaitCursorHooks; the Qt one is InstallQtWaitCursor in platform/ui/qt_wait_cursor.h).
 // Without them nothing happens at those points.
 #pragma once
 

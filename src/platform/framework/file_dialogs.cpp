@@ -33,6 +33,9 @@ bool DoPromptFileName(std::string& fileName, int titleId, uint32_t flags, bool o
     request.title = std::string(res::LoadString(titleId));
     request.fileName = fileName;
     request.flags = flags;
+    // The framework's save dialog always asks before it lets an existing file be replaced.
+    if (!openFileDialog)
+        request.flags |= OFN_OVERWRITEPROMPT;
 
     const std::string filterText = DocumentTemplateField(3); // "Wave Files (*.wav)"
     const std::string extension = DocumentTemplateField(4);  // ".wav"

@@ -47,6 +47,7 @@ std::string DocumentTemplateField(int index);
 
 // The document template's file dialog: title from string titleId, the template's filter
 // "Wave Files (*.wav)" then "All Files (*.*)", the template's default extension, and flags.
+// A save dialog also confirms the replacing of an existing file (OFN_OVERWRITEPROMPT).
 // fileName is the proposal on entry and the choice on return. False when the user cancelled
 // (or when no dialog service is installed).
 bool DoPromptFileName(std::string& fileName, int titleId, uint32_t flags, bool openFileDialog);
