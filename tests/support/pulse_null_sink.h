@@ -1,0 +1,82 @@
+// A private PulseAudio server with one null sink, for tests that need a real sound device
+// whose output can be checked. The server listens on a socket in a temporary folder of its
+// own, PULSE_SERVER points this process at it while the object lives, and parec records the
+// sink's monitor, bit-exact, into a buffer.
+//
+//   PulseNullSink sink;
+//   if (!sink.Ready()) GTEST_SKIP() << sink.Reason();
+//   ASSERT_TRUE(sink.StartRecording());
+//   ... play something ...
+//   std::vector<uint8_t> heard = sink.Recorded();
+#pragma once
+
+#include <sys/types.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class PulseNullSink {
+public:
+    PulseNullSink();
+    // Stops the recorder, then the server, and gives PULSE_SERVER its old value back.
+    ~PulseNullSink();
+    PulseNullSink(const PulseNullSink&) = delete;
+    PulseNullSink& operator=(const PulseNullSink&) = delete;
+
+    // Why a sound server cannot be had on this machine (pulseaudio or parec missing), or empty.
+    static std::string MissingTools();
+
+    // False when pulseaudio or parec is missing or the server did not come up; Reason() says why.
+    bool Ready() const { return m_serverPid > 0; }
+    const std::string& Reason() const { return m_reason; }
+
+    // Starts parec on the sink's monitor (44100 Hz, 16-bit, stereo) and returns once the first
+    // bytes have come in. False and a reason when parec fails.
+    bool StartRecording();
+    // Everything recorded so far (whole 4-byte samples).
+    std::vector<uint8_t> Recorded() const;
+    // How many bytes have been recorded, and the last whole sample (4 bytes) among them.
+    size_t RecordedBytes() const;
+    bool LastSample(uint8_t out[4]) const;
+
+private:
+    bool StartServer();
+    void StopRecorder();
+    void ReadRecorder();
+
+    std::filesystem::path m_folder;
+    std::string m_reason;
+    std::string m_previousServer;
+    bool m_hadPreviousServer = false;
+    pid_t m_serverPid = -1;
+
+    pid_t m_recorderPid = -1;
+    int m_recorderOutput = -1;
+    std::thread m_reader;
+    mutable std::mutex m_mutex;
+    std::vector<uint8_t> m_recorded;
+};
+
+// Qt sets up its sound system once per process, for the server that PULSE_SERVER names at that
+// moment, and keeps it. A test that needs a server of its own (or none) therefore runs its
+// body in a fresh process of the test binary; failures there fail the test.
+template <typename Body>
+void RunInFreshProcess(Body body)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            body();
+            std::fflush(stdout);
+            std::_Exit(testing::Test::HasFailure() ? 1 : 0);
+        },
+        testing::ExitedWithCode(0), "");
+}
