@@ -9,7 +9,8 @@
 //   - cat of the BIN file to /dev/null.
 // Prints the best throughput of each and the ratios. The folder is removed at the end.
 //
-//   bench_read_sectors [--minutes N] [--runs N] [--folder DIR]
+//   bench_read_sectors [--minutes N] [--runs N] [--folder DIR] [--toc]
+// --toc writes a cdrdao TOC over the BIN instead of a cue sheet, read through libcdio.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -89,12 +90,17 @@ struct Options {
     uint32_t minutes = 74;
     int runs = 3;
     std::string folder;
+    mkdisc::Layout layout = mkdisc::Layout::SingleBin;
 };
 
 bool ParseOptions(int argc, char** argv, Options* options)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--toc") {
+            options->layout = mkdisc::Layout::CdrdaoToc;
+            continue;
+        }
         if (i + 1 >= argc)
             return false;
         if (arg == "--minutes")
@@ -121,15 +127,15 @@ int Run(const Options& options, const std::string& folder)
     }
     std::string reason, sheet;
     const Clock::time_point writeStart = Clock::now();
-    if (!mkdisc::CompletePlan(&plan, &reason) || !mkdisc::WriteDisc(plan, mkdisc::Layout::SingleBin, folder, "bench",
+    if (!mkdisc::CompletePlan(&plan, &reason) || !mkdisc::WriteDisc(plan, options.layout, folder, "bench",
                                                                      &sheet, &reason)) {
         std::fprintf(stderr, "cannot write the disc: %s\n", reason.c_str());
         return 1;
     }
     const std::string bin = folder + "/bench.bin";
     const uint64_t bytes = uint64_t(sectors) * mkdisc::RAW_SECTOR_BYTES;
-    std::printf("disc: %u min, %u sectors, %.1f MB, written in %.1f s\n", options.minutes, sectors, double(bytes) / 1e6,
-                Seconds(writeStart));
+    std::printf("disc: %u min, %u sectors, %.1f MB, %s, written in %.1f s\n", options.minutes, sectors,
+                double(bytes) / 1e6, sheet.c_str(), Seconds(writeStart));
 
     const std::string drives = std::string(1, DRIVE) + "=" + sheet;
     setenv("RIPWELL_DRIVES", drives.c_str(), 1);
@@ -184,7 +190,7 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: bench_read_sectors [--minutes 1..79] [--runs N] [--folder DIR]\n");
+        std::fprintf(stderr, "usage: bench_read_sectors [--minutes 1..79] [--runs N] [--folder DIR] [--toc]\n");
         return 2;
     }
     std::string pattern =

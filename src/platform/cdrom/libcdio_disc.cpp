@@ -208,19 +208,22 @@ std::unique_ptr<Disc> OpenPhysicalDrive(const std::string& device, std::string* 
 // a TOC whose names had to be made absolute is handed over as a temporary copy, removed at once.
 std::unique_ptr<Disc> OpenCdrdaoToc(const std::string& path, std::string* reason)
 {
-    constexpr std::streamsize MAX_TOC_BYTES = 1 << 20;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *reason = "the TOC file cannot be read: " + path;
+    constexpr off_t MAX_TOC_BYTES = 1 << 20;
+    struct stat tocInfo;
+    if (stat(path.c_str(), &tocInfo) != 0 || !S_ISREG(tocInfo.st_mode)) {
+        *reason = "the TOC file is not there: " + path;
         return nullptr;
     }
-    std::string text(MAX_TOC_BYTES + 1, '\0');
-    in.read(text.data(), MAX_TOC_BYTES + 1);
-    if (in.gcount() > MAX_TOC_BYTES) {
+    if (tocInfo.st_size > MAX_TOC_BYTES) {
         *reason = "the TOC file is too large to be one: " + path;
         return nullptr;
     }
-    text.resize(static_cast<size_t>(in.gcount()));
+    std::ifstream in(path, std::ios::binary);
+    std::string text(static_cast<size_t>(tocInfo.st_size), '\0');
+    if (!in || !in.read(text.data(), tocInfo.st_size)) {
+        *reason = "the TOC file cannot be read: " + path;
+        return nullptr;
+    }
 
     const std::filesystem::path folder = std::filesystem::absolute(std::filesystem::path(path)).parent_path();
     std::vector<std::string> names;
