@@ -119,21 +119,30 @@ std::vector<std::string> PhysicalDevices()
     return devices;
 }
 
-// The table of this machine. It is built again only when the drives file or RIPWELL_DRIVES
-// changed, so that the messages about bad lines come once, and libcdio is asked once.
+// The table of this machine. It is built again only when the drives file, RIPWELL_DRIVES or
+// RIPWELL_DEMO_DISC changed, so that the messages about bad lines come once, and libcdio is asked once.
 class RealDriveTable : public DriveTable {
 public:
     std::vector<DriveEntry> Drives() override
     {
         std::lock_guard lock(m_mutex);
-        const std::string file = UserConfigFolder() + "/drives";
+        // Every device request looks its letter up here, so the check is kept to what can
+        // change: the variables, and the drives file only when RIPWELL_DRIVES does not replace it.
         const char* environment = std::getenv("RIPWELL_DRIVES");
-        struct stat info {};
-        const bool haveFile = stat(file.c_str(), &info) == 0;
-        std::string key = (environment ? "=" + std::string(environment) : "-") + "\n" + file + "\n" + DemoDiscPath();
-        if (haveFile)
-            key += "\n" + std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec) + "/" +
-                   std::to_string(info.st_size);
+        const char* demoDisc = std::getenv("RIPWELL_DEMO_DISC");
+        std::string key = (environment ? "=" + std::string(environment) : "-") + "\n" +
+                          (demoDisc ? "=" + std::string(demoDisc) : "-");
+        std::string file;
+        bool haveFile = false;
+        if (!environment) {
+            file = UserConfigFolder() + "/drives";
+            struct stat info {};
+            haveFile = stat(file.c_str(), &info) == 0;
+            key += "\n" + file;
+            if (haveFile)
+                key += "\n" + std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec) + "/" +
+                       std::to_string(info.st_size);
+        }
         if (!m_built || key != m_key) {
             if (!m_built)
                 m_physical = PhysicalDevices();
@@ -144,7 +153,7 @@ public:
             else if (haveFile)
                 sources.drivesFileText = ReadFile(file);
             sources.drivesFileFolder = UserConfigFolder();
-            sources.demoDisc = DemoDiscPath();
+            sources.demoDisc = DemoDiscPath();  // the bundled disc does not come and go while the program runs
             m_drives = BuildDriveTable(sources);
             m_key = key;
             m_built = true;

@@ -39,6 +39,20 @@ uint64_t SectorUnits(const ResolvedFile& file, CueTrackMode mode)
     return file.type == CueFileType::Wave ? SAMPLE_FRAMES_PER_SECTOR : BytesPerFileSector(mode);
 }
 
+std::string SampleWidth(int subtype)
+{
+    switch (subtype) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8: return "8-bit";
+    case SF_FORMAT_PCM_16: return "16-bit";
+    case SF_FORMAT_PCM_24: return "24-bit";
+    case SF_FORMAT_PCM_32: return "32-bit";
+    case SF_FORMAT_FLOAT:
+    case SF_FORMAT_DOUBLE: return "floating-point";
+    default: return "compressed";
+    }
+}
+
 struct LayoutBuilder {
     const CueSheet& sheet;
     CueLayout& layout;
@@ -142,8 +156,13 @@ bool MeasureFile(ResolvedFile* file, std::string* reason)
         return false;
     }
     sf_close(sound);
-    if (format.samplerate != 44100 || format.channels != 2) {
-        *reason = "not 44100 Hz stereo as CD audio is: " + file->path;
+    // Samples of another rate, width or channel count would have to be converted, and the
+    // sectors read would no longer be the disc's.
+    const int subtype = format.format & SF_FORMAT_SUBMASK;
+    if (format.samplerate != 44100 || format.channels != 2 || subtype != SF_FORMAT_PCM_16) {
+        *reason = "not 44100 Hz stereo 16-bit as CD audio is: " + file->path + " (" +
+                  std::to_string(format.samplerate) + " Hz, " + std::to_string(format.channels) +
+                  (format.channels == 1 ? " channel, " : " channels, ") + SampleWidth(subtype) + ")";
         return false;
     }
     file->bytes = static_cast<uint64_t>(format.frames);

@@ -9,11 +9,20 @@
 #include <cdio/logging.h>
 #include <cdio/mmc.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <mutex>
+#include <sstream>
+
+#include "platform/cdrom/toc_file_names.h"
 
 namespace platform::cdrom {
 
@@ -90,7 +99,7 @@ public:
             m_mcn = mcn;
             cdio_free(mcn);
         }
-        return true;
+        return m_physical || TrimLeadOutToData(reason);
     }
 
     const TableOfContents& Toc() const override { return m_toc; }
@@ -118,6 +127,34 @@ public:
     }
 
 private:
+    // libcdio 2.1 puts the lead-out of a TOC image whose last track is a data track with a
+    // START pregap that many sectors too far (measured); its cooked reads there answer success
+    // without reading anything. In an image file the disc ends where its data ends: the first
+    // sector whose raw read fails. Sectors from the last track's start on are probed.
+    bool TrimLeadOutToData(std::string* reason)
+    {
+        uint8_t sector[2352];
+        const auto readable = [&](uint32_t lsn) {
+            return cdio_read_audio_sectors(m_cdio, sector, static_cast<lsn_t>(lsn), 1) == DRIVER_OP_SUCCESS;
+        };
+        Track& last = m_toc.tracks.back();
+        if (readable(m_toc.leadOut - 1))
+            return true;
+        uint32_t low = last.start;  // sectors below low read, the one at high does not
+        uint32_t high = m_toc.leadOut - 1;
+        if (!readable(low)) {
+            *reason = "the image holds no data for track " + std::to_string(last.number);
+            return false;
+        }
+        while (high - low > 1) {
+            const uint32_t middle = low + (high - low) / 2;
+            (readable(middle) ? low : high) = middle;
+        }
+        m_toc.leadOut = high;
+        last.length = high - last.start;
+        return true;
+    }
+
     bool InRange(uint32_t first, uint32_t count) const
     {
         return first < m_toc.leadOut && count <= m_toc.leadOut - first;
@@ -167,9 +204,59 @@ std::unique_ptr<Disc> OpenPhysicalDrive(const std::string& device, std::string* 
     return OpenWithDriver(device, DRIVER_DEVICE, true, reason);
 }
 
+// libcdio reads the TOC text when the image is opened and keeps only the data files open, so
+// a TOC whose names had to be made absolute is handed over as a temporary copy, removed at once.
 std::unique_ptr<Disc> OpenCdrdaoToc(const std::string& path, std::string* reason)
 {
-    return OpenWithDriver(path, DRIVER_CDRDAO, false, reason);
+    constexpr off_t MAX_TOC_BYTES = 1 << 20;
+    struct stat tocInfo;
+    if (stat(path.c_str(), &tocInfo) != 0 || !S_ISREG(tocInfo.st_mode)) {
+        *reason = "the TOC file is not there: " + path;
+        return nullptr;
+    }
+    if (tocInfo.st_size > MAX_TOC_BYTES) {
+        *reason = "the TOC file is too large to be one: " + path;
+        return nullptr;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string text(static_cast<size_t>(tocInfo.st_size), '\0');
+    if (!in || !in.read(text.data(), tocInfo.st_size)) {
+        *reason = "the TOC file cannot be read: " + path;
+        return nullptr;
+    }
+
+    const std::filesystem::path folder = std::filesystem::absolute(std::filesystem::path(path)).parent_path();
+    std::vector<std::string> names;
+    const std::string anchored = AnchorTocFileNames(text, folder.string(), &names);
+    for (const std::string& name : names) {
+        struct stat info;
+        if (stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            *reason = "FILE not found: " + name;
+            return nullptr;
+        }
+    }
+    if (anchored == text)
+        return OpenWithDriver(path, DRIVER_CDRDAO, false, reason);
+
+    std::string scratch = (std::filesystem::temp_directory_path() / "ripwell-toc-XXXXXX").string();
+    if (!mkdtemp(scratch.data())) {
+        *reason = std::string("no temporary folder for the TOC: ") + std::strerror(errno);
+        return nullptr;
+    }
+    const std::string copy = scratch + "/" + std::filesystem::path(path).filename().string();
+    std::unique_ptr<Disc> disc;
+    {
+        std::ofstream out(copy, std::ios::binary);
+        out << anchored;
+        out.close();
+        if (out)
+            disc = OpenWithDriver(copy, DRIVER_CDRDAO, false, reason);
+        else
+            *reason = "the TOC file cannot be copied to " + scratch;
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch, ignored);
+    return disc;
 }
 
 std::unique_ptr<Disc> OpenNeroImage(const std::string& path, std::string* reason)
