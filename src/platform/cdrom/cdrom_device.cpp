@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <mutex>
 
 namespace platform {
 
@@ -60,53 +59,35 @@ char DriveLetterOfDevicePath(const std::string& devicePath)
 
 namespace {
 
-// Released blocks are kept for the next transfer: the worker asks for a block of the same
-// size for every request, and a fresh mapping costs a page fault per page and a TLB flush
-// when it goes, several times what copying the block costs. A kept block is zeroed again
-// before it is handed out, as fresh memory is.
-class PageBlockCache {
-public:
-    void* Take(size_t total)
-    {
-        std::lock_guard lock(m_mutex);
-        for (size_t i = 0; i < m_count; ++i) {
-            if (m_blocks[i].total == total) {
-                void* base = m_blocks[i].base;
-                m_blocks[i] = m_blocks[--m_count];
-                return base;
-            }
-        }
-        return nullptr;
-    }
-
-    bool Keep(void* base, size_t total)
-    {
-        if (total > MAX_KEPT_BYTES)
-            return false;
-        std::lock_guard lock(m_mutex);
-        if (m_count == MAX_KEPT_BLOCKS)
-            return false;
-        m_blocks[m_count++] = {base, total};
-        return true;
-    }
-
-private:
-    static constexpr size_t MAX_KEPT_BLOCKS = 4;
-    static constexpr size_t MAX_KEPT_BYTES = size_t{4} << 20;
-    struct Block {
-        void* base;
-        size_t total;
-    };
-    std::mutex m_mutex;
-    Block m_blocks[MAX_KEPT_BLOCKS] = {};
-    size_t m_count = 0;
-};
-
-PageBlockCache& KeptBlocks()
+void* MapPageBlock(size_t total)
 {
-    static PageBlockCache cache;
-    return cache;
+    void* base = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (base == MAP_FAILED)
+        return nullptr;
+    std::memcpy(base, &total, sizeof total);
+    return base;
 }
+
+size_t MappedSize(const void* base)
+{
+    size_t total = 0;
+    std::memcpy(&total, base, sizeof total);
+    return total;
+}
+
+// The last block a thread released, kept mapped for its next request. A read takes a block of
+// the same size for every request; mapping and unmapping one each time costs a fresh page
+// fault on every page and a flush of the other threads' address translations, more than the
+// read itself from a disc image. Released when the thread ends.
+struct SpareBlock {
+    void* base = nullptr;
+    ~SpareBlock()
+    {
+        if (base)
+            munmap(base, MappedSize(base));
+    }
+};
+thread_local SpareBlock t_spare;
 
 } // namespace
 
@@ -116,14 +97,17 @@ void* AllocatePageBlock(size_t size)
         return nullptr;
     const size_t page = PageSize();
     const size_t total = (size + page - 1) / page * page + page;
-    if (void* kept = KeptBlocks().Take(total)) {
-        std::memset(static_cast<char*>(kept) + page, 0, total - page);
-        return static_cast<char*>(kept) + page;
+    void* base = nullptr;
+    if (t_spare.base && MappedSize(t_spare.base) == total) {
+        base = t_spare.base;
+        t_spare.base = nullptr;
+        // Zero-filled, as a fresh mapping is.
+        std::memset(static_cast<char*>(base) + page, 0, total - page);
+    } else {
+        base = MapPageBlock(total);
+        if (!base)
+            return nullptr;
     }
-    void* base = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED)
-        return nullptr;
-    std::memcpy(base, &total, sizeof total);
     return static_cast<char*>(base) + page;
 }
 
@@ -132,10 +116,11 @@ void ReleasePageBlock(void* block)
     if (!block)
         return;
     char* base = static_cast<char*>(block) - PageSize();
-    size_t total = 0;
-    std::memcpy(&total, base, sizeof total);
-    if (!KeptBlocks().Keep(base, total))
-        munmap(base, total);
+    if (!t_spare.base) {
+        t_spare.base = base;
+        return;
+    }
+    munmap(base, MappedSize(base));
 }
 
 void* CdromDeviceService::AllocateTransfer(size_t size) { return AllocatePageBlock(size); }
