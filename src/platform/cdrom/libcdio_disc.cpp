@@ -9,11 +9,18 @@
 #include <cdio/logging.h>
 #include <cdio/mmc.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <map>
+
+#include "platform/cdrom/toc_file_names.h"
 
 namespace platform::cdrom {
 
@@ -169,7 +176,36 @@ std::unique_ptr<Disc> OpenPhysicalDrive(const std::string& device, std::string* 
 
 std::unique_ptr<Disc> OpenCdrdaoToc(const std::string& path, std::string* reason)
 {
-    return OpenWithDriver(path, DRIVER_CDRDAO, false, reason);
+    // A TOC is a few lines of text; anything far larger is left to libcdio to refuse.
+    constexpr std::uintmax_t kLargestToc = 1 << 20;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > kLargestToc)
+        return OpenWithDriver(path, DRIVER_CDRDAO, false, reason);
+    std::ifstream in(path, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string folder = std::filesystem::absolute(std::filesystem::path(path), error).parent_path().string();
+    bool changed = false;
+    const std::string rewritten = TocWithAbsoluteFileNames(text, folder, &changed);
+    if (!in || !changed)
+        return OpenWithDriver(path, DRIVER_CDRDAO, false, reason);
+
+    // libcdio reads the TOC and looks up its files while opening; the copy is not needed after.
+    std::string copy = (std::filesystem::temp_directory_path(error) / "ripwell-toc-XXXXXX.toc").string();
+    const int fd = mkstemps(copy.data(), 4);
+    if (fd < 0) {
+        *reason = "no temporary file for the TOC";
+        return nullptr;
+    }
+    const bool written = write(fd, rewritten.data(), rewritten.size()) == static_cast<ssize_t>(rewritten.size());
+    close(fd);
+    std::unique_ptr<Disc> disc;
+    if (written)
+        disc = OpenWithDriver(copy, DRIVER_CDRDAO, false, reason);
+    else
+        *reason = "no temporary file for the TOC";
+    unlink(copy.c_str());
+    return disc;
 }
 
 std::unique_ptr<Disc> OpenNeroImage(const std::string& path, std::string* reason)
