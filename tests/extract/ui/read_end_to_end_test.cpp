@@ -24,6 +24,7 @@
 #include "app/app_settings.h"
 #include "app/ui/main_frame.h"
 #include "cdrom/address.h"
+#include "document/ui/ripwell_view.h"
 #include "document/ripwell_doc.h"
 #include "platform/framework/command_routing.h"
 #include "platform/mci/mci.h"
@@ -258,6 +259,9 @@ TEST_P(ReadEndToEndTest, SectorRangeOfTheHighSierraPageIsSavedAsWave)
     EXPECT_TRUE(m_doc.m_bIsSound);
     EXPECT_EQ(m_doc.GetTitle(), "Untitled");
     EXPECT_TRUE(m_doc.IsModified());
+    // The view shows the data from its first byte: sample 600 x 588 of the disc, in track 1.
+    EXPECT_TRUE(m_frame.View()->VisibleLineText(0).startsWith("00000000  20 62 05 01 21 62 05 01 "))
+        << m_frame.View()->VisibleLineText(0).toStdString();
 
     EXPECT_EQ(SaveAs("range.wav"), "Untitled.wav");
     ExpectWaveFileOf("range.wav", 600, 1350);
