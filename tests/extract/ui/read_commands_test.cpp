@@ -2,14 +2,13 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <vector>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTimer>
+#include <QTabBar>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -21,6 +20,7 @@
 #include "support/scripted_desktop.h"
 #include "support/scripted_drive.h"
 #include "support/scripted_mci.h"
+#include "support/ui/dialog_script.h"
 #include "support/temp_dir.h"
 
 using namespace platform;
@@ -30,48 +30,6 @@ namespace {
 uint32_t Packed(uint8_t minute, uint8_t second, uint8_t frame)
 {
     return minute | (second << 8) | (frame << 16);
-}
-
-// Answers each read dialog as it comes up: the steps run in order, one per showing.
-class DialogScript {
-public:
-    explicit DialogScript(std::vector<std::function<void(QWidget*)>> steps) : m_steps(std::move(steps)) { Arm(); }
-    int Shown() const { return m_shown; }
-
-private:
-    void Arm()
-    {
-        // Tied to m_guard, so that no answer outlives the script.
-        QTimer::singleShot(0, &m_guard, [this] {
-            QWidget* window = QApplication::activeModalWidget();
-            // The progress dialog runs by itself; wait for the next read dialog.
-            if (!window || window->windowTitle() == "Working...") {
-                Arm();
-                return;
-            }
-            if (m_shown >= static_cast<int>(m_steps.size())) {
-                ADD_FAILURE() << "a dialog came up more often than scripted";
-                GetDlgControl<QPushButton>(window, res::IDCANCEL)->click();
-                return;
-            }
-            m_steps[static_cast<std::size_t>(m_shown++)](window);
-            if (m_shown < static_cast<int>(m_steps.size()))
-                Arm();
-        });
-    }
-    std::vector<std::function<void(QWidget*)>> m_steps;
-    int m_shown = 0;
-    QObject m_guard;
-};
-
-void Field(QWidget* window, int id, const char* text)
-{
-    GetDlgControl<QLineEdit>(window, id)->setText(QString::fromUtf8(text));
-}
-
-void Press(QWidget* window, int id)
-{
-    GetDlgControl<QPushButton>(window, id)->click();
 }
 
 class ReadCommandsTest : public ::testing::Test {
@@ -122,16 +80,16 @@ TEST_F(ReadCommandsTest, SectorRangeIsReadAsRawAudioAndTheChoicesAreKept)
             onlyLastShown = GetDlgControl<QAbstractButton>(window, res::IDC_1005)->isChecked();
             // Page 1 from 00:00:00 lies before sector 0 and is refused.
             GetDlgControl<QTabBar>(window, res::IDC_1009)->setCurrentIndex(1);
-            Field(window, res::IDC_1018, "0");
-            Field(window, res::IDC_1019, "0");
-            Field(window, res::IDC_1020, "0");
-            Press(window, res::IDOK);
+            SetField(window, res::IDC_1018, "0");
+            SetField(window, res::IDC_1019, "0");
+            SetField(window, res::IDC_1020, "0");
+            PressButton(window, res::IDOK);
         },
         [&](QWidget* window) {
             GetDlgControl<QTabBar>(window, res::IDC_1009)->setCurrentIndex(2);
             GetDlgControl<QAbstractButton>(window, res::IDC_1005)->setChecked(false);
             GetDlgControl<QAbstractButton>(window, res::IDC_1004)->setChecked(true);
-            Press(window, res::IDOK);
+            PressButton(window, res::IDOK);
         },
     });
     OnReadCdda(&m_doc, nullptr);
@@ -158,17 +116,17 @@ TEST_F(ReadCommandsTest, WholeTrackIsConfirmedAndADataTrackAskedAbout)
     Settings().ReadAudio.DialogTabPage = 0;
     bool dataTrackStillSelected = false;
     DialogScript script({
-        [&](QWidget* window) { Press(window, res::IDOK); },  // no track chosen
+        [&](QWidget* window) { PressButton(window, res::IDOK); },  // no track chosen
         [&](QWidget* window) {
             GetDlgControl<QTreeWidget>(window, res::IDC_1034)->topLevelItem(1)->setSelected(true);
-            Press(window, res::IDOK);
+            PressButton(window, res::IDOK);
         },
         [&](QWidget* window) {
             auto* list = GetDlgControl<QTreeWidget>(window, res::IDC_1034);
             dataTrackStillSelected = list->topLevelItem(1)->isSelected();
             list->clearSelection();
             list->topLevelItem(0)->setSelected(true);
-            Press(window, res::IDOK);
+            PressButton(window, res::IDOK);
         },
     });
     m_desktop.AnswerNext(IDOK);   // "You must choose a track first."
@@ -197,12 +155,12 @@ TEST_F(ReadCommandsTest, CdromReadOpensWith16And256AndReportsFailures)
     DialogScript script({
         [&](QWidget* window) {
             shown = GetDlgItemText(window, res::IDC_1018) + "-" + GetDlgItemText(window, res::IDC_1019);
-            Field(window, res::IDC_1018, "300");
-            Press(window, res::IDOK);  // 300 > 256: the range message, back to the dialog
+            SetField(window, res::IDC_1018, "300");
+            PressButton(window, res::IDOK);  // 300 > 256: the range message, back to the dialog
         },
         [&](QWidget* window) {
-            Field(window, res::IDC_1018, "100");
-            Press(window, res::IDOK);
+            SetField(window, res::IDC_1018, "100");
+            PressButton(window, res::IDOK);
         },
     });
     OnReadCdrom(&m_doc, nullptr);
@@ -216,7 +174,7 @@ TEST_F(ReadCommandsTest, CdromReadOpensWith16And256AndReportsFailures)
     m_doc.SetModifiedFlag(false);
     DialogScript again({[&](QWidget* window) {
         shown = GetDlgItemText(window, res::IDC_1018) + "-" + GetDlgItemText(window, res::IDC_1019);
-        Press(window, res::IDOK);
+        PressButton(window, res::IDOK);
     }});
     OnReadCdrom(&m_doc, nullptr);
     EXPECT_EQ(shown, "16-256");

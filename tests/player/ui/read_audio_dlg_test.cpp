@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -223,6 +224,51 @@ TEST_F(ReadAudioDlgTest, RenamingWritesTheTitleAndTheMissingDiscKeys)
     // The title comes back at the next showing.
     Run(dialog, [&](QDialog* window) {
         EXPECT_EQ(List(window)->topLevelItem(0)->text(0), "My song");
+        Press(window, res::IDCANCEL);
+    });
+}
+
+TEST_F(ReadAudioDlgTest, RenameFromTheTrackMenuEditsTheLabelInPlace)
+{
+    WritePrivateProfileStringA("DEADBEEF", "numtracks", "7", "CDPLAYER.INI");
+    CReadAudioDlg dialog;
+    dialog.m_nFirstSeconds = 3;
+    dialog.m_nLastSeconds = 3;
+    auto edit = [&](QWidget* window, int row, const QString& text, int key) {
+        QTreeWidget* list = List(window);
+        list->clearSelection();
+        list->topLevelItem(row)->setSelected(true);
+        ASSERT_EQ(dialog.PrepareListMenu()->title(), "Track");
+        dialog.OnCommand(res::ID_TRACK_RENAME);
+        auto* editor = qobject_cast<QLineEdit*>(list->itemWidget(list->topLevelItem(row), 0));
+        ASSERT_NE(editor, nullptr) << "no editor for row " << row;
+        editor->setText(text);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(editor, &press);
+        QApplication::processEvents();  // the editor commits and closes from a queued call
+        EXPECT_EQ(list->itemWidget(list->topLevelItem(row), 0), nullptr) << "the editor stayed open";
+    };
+    Run(dialog, [&](QDialog* window) {
+        edit(window, 2, "Bonus data", Qt::Key_Return);
+        EXPECT_EQ(List(window)->topLevelItem(2)->text(0), "Bonus data");
+        edit(window, 1, "Never kept", Qt::Key_Escape);
+        EXPECT_EQ(List(window)->topLevelItem(1)->text(0), "Track 02");
+        Press(window, res::IDCANCEL);
+    });
+    EXPECT_EQ(Ini("DEADBEEF", "2"), "Bonus data");
+    EXPECT_EQ(Ini("DEADBEEF", "1"), "(missing)");
+    EXPECT_EQ(Ini("DEADBEEF", "EntryType"), "1");
+    EXPECT_EQ(Ini("DEADBEEF", "artist"), "New Artist");
+    EXPECT_EQ(Ini("DEADBEEF", "title"), "New Title");
+    EXPECT_EQ(Ini("DEADBEEF", "numtracks"), "7");  // present, so left alone
+
+    // A new dialog object, as the next command makes, shows the title from the file.
+    CReadAudioDlg next;
+    next.m_nFirstSeconds = 3;
+    next.m_nLastSeconds = 3;
+    Run(next, [&](QDialog* window) {
+        EXPECT_EQ(List(window)->topLevelItem(2)->text(0), "Bonus data");
+        EXPECT_EQ(List(window)->topLevelItem(1)->text(0), "Track 02");
         Press(window, res::IDCANCEL);
     });
 }
