@@ -28,9 +28,19 @@ namespace platform::cdrom {
 
 namespace {
 
-// libcdio logs every oddity of an image on stderr; the program reports failures itself.
+// libcdio logs every oddity of an image on stderr; the program reports failures itself. While
+// an image is being opened, the first message of note is kept: it is the reason a user needs
+// ("line 5: MSF length 00:05:00 exceeds end of file").
+thread_local bool t_keepMessage = false;
+thread_local std::string t_keptMessage;
+
 void QuietLogHandler(cdio_log_level_t level, const char* message)
 {
+    if (t_keepMessage && level >= CDIO_LOG_INFO) {
+        if (t_keptMessage.empty())
+            t_keptMessage = message;
+        return;
+    }
     if (level >= CDIO_LOG_ERROR)
         std::fprintf(stderr, "libcdio: %s\n", message);
 }
@@ -38,7 +48,10 @@ void QuietLogHandler(cdio_log_level_t level, const char* message)
 void SilenceLibcdio()
 {
     static std::once_flag once;
-    std::call_once(once, [] { cdio_log_set_handler(QuietLogHandler); });
+    std::call_once(once, [] {
+        cdio_loglevel_default = CDIO_LOG_INFO;  // a syntax error of a TOC is only "info" to libcdio
+        cdio_log_set_handler(QuietLogHandler);
+    });
 }
 
 // Media changes a drive has reported since the program started, per device node: libcdio
@@ -181,9 +194,14 @@ std::unique_ptr<Disc> OpenWithDriver(const std::string& source, driver_id_t driv
                                      std::string* reason)
 {
     SilenceLibcdio();
+    t_keptMessage.clear();
+    t_keepMessage = true;
     CdIo_t* cdio = cdio_open(source.c_str(), driver);
+    t_keepMessage = false;
     if (!cdio) {
         *reason = physical ? "the drive cannot be opened" : "the image cannot be read";
+        if (!t_keptMessage.empty())
+            *reason += ": " + t_keptMessage;
         return nullptr;
     }
     auto disc = std::unique_ptr<LibcdioDisc>(new (std::nothrow) LibcdioDisc(cdio, source, physical));
@@ -249,9 +267,12 @@ std::unique_ptr<Disc> OpenCdrdaoToc(const std::string& path, std::string* reason
         std::ofstream out(copy, std::ios::binary);
         out << anchored;
         out.close();
-        if (out)
+        if (out) {
             disc = OpenWithDriver(copy, DRIVER_CDRDAO, false, reason);
-        else
+            // libcdio names the copy; the user knows the original.
+            for (size_t at = reason->find(copy); !disc && at != std::string::npos; at = reason->find(copy))
+                reason->replace(at, copy.size(), path);
+        } else
             *reason = "the TOC file cannot be copied to " + scratch;
     }
     std::error_code ignored;

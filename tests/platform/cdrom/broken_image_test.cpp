@@ -124,6 +124,12 @@ TEST_F(BrokenImage, TruncatedSheetsAndBadLinesSayWhereAndWhat)
     const std::string binary = m_folder.file("binary.cue");
     WriteText(binary, std::string("FILE \"disc.bin\" BINARY\n\0\x01\x02", 26));
     EXPECT_NE(Refusal(binary).find("not a text file"), std::string::npos);
+
+    // A TOC with a bad time: libcdio's reason, with the line.
+    const std::string toc = m_folder.file("bad-time.toc");
+    WriteText(toc, "CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 00:00:00 00:0x:00\n");
+    const std::string reason = Refusal(toc);
+    EXPECT_NE(reason.find(toc + " line 3: invalid MSF string 00:0x:00"), std::string::npos) << reason;
 }
 
 TEST_F(BrokenImage, ABinShorterThanTheSheetSaysIsRefused)
@@ -146,6 +152,14 @@ TEST_F(BrokenImage, ABinShorterThanTheSheetSaysIsRefused)
     reason = Refusal(perTrack);
     EXPECT_NE(reason.find("track 2"), std::string::npos) << reason;
     EXPECT_NE(reason.find("empty.bin"), std::string::npos) << reason;
+
+    // A TOC whose second track lies beyond the end of the BIN (4 s of the 8 s it names).
+    const std::string toc = m_folder.file("short.toc");
+    WriteText(toc, "CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 00:00:00 00:03:00\n"
+                   "TRACK AUDIO\nFILE \"disc.bin\" 00:03:00 00:05:00\n");
+    reason = Refusal(toc);
+    EXPECT_NE(reason.find(toc + " line 5"), std::string::npos) << reason;
+    EXPECT_NE(reason.find("exceeds end of file"), std::string::npos) << reason;
 }
 
 TEST_F(BrokenImage, SoundFilesMustHoldCdAudio)
