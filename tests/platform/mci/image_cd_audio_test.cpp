@@ -371,8 +371,7 @@ void ImageCdAudioTest::PlayUpToADataTrack()
     ASSERT_TRUE(sink.Ready()) << sink.Reason();
     mkdisc::DiscPlan plan = AudioDiscPlan({150});
     std::string reason;
-    if (!AddDataTrack(&plan, folder.file("scratch"), {{"README.TXT", "data"}}, 150, &reason))
-        GTEST_SKIP() << reason;
+    ASSERT_TRUE(AddDataTrack(&plan, folder.file("scratch"), {{"README.TXT", "data"}}, 150, &reason)) << reason;
     Build(std::move(plan));
     ASSERT_TRUE(sink.StartRecording()) << sink.Reason();
     CCDAudio audio('E');
@@ -401,6 +400,10 @@ TEST_F(ImageCdAudioTest, PlayingStopsBeforeADataTrack)
 {
     if (const std::string missing = PulseNullSink::MissingTools(); !missing.empty())
         GTEST_SKIP() << missing;
+    mkdisc::DiscPlan probe;
+    std::string reason;
+    if (!AddDataTrack(&probe, folder.file("probe"), {{"README.TXT", "data"}}, 150, &reason))
+        GTEST_SKIP() << reason;
     RunInFreshProcess([this] { PlayUpToADataTrack(); });
 }
 
