@@ -12,6 +12,7 @@
 
 #include <sys/types.h>
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -74,9 +75,25 @@ void RunInFreshProcess(Body body)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            body();
-            std::fflush(stdout);
-            std::_Exit(testing::Test::HasFailure() ? 1 : 0);
+            // The fresh process tells nothing to the listeners, so its failures are collected
+            // and shown on its standard error, which the test prints.
+            testing::TestPartResultArray failures;
+            {
+                testing::ScopedFakeTestPartResultReporter collect(
+                    testing::ScopedFakeTestPartResultReporter::INTERCEPT_ALL_THREADS, &failures);
+                body();
+            }
+            int failed = 0;
+            for (int i = 0; i < failures.size(); ++i) {
+                const testing::TestPartResult& part = failures.GetTestPartResult(i);
+                if (!part.failed())
+                    continue;
+                ++failed;
+                std::fprintf(stderr, "%s:%d: %s\n", part.file_name() ? part.file_name() : "?", part.line_number(),
+                             part.message());
+            }
+            std::fflush(stderr);
+            std::_Exit(failed ? 1 : 0);
         },
         testing::ExitedWithCode(0), "");
 }

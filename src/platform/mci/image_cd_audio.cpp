@@ -13,6 +13,7 @@
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QIODevice>
 #include <QMediaDevices>
 #include <QMetaObject>
@@ -198,8 +199,12 @@ public:
     void ShutDown()
     {
         Halt(m_stoppedAt);
-        if (!m_retiring.empty())
-            QThread::msleep(kRetireDelayMs);
+        // The sinks need their events while they drain, so the thread runs its loop meanwhile.
+        if (!m_retiring.empty()) {
+            QEventLoop loop;
+            QTimer::singleShot(kRetireDelayMs + kWatchIntervalMs, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
         for (const Retiring& retiring : m_retiring) {
             delete retiring.sink;
             delete retiring.source;

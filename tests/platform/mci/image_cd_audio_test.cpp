@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "cdrom/address.h"
+#include "platform/mci/cd_audio_unit.h"
 #include "platform/mci/mci.h"
 #include "support/disc_builder.h"
 #include "support/pulse_null_sink.h"
@@ -149,6 +150,7 @@ protected:
     void SeekWhilePlaying();
     void PlayUpToADataTrack();
     void PlayWithoutSoundDevice();
+    void DestroyWhilePlaying();
 
     TempDir folder;
     ScriptedDriveTable drives;
@@ -371,8 +373,7 @@ void ImageCdAudioTest::PlayUpToADataTrack()
     ASSERT_TRUE(sink.Ready()) << sink.Reason();
     mkdisc::DiscPlan plan = AudioDiscPlan({150});
     std::string reason;
-    if (!AddDataTrack(&plan, folder.file("scratch"), {{"README.TXT", "data"}}, 150, &reason))
-        GTEST_SKIP() << reason;
+    ASSERT_TRUE(AddDataTrack(&plan, folder.file("scratch"), {{"README.TXT", "data"}}, 150, &reason)) << reason;
     Build(std::move(plan));
     ASSERT_TRUE(sink.StartRecording()) << sink.Reason();
     CCDAudio audio('E');
@@ -401,7 +402,46 @@ TEST_F(ImageCdAudioTest, PlayingStopsBeforeADataTrack)
 {
     if (const std::string missing = PulseNullSink::MissingTools(); !missing.empty())
         GTEST_SKIP() << missing;
+    mkdisc::DiscPlan probe;
+    std::string reason;
+    if (!AddDataTrack(&probe, folder.file("probe"), {{"README.TXT", "data"}}, 150, &reason))
+        GTEST_SKIP() << reason;
     RunInFreshProcess([this] { PlayUpToADataTrack(); });
+}
+
+// The drive of a disc image goes when the program ends, possibly in the middle of a play.
+void ImageCdAudioTest::DestroyWhilePlaying()
+{
+    PulseNullSink sink;
+    ASSERT_TRUE(sink.Ready()) << sink.Reason();
+    BuildAudioDisc();
+    ASSERT_TRUE(sink.StartRecording()) << sink.Reason();
+    std::unique_ptr<CdAudioUnit> unit = CreateImageCdAudioUnit(disc.sheet);
+    ASSERT_TRUE(unit);
+    ASSERT_EQ(unit->Play(0, 150), 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(unit->Mode(), MCI_MODE_PLAY);
+    QElapsedTimer clock;
+    clock.start();
+    unit.reset();
+    EXPECT_LT(clock.elapsed(), 2000);
+
+    // Silence from then on: the last 200 ms recorded hold no sound.
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    std::vector<uint8_t> recorded = sink.Recorded();
+    const size_t tail = 44100 / 5 * 4;
+    ASSERT_GT(recorded.size(), tail);
+    const std::vector<SoundRun> runs = SoundRuns(recorded);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_LT(runs[0].at + size_t(runs[0].samples) * 4, recorded.size() - tail);
+    EXPECT_LT(runs[0].firstSample + runs[0].samples, 150 * mkdisc::SAMPLES_PER_SECTOR);
+}
+
+TEST_F(ImageCdAudioTest, ADriveDestroyedWhilePlayingFallsSilent)
+{
+    if (const std::string missing = PulseNullSink::MissingTools(); !missing.empty())
+        GTEST_SKIP() << missing;
+    RunInFreshProcess([this] { DestroyWhilePlaying(); });
 }
 
 } // namespace
