@@ -17,38 +17,13 @@
 #include "document/ripwell_doc.h"
 #include "platform/framework/file_dialogs.h"
 #include "res/resource.h"
+#include "support/scoped_environment.h"
 #include "support/scripted_desktop.h"
 #include "support/scripted_file_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-// Sets an environment variable for the object's lifetime (unset: nullptr).
-class Environment {
-public:
-    Environment(const char* name, const char* value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~Environment()
-    {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-    Environment(const Environment&) = delete;
-    Environment& operator=(const Environment&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 std::string ReadFile(const std::string& path)
 {
@@ -72,8 +47,8 @@ TEST(RipwellApp, SettingsAndRecentFilesWrittenAtShutDownComeBackAtTheNextStart)
 {
     TempDir config;
     TempDir data;
-    Environment home("XDG_CONFIG_HOME", config.path().c_str());
-    Environment hive("RIPWELL_USER_HIVE", nullptr);
+    ScopedEnvironment home("XDG_CONFIG_HOME", config.path().c_str());
+    ScopedEnvironment hive("RIPWELL_USER_HIVE", nullptr);
     ScriptedDesktop desktop;
     ScriptedFileDialogs dialogs;
     std::ofstream(data.file("a.bin")) << "0123456789";
@@ -119,7 +94,7 @@ TEST(RipwellApp, SettingsAndRecentFilesWrittenAtShutDownComeBackAtTheNextStart)
     {
         // Spelled differently, the path gets a hive object of its own, read from the file.
         const std::string sameFolder = config.path().string() + "/.";
-        Environment again("XDG_CONFIG_HOME", sameFolder.c_str());
+        ScopedEnvironment again("XDG_CONFIG_HOME", sameFolder.c_str());
         CRipwellApp app;
         ASSERT_TRUE(app.InitInstance({"ripwell"}));
         EXPECT_EQ(Settings().OverlappingSectors, 7);

@@ -16,6 +16,7 @@
 
 #include "cdrom/address.h"
 #include "cdrom/device_reads.h"
+#include "support/scoped_environment.h"
 #include "support/disc_builder.h"
 #include "support/temp_dir.h"
 
@@ -30,30 +31,6 @@ constexpr uint32_t COOKED = mkdisc::USER_DATA_BYTES;
 constexpr uint8_t UNTOUCHED = 0xA5;
 const char* const CATALOG = "4006381333931";
 
-// Sets an environment variable for one scope and puts the old value back afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnvironment()
-    {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 const char* LayoutName(mkdisc::Layout layout)
 {
