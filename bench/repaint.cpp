@@ -5,7 +5,8 @@
 //
 // Each repaint renders the view's client area into an image, which runs the view's own paint
 // handler exactly as an expose would. The large document is measured at its top, its middle
-// (thumb dragged half-way) and its last page. Prints the medians and the ratios to the small
+// (thumb dragged half-way) and its last page, one view each, the repaints of the four views
+// interleaved so that the load of the machine falls on all alike. Prints the medians and the ratios to the small
 // document's time.
 #include "app/app_settings.h"
 #include "document/ripwell_doc.h"

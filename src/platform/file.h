@@ -59,10 +59,14 @@ public:
     const std::string& GetFilePath() const override { return m_path; }
     // Length in bytes when the file was opened.
     uint64_t GetLength() const override { return m_length; }
-    // Large sequential reads straight into destination.
+    // Large sequential reads straight into destination; a read of many megabytes is split
+    // into a few parts read side by side, all done when it returns.
     FileError ReadAll(uint8_t* destination, uint64_t count, uint64_t* bytesRead) override;
+    // How many parts a read of count bytes is split into.
+    static unsigned ReadParts(uint64_t count);
 
 private:
+    static FileError ReadRange(int fd, uint8_t* destination, uint64_t offset, uint64_t count, uint64_t* bytesRead);
     int m_fd = -1;
     std::string m_path;
     uint64_t m_length = 0;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <sys/resource.h>
@@ -67,6 +68,45 @@ TEST(InputFile, ReadAllReadsEverythingAndStopsAtTheEnd)
     EXPECT_EQ(got, contents.size());
     EXPECT_EQ(std::memcmp(buffer.data(), contents.data(), contents.size()), 0);
     EXPECT_EQ(buffer[contents.size()], 0xEE);
+}
+
+// Large reads are split into parts read side by side; every byte must land at its own place,
+// and what arrived is the unbroken run from the start when the file ends early.
+TEST(InputFile, LargeReadInPartsPutsEveryByteInPlace)
+{
+    TempDir dir;
+    const std::string path = dir.file("large.bin");
+    // Every 32-bit word holds its own index, so a part read to the wrong place shows.
+    const std::size_t words = (80u << 20) / 4 + 3;
+    std::vector<uint32_t> contents(words);
+    for (std::size_t i = 0; i < words; ++i)
+        contents[i] = static_cast<uint32_t>(i * 2654435761u);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(contents.data()), std::streamsize(words * 4));
+    const uint64_t length = words * 4;
+    if (std::thread::hardware_concurrency() > 1) {
+        EXPECT_GT(platform::InputFile::ReadParts(length), 1u);
+    }
+    EXPECT_EQ(platform::InputFile::ReadParts(1u << 20), 1u);
+
+    platform::InputFile file;
+    ASSERT_EQ(file.Open(path), platform::FileError::None);
+    // More asked for than there is: the later parts find the end of the file.
+    const uint64_t asked = length + (40u << 20);
+    std::vector<uint8_t> buffer(asked, 0xEE);
+    uint64_t got = 0;
+    ASSERT_EQ(file.ReadAll(buffer.data(), asked, &got), platform::FileError::None);
+    EXPECT_EQ(got, length);
+    EXPECT_EQ(std::memcmp(buffer.data(), contents.data(), length), 0);
+    EXPECT_EQ(buffer[length], 0xEE);
+
+    // The file shrinks after it was opened: only what is still there counts as read.
+    const uint64_t shrunk = length / 3 + 5;
+    std::filesystem::resize_file(path, shrunk);
+    std::fill(buffer.begin(), buffer.end(), 0xEE);
+    ASSERT_EQ(file.ReadAll(buffer.data(), length, &got), platform::FileError::None);
+    EXPECT_EQ(got, shrunk);
+    EXPECT_EQ(std::memcmp(buffer.data(), contents.data(), shrunk), 0);
 }
 
 TEST(AtomicFileWriter, CommitReplacesTheTargetAndKeepsItsPermissions)
