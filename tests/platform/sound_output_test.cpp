@@ -126,14 +126,10 @@ void ResourceSoundPlaysAndAStopEndsALoop()
 
 TEST(RealSoundOutput, AMemorySoundIsHeardBitForBitAndBrokenImagesAreRefused)
 {
-    if (const std::string missing = PulseNullSink::MissingTools(); !missing.empty())
-        GTEST_SKIP() << missing;
-    RunInFreshProcess([] { MemorySoundIsHeardBitForBit(); });
+    RUN_WITH_SOUND_SERVER([] { MemorySoundIsHeardBitForBit(); });
 }
 
 TEST(RealSoundOutput, AResourceSoundIsHeardAndANullSoundStopsALoop)
 {
-    if (const std::string missing = PulseNullSink::MissingTools(); !missing.empty())
-        GTEST_SKIP() << missing;
-    RunInFreshProcess([] { ResourceSoundPlaysAndAStopEndsALoop(); });
+    RUN_WITH_SOUND_SERVER([] { ResourceSoundPlaysAndAStopEndsALoop(); });
 }

@@ -97,3 +97,12 @@ void RunInFreshProcess(Body body)
         },
         testing::ExitedWithCode(0), "");
 }
+
+// The body of a test that needs a sound server of its own: skipped with the reason when the
+// machine has no pulseaudio or parec, otherwise run in a fresh process.
+#define RUN_WITH_SOUND_SERVER(body)                                                  \
+    do {                                                                             \
+        if (const std::string missing = PulseNullSink::MissingTools(); !missing.empty()) \
+            GTEST_SKIP() << missing;                                                 \
+        RunInFreshProcess(body);                                                     \
+    } while (0)

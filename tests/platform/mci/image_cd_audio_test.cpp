@@ -311,9 +311,7 @@ void ImageCdAudioTest::PlayTrackTwo()
 
 TEST_F(ImageCdAudioTest, PlayingTrackTwoSoundsItsSamplesAndReportsWhatIsHeard)
 {
-    if (const std::string missing = PulseNullSink::MissingTools(); !missing.empty())
-        GTEST_SKIP() << missing;
-    RunInFreshProcess([this] { PlayTrackTwo(); });
+    RUN_WITH_SOUND_SERVER([this] { PlayTrackTwo(); });
 }
 
 void ImageCdAudioTest::SeekWhilePlaying()
@@ -362,9 +360,7 @@ void ImageCdAudioTest::SeekWhilePlaying()
 
 TEST_F(ImageCdAudioTest, SeekWhilePlayingPlaysOnFromThereToTheOldEnd)
 {
-    if (const std::string missing = PulseNullSink::MissingTools(); !missing.empty())
-        GTEST_SKIP() << missing;
-    RunInFreshProcess([this] { SeekWhilePlaying(); });
+    RUN_WITH_SOUND_SERVER([this] { SeekWhilePlaying(); });
 }
 
 void ImageCdAudioTest::PlayUpToADataTrack()
@@ -439,9 +435,7 @@ void ImageCdAudioTest::DestroyWhilePlaying()
 
 TEST_F(ImageCdAudioTest, ADriveDestroyedWhilePlayingFallsSilent)
 {
-    if (const std::string missing = PulseNullSink::MissingTools(); !missing.empty())
-        GTEST_SKIP() << missing;
-    RunInFreshProcess([this] { DestroyWhilePlaying(); });
+    RUN_WITH_SOUND_SERVER([this] { DestroyWhilePlaying(); });
 }
 
 } // namespace
