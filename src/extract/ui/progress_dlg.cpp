@@ -35,7 +35,11 @@ namespace progress_text {
 std::string RangeSize(uint32_t firstSector, uint32_t lastSector, ReadMode mode)
 {
     const double sectors = static_cast<double>(lastSector) - firstSector + 1;
-    const double bytes = sectors * (mode == READ_MODE_RAW ? kRawSectorBytes : kCookedSectorBytes);
+    return ByteSizeText(sectors * (mode == READ_MODE_RAW ? kRawSectorBytes : kCookedSectorBytes));
+}
+
+std::string ByteSizeText(double bytes)
+{
     char text[64];
     if (bytes > kBytesPerMegabyte)
         std::snprintf(text, sizeof text, "(%.1f MB)", bytes / kBytesPerMegabyte);

@@ -80,6 +80,8 @@ private:
 namespace progress_text {
 // "(%.1f MB)" above 1048576 bytes, else "(%.1f KB)", for the sectors of the range.
 std::string RangeSize(uint32_t firstSector, uint32_t lastSector, ReadMode mode);
+// The same size text for a count of bytes.
+std::string ByteSizeText(double bytes);
 // "raw" or "cooked", with " (overlapped)" under jitter correction.
 std::string ReadModeText(ReadMode mode, bool jitterCorrection);
 // Seconds as "%H:%M:%S" of the part below a day.

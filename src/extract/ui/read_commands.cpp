@@ -74,7 +74,7 @@ bool ConfirmTrack(const CReadAudioDlg& dialog, const TrackRecord& track)
     char text[512];
     std::snprintf(text, sizeof text, "This will copy the whole track %u\n'%s' %s.",
                   static_cast<unsigned>(dialog.m_nSelectedTrack + 1), dialog.m_szTrackTitle,
-                  ByteSizeText(bytes).c_str());
+                  progress_text::ByteSizeText(bytes).c_str());
     if (MessageBox(text, platform::MB_OKCANCEL | platform::MB_ICONINFORMATION) != platform::IDOK)
         return false;
     if (track.nonAudio != 1)
@@ -100,16 +100,6 @@ void RunRead(CRipwellDoc* document, QWidget* parent, uint32_t first, uint32_t la
 }
 
 } // namespace
-
-std::string ByteSizeText(double bytes)
-{
-    char text[64];
-    if (bytes > 1048576.0)
-        std::snprintf(text, sizeof text, "(%.1f MB)", bytes / 1048576.0);
-    else
-        std::snprintf(text, sizeof text, "(%.1f KB)", bytes / 1024.0);
-    return text;
-}
 
 void ReportReadStatus(CRipwellDoc* document, uint16_t status)
 {

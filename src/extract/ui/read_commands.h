@@ -13,9 +13,6 @@ class QWidget;
 void OnReadCdda(CRipwellDoc* document, QWidget* parent);
 void OnReadCdrom(CRipwellDoc* document, QWidget* parent);
 
-// "(%.1f MB)" above 1048576 bytes, else "(%.1f KB)".
-std::string ByteSizeText(double bytes);
-
 // Shows how a read ended: nothing for 0 (the document is marked modified), the cancel and
 // memory messages, or the drive error text.
 void ReportReadStatus(CRipwellDoc* document, uint16_t status);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -48,6 +49,22 @@ TEST(PageBlocks, EveryBlockIsAlignedAndZeroEvenWhenReused)
     }
     for (uint8_t* block : held)
         platform::ReleasePageBlock(block);
+    // A block released on one thread is not handed to another one dirty.
+    bool cleanOnOtherThread = false;
+    std::thread([&] {
+        auto* mine = static_cast<uint8_t*>(platform::AllocatePageBlock(size));
+        std::memset(mine, 0xFF, size);
+        platform::ReleasePageBlock(mine);
+        auto* again = static_cast<uint8_t*>(platform::AllocatePageBlock(size));
+        cleanOnOtherThread = again && AllZero(again, size);
+        platform::ReleasePageBlock(again);
+    }).join();
+    EXPECT_TRUE(cleanOnOtherThread);
+    auto* here = static_cast<uint8_t*>(platform::AllocatePageBlock(size));
+    ASSERT_NE(here, nullptr);
+    EXPECT_TRUE(AllZero(here, size));
+    platform::ReleasePageBlock(here);
+
     EXPECT_EQ(platform::AllocatePageBlock(0), nullptr);
     EXPECT_EQ(platform::VirtualAlloc(nullptr, 0, platform::MEM_COMMIT, platform::PAGE_READWRITE), nullptr);
 }
