@@ -32,6 +32,7 @@
 #include "extract/read_sectors_thread.h"
 #include "res/resource.h"
 #include "support/read_run.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -103,29 +104,6 @@ private:
 };
 
 const Timing FAILED;
-
-// A temporary folder that goes with everything in it.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ripwell-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            m_path = pattern;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
 
 // Reads the whole file with large sequential reads into one buffer of its size, as the worker
 // fills one buffer.
@@ -235,11 +213,7 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, &options))
         return 1;
 
-    ScratchFolder folder;
-    if (folder.path().empty()) {
-        std::fprintf(stderr, "bench_extract: cannot create a temporary folder\n");
-        return 1;
-    }
+    const TempDir folder;
     const uint32_t sectors = options.minutes * 60 * mkdisc::SECTORS_PER_SECOND;
     mkdisc::DiscPlan plan;
     mkdisc::TrackPlan track;
@@ -250,12 +224,12 @@ int main(int argc, char** argv)
     std::string reason;
     auto start = std::chrono::steady_clock::now();
     if (!mkdisc::CompletePlan(&plan, &reason) ||
-        !mkdisc::WriteDisc(plan, mkdisc::Layout::SingleBin, folder.path(), "disc", &sheet, &reason)) {
+        !mkdisc::WriteDisc(plan, mkdisc::Layout::SingleBin, folder.path().string(), "disc", &sheet, &reason)) {
         std::fprintf(stderr, "bench_extract: cannot write the disc image: %s\n", reason.c_str());
         return 1;
     }
     const size_t bytes = size_t{sectors} * mkdisc::RAW_SECTOR_BYTES;
-    const std::string bin = folder.path() + "/disc.bin";
+    const std::string bin = folder.file("disc.bin");
     std::printf("disc: %u minutes, %u sectors, %.1f MB, written in %.1f s to %s\n", options.minutes, sectors,
                 bytes / MEGABYTE, Seconds(start), folder.path().c_str());
 
@@ -280,8 +254,8 @@ int main(int argc, char** argv)
         {"file", [&] { return TimeFileRead(bin, bytes, nullptr); }},
         {"plain", [&] { return TimeWorkerRead(sectors, disc, false, &plainSyncs); }},
         {"jitter", [&] { return TimeWorkerRead(sectors, disc, true, &jitterSyncs); }},
-        {"paranoia", [&] { return TimeParanoia(folder.path(), sheet, true, disc); }},
-        {"paranoia-z", [&] { return TimeParanoia(folder.path(), sheet, false, disc); }},
+        {"paranoia", [&] { return TimeParanoia(folder.path().string(), sheet, true, disc); }},
+        {"paranoia-z", [&] { return TimeParanoia(folder.path().string(), sheet, false, disc); }},
     };
     std::map<std::string, Timing> best;
     for (int round = 0; round < options.repeat; ++round) {

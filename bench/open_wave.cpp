@@ -11,6 +11,7 @@
 #include "document/ripwell_doc.h"
 #include "document/wave_header.h"
 #include "platform/file.h"
+#include "support/temp_dir.h"
 
 #include <QCoreApplication>
 
@@ -126,14 +127,8 @@ int main(int argc, char** argv)
     }
     Settings().PlayDialogSounds = 0;
 
-    std::error_code error;
-    std::string pattern = (std::filesystem::temp_directory_path(error) / "ripwell-bench-XXXXXX").string();
-    if (error || !::mkdtemp(pattern.data())) {
-        std::fprintf(stderr, "cannot make a temporary folder\n");
-        return 1;
-    }
-    const std::filesystem::path folder = pattern;
-    const std::string path = (folder / "bench.wav").string();
+    const TempDir folder;
+    const std::string path = folder.file("bench.wav");
     const auto dataLength = static_cast<uint32_t>(megabytes * 1000 * 1000 - WAVE_HEADER_SIZE);
 
     int result = 0;
@@ -161,6 +156,5 @@ int main(int argc, char** argv)
                     megabytes / catMedian, openMedian, megabytes / openMedian, openMedian / catMedian);
         std::printf("read into touched memory: %.3f s, ratio to cat %.2f\n", Median(read), Median(read) / catMedian);
     }
-    std::filesystem::remove_all(folder, error);
     return result;
 }

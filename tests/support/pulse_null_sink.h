@@ -12,6 +12,8 @@
 
 #include <sys/types.h>
 
+#include "support/temp_dir.h"
+
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -93,6 +95,7 @@ void RunInFreshProcess(Body body)
                              part.message());
             }
             std::fflush(stderr);
+            TempDir::RemoveAllLive();  // _Exit runs no destructors
             std::_Exit(failed ? 1 : 0);
         },
         testing::ExitedWithCode(0), "");
