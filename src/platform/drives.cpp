@@ -1,6 +1,7 @@
 #include "platform/drives.h"
 
 #include "platform/cdrom_volume.h"
+#include "platform/file.h"
 
 #include <cdio/cdio.h>
 #include <sys/stat.h>
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <sstream>
 
@@ -21,6 +21,7 @@ namespace {
 
 constexpr char kFirstCdromLetter = 'D';
 constexpr char kFixedDiskLetter = 'C';
+constexpr uint64_t kMaxDrivesFileSize = 1u << 20;
 
 std::atomic<DriveTable*> g_table{nullptr};
 
@@ -31,12 +32,6 @@ std::string Trim(const std::string& text)
         return {};
     const auto last = text.find_last_not_of(" \t\r\n");
     return text.substr(first, last - first + 1);
-}
-
-bool FileExists(const std::string& path)
-{
-    struct stat info {};
-    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 void Complain(const std::string& where, const std::string& line, const char* why)
@@ -101,12 +96,13 @@ void AddFileDrives(std::vector<DriveEntry>& drives, const std::string& text, con
     }
 }
 
-std::string ReadFile(const std::string& path)
+// A drives file lists a few images; a file far larger than that is no drives file.
+void ReadDrivesFile(const std::string& path, std::string& text)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    bool tooLarge = false;
+    if (ReadTextFile(path, text, kMaxDrivesFileSize, &tooLarge) != FileError::None)
+        std::fprintf(stderr, "Ripwell: %s %s; no drives are taken from it\n", path.c_str(),
+                     tooLarge ? "is too large for a drives file" : "cannot be read");
 }
 
 std::vector<std::string> PhysicalDevices()
@@ -151,7 +147,7 @@ public:
             if (environment)
                 sources.environment = environment;
             else if (haveFile)
-                sources.drivesFileText = ReadFile(file);
+                ReadDrivesFile(file, sources.drivesFileText);
             sources.drivesFileFolder = UserConfigFolder();
             sources.demoDisc = DemoDiscPath();  // the bundled disc does not come and go while the program runs
             m_drives = BuildDriveTable(sources);
@@ -194,10 +190,10 @@ std::string DemoDiscPath()
     if (const char* demo = std::getenv("RIPWELL_DEMO_DISC"))
         return demo;
     const std::string built = std::string(RIPWELL_BUILD_DATA_DIR) + "/demo-disc/demo.cue";
-    if (FileExists(built))
+    if (IsRegularFile(built))
         return built;
     const std::string installed = std::string(RIPWELL_INSTALLED_DATA_DIR) + "/demo-disc/demo.cue";
-    if (FileExists(installed))
+    if (IsRegularFile(installed))
         return installed;
     return {};
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <random>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -21,7 +21,6 @@ namespace {
 // Large reads keep the number of system calls small; 64 MiB per call reads a 700 MB file
 // in a dozen calls, directly into the caller's buffer.
 constexpr std::size_t READ_CHUNK = 64u << 20;
-constexpr std::size_t WRITE_CHUNK = 64u << 20;
 constexpr std::size_t HUGE_PAGE = 2u << 20;
 // A read of this much or more is split into parts read side by side: most of the time of a
 // large read goes into the first touch of the fresh destination memory, which one core alone
@@ -40,30 +39,6 @@ void AdviseHugePages(uint8_t* destination, uint64_t count)
     const std::uintptr_t alignedEnd = (first + count) & ~(std::uintptr_t(HUGE_PAGE) - 1);
     if (alignedEnd > alignedStart)
         madvise(reinterpret_cast<void*>(alignedStart), alignedEnd - alignedStart, MADV_HUGEPAGE);
-}
-
-std::string RandomSuffix()
-{
-    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::random_device device;
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
-    std::string suffix;
-    for (int i = 0; i < 8; ++i)
-        suffix += letters[pick(device)];
-    return suffix;
-}
-
-// A symbolic link is replaced through: the new contents go where the link points.
-std::filesystem::path ResolveTarget(const std::string& targetPath)
-{
-    std::error_code error;
-    std::filesystem::path target(targetPath);
-    if (std::filesystem::is_symlink(target, error)) {
-        std::filesystem::path resolved = std::filesystem::canonical(target, error);
-        if (!error)
-            return resolved;
-    }
-    return target;
 }
 
 } // namespace
@@ -89,6 +64,36 @@ FileError FileErrorFromErrno(int error)
     case EIO: return FileError::HardIo;
     default: return FileError::Generic;
     }
+}
+
+bool IsRegularFile(const std::string& path)
+{
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+FileError ReadTextFile(const std::string& path, std::string& text, uint64_t maxBytes, bool* tooLarge)
+{
+    text.clear();
+    if (tooLarge)
+        *tooLarge = false;
+    InputFile file;
+    if (const FileError error = file.Open(path); error != FileError::None)
+        return error;
+    if (file.GetLength() > maxBytes) {
+        if (tooLarge)
+            *tooLarge = true;
+        return FileError::Generic;
+    }
+    try {
+        text.resize(static_cast<std::size_t>(file.GetLength()));
+    } catch (const std::bad_alloc&) {
+        return FileError::Generic;
+    }
+    uint64_t got = 0;
+    const FileError error = file.ReadAll(reinterpret_cast<uint8_t*>(text.data()), text.size(), &got);
+    text.resize(static_cast<std::size_t>(got));
+    return error;
 }
 
 // ---- InputFile ---------------------------------------------------------------------------
@@ -228,109 +233,6 @@ FileError MemoryReadFile::ReadAll(uint8_t* destination, uint64_t count, uint64_t
         std::memcpy(destination, m_bytes, static_cast<std::size_t>(available));
     *bytesRead = available;
     return FileError::None;
-}
-
-// ---- AtomicFileWriter --------------------------------------------------------------------
-
-AtomicFileWriter::~AtomicFileWriter() { Abort(); }
-
-FileError AtomicFileWriter::Open(const std::string& targetPath)
-{
-    Abort();
-    const std::filesystem::path target = ResolveTarget(targetPath);
-    std::error_code error;
-    if (std::filesystem::is_directory(target, error))
-        return FileError::AccessDenied;
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty())
-        folder = ".";
-
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::filesystem::path temp =
-            folder / ("." + target.filename().string() + ".ripwell-" + RandomSuffix());
-        // 0666 less the umask, as a newly created file gets.
-        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return FileErrorFromErrno(errno);
-        }
-        struct stat existing {};
-        if (::stat(target.c_str(), &existing) == 0)
-            ::fchmod(fd, existing.st_mode & 07777); // a replaced file keeps its permissions
-        m_fd = fd;
-        m_targetPath = target.string();
-        m_tempPath = temp.string();
-        m_firstError = FileError::None;
-        return FileError::None;
-    }
-    return FileError::Generic;
-}
-
-FileError AtomicFileWriter::Write(const void* data, std::size_t count)
-{
-    if (m_fd < 0)
-        return FileError::Generic;
-    if (m_firstError != FileError::None)
-        return m_firstError;
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t put = ::write(m_fd, bytes + done, std::min(count - done, WRITE_CHUNK));
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            m_firstError = FileErrorFromErrno(errno);
-            return m_firstError;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return FileError::None;
-}
-
-FileError AtomicFileWriter::Commit()
-{
-    if (m_fd < 0)
-        return FileError::Generic;
-    if (m_firstError != FileError::None) {
-        const FileError error = m_firstError;
-        Abort();
-        return error;
-    }
-    // Space that the file system only finds missing when the data is flushed shows up here.
-    int flushError = ::fsync(m_fd) != 0 ? errno : 0;
-    if (::close(m_fd) != 0 && flushError == 0)
-        flushError = errno;
-    m_fd = -1;
-    if (flushError != 0) {
-        Abort();
-        return FileErrorFromErrno(flushError);
-    }
-    if (::rename(m_tempPath.c_str(), m_targetPath.c_str()) != 0) {
-        const FileError error = FileErrorFromErrno(errno);
-        Abort();
-        return error;
-    }
-    m_tempPath.clear();
-    // Make the rename itself durable.
-    const std::string folder = std::filesystem::path(m_targetPath).parent_path().string();
-    int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return FileError::None;
-}
-
-void AtomicFileWriter::Abort()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
-    if (!m_tempPath.empty())
-        ::unlink(m_tempPath.c_str());
-    m_tempPath.clear();
-    m_firstError = FileError::None;
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
-// Files on disk, as the document needs them: a file opened for reading with its length and
-// one fast read of the whole file into a buffer of the caller's, and a writer that replaces a
-// file atomically, so that a failed save never damages the file that was there before.
+// Files on disk, as the program needs them: a file opened for reading with its length and
+// one fast read of the whole file into a buffer of the caller's, a whole text file read into
+// a string, and a writer that replaces a file atomically, so that a failed save never damages
+// the file that was there before.
 //
 // Failures are returned as a FileError kind (never thrown), which the framework turns into
 // its file-error messages.
@@ -8,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -25,6 +28,15 @@ enum class FileError {
 
 // The kind of an errno value.
 FileError FileErrorFromErrno(int error);
+
+// Whether path names a regular file (a symbolic link counts as the file it names).
+bool IsRegularFile(const std::string& path);
+
+// Reads the whole of a regular file into text. A file larger than maxBytes is not read: the
+// result is FileError::Generic with *tooLarge set. A named pipe or a device is refused, so
+// that the read never waits for a writer.
+FileError ReadTextFile(const std::string& path, std::string& text,
+                       uint64_t maxBytes = std::numeric_limits<uint64_t>::max(), bool* tooLarge = nullptr);
 
 // A file to read from: its path, its length, and one read of its contents.
 class ReadableFile {
@@ -73,9 +85,12 @@ private:
 };
 
 // Writes a new version of a file next to it and puts it in place only when all of it has
-// been written: Open creates a temporary file in the target's folder, Write appends to it,
-// Commit flushes it to the disk and renames it over the target. Abort (or destruction
-// without Commit) removes the temporary file and nothing else; the target is untouched.
+// been written (see atomic_file.h): Open creates a temporary file in the target's folder, Write
+// appends to it, Commit flushes it to the disk and renames it over the target. Abort (or
+// destruction without Commit) removes the temporary file and nothing else; the target is
+// untouched. A symbolic link is followed to the file it finally names, which is replaced in
+// its own folder; the link stays. The new file gets the mode (and, where permitted, the owner)
+// of the file it replaces.
 class AtomicFileWriter : public WritableFile {
 public:
     AtomicFileWriter() = default;
@@ -86,9 +101,12 @@ public:
     FileError Open(const std::string& targetPath);
     // The first failed write fails every later write and the Commit, with the same error.
     FileError Write(const void* data, std::size_t count) override;
-    FileError Commit();
+    // beforeRename lets a test stop the commit just before the rename (return false to stop;
+    // the result is then FileError::Generic and the target is untouched).
+    FileError Commit(const std::function<bool()>& beforeRename = {});
     void Abort();
     bool IsOpen() const { return m_fd >= 0; }
+    // The file that is replaced: the target with every symbolic link followed.
     const std::string& GetFilePath() const override { return m_targetPath; }
     const std::string& GetTempPath() const { return m_tempPath; }
 

@@ -1,28 +1,27 @@
 #include "platform/profile.h"
 
+#include "platform/atomic_file.h"
+#include "platform/drives.h"
+#include "platform/file.h"
+
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string_view>
 #include <vector>
-
-#include <unistd.h>
 
 namespace platform {
 namespace {
 
 // Larger files are not profile files; they are treated as empty rather than read into memory.
-constexpr std::uintmax_t kMaxProfileFileSize = 16u * 1024u * 1024u;
+constexpr uint64_t kMaxProfileFileSize = 16u * 1024u * 1024u;
 
 struct ProfileFile {
     std::vector<std::string> lines;  // without their line ends
     std::string newline = "\n";
+    bool endsWithNewline = true;     // the last line has its line end
 };
 
 std::string_view Trim(std::string_view text)
@@ -87,30 +86,30 @@ std::string_view ValueOf(std::string_view line)
 }
 
 // Reads the file; a missing file reads as empty. False when the file is there but cannot be
-// read, so that a write does not replace what it could not see.
+// read (or is too large to be a profile file), so that a write does not replace what it could
+// not see.
 bool ReadProfile(const std::string& path, ProfileFile& file)
 {
-    std::error_code error;
-    if (!std::filesystem::exists(path, error))
-        return !error;
-    std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size > kMaxProfileFileSize)
+    std::string text;
+    const FileError error = ReadTextFile(path, text, kMaxProfileFileSize);
+    if (error == FileError::NotFound)
+        return true;
+    if (error != FileError::None)
         return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::string line;
-    bool first = true;
-    while (std::getline(in, line)) {
-        bool crlf = !line.empty() && line.back() == '\r';
+    std::string_view rest(text);
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        const bool crlf = !line.empty() && line.back() == '\r';
         if (crlf)
-            line.pop_back();
-        if (first && crlf)
+            line.remove_suffix(1);
+        if (file.lines.empty() && crlf)
             file.newline = "\r\n";
-        first = false;
-        file.lines.push_back(line);
+        file.lines.emplace_back(line);
+        file.endsWithNewline = end != std::string_view::npos;
     }
-    return !in.bad();
+    return true;
 }
 
 // Index of the "[section]" line, or lines.size().
@@ -160,32 +159,20 @@ std::optional<std::string> LookUp(const char* section, const char* key, const ch
     return std::string(ValueOf(file.lines[keyLine]));
 }
 
-// Writes the lines to a temporary file next to path and renames it over path.
+// Replaces the file with the lines (atomically; a link is followed to its file).
 bool ReplaceFile(const std::string& path, const ProfileFile& file)
 {
-    std::filesystem::path target(path);
     std::error_code error;
-    if (target.has_parent_path())
-        std::filesystem::create_directories(target.parent_path(), error);
-    std::string temp = path + ".tmp." + std::to_string(::getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        for (const std::string& line : file.lines)
-            out << line << file.newline;
-        out.flush();
-        if (!out) {
-            out.close();
-            std::filesystem::remove(temp, error);
-            return false;
-        }
+    const std::filesystem::path folder = std::filesystem::path(FinalLinkTarget(path)).parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, error);
+    std::string text;
+    for (std::size_t i = 0; i < file.lines.size(); ++i) {
+        text += file.lines[i];
+        if (i + 1 < file.lines.size() || file.endsWithNewline)
+            text += file.newline;
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::filesystem::remove(temp, error);
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(path, text);
 }
 
 void RemoveSection(ProfileFile& file, std::size_t sectionLine)
@@ -234,15 +221,7 @@ std::string ProfileFilePath(const char* fileName)
     std::string name = fileName ? fileName : "";
     if (name.find('/') != std::string::npos)
         return name;
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string folder;
-    if (config && *config) {
-        folder = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        folder = std::string(home && *home ? home : ".") + "/.config";
-    }
-    return folder + "/ripwell/" + name;
+    return UserConfigFolder() + "/" + name;
 }
 
 uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultText,
@@ -287,6 +266,7 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
     ProfileFile file;
     if (!ReadProfile(path, file))
         return 0;
+    const std::vector<std::string> before = file.lines;
     std::size_t sectionLine = FindSection(file, section);
     if (!key) {
         if (sectionLine == file.lines.size())
@@ -302,6 +282,12 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
     } else {
         SetKey(file, section, key, text);
     }
+    if (file.lines == before)
+        return 1;   // nothing changes, nothing is written
+    // A last line without its line end keeps it so only while it stays the last line.
+    if (file.lines.empty() || before.empty() || file.lines.back() != before.back() ||
+        file.lines.size() != before.size())
+        file.endsWithNewline = true;
     return ReplaceFile(path, file) ? 1 : 0;
 }
 

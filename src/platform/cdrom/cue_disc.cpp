@@ -7,13 +7,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 
 #include "platform/cdrom/cue_layout.h"
 #include "platform/cdrom/raw_sector.h"
+#include "platform/file.h"
 
 namespace platform::cdrom {
 
@@ -46,18 +45,14 @@ bool StatFile(const std::string& path, int64_t* modified, int64_t* size)
 
 std::shared_ptr<const CueLayout> LoadLayout(const std::string& cuePath, std::string* reason)
 {
-    std::ifstream in(cuePath, std::ios::binary);
-    std::ostringstream text;
-    if (!in || !(text << in.rdbuf())) {
-        *reason = "cannot read the cue sheet";
-        return nullptr;
-    }
-    if (text.str().size() > MAX_CUE_SHEET_BYTES) {
-        *reason = "the cue sheet is too large to be one";
+    std::string text;
+    bool tooLarge = false;
+    if (ReadTextFile(cuePath, text, MAX_CUE_SHEET_BYTES, &tooLarge) != FileError::None) {
+        *reason = tooLarge ? "the cue sheet is too large to be one" : "cannot read the cue sheet";
         return nullptr;
     }
     CueSheet sheet;
-    if (!ParseCueSheet(text.str(), &sheet, reason))
+    if (!ParseCueSheet(text, &sheet, reason))
         return nullptr;
     const size_t slash = cuePath.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string() : cuePath.substr(0, slash);

@@ -1,5 +1,7 @@
 #include "platform/cdrom/cue_layout.h"
 
+#include "platform/file.h"
+
 #include <sndfile.h>
 #include <sys/stat.h>
 
@@ -13,17 +15,11 @@ constexpr uint32_t SAMPLE_FRAMES_PER_SECTOR = 588;
 // The largest first sector a raw read request can address (DiskOffset in 32 bits).
 constexpr uint64_t MAX_DISC_SECTORS = 2097152;
 
-bool Exists(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 std::string ResolvePath(const std::string& name, const std::string& folder)
 {
     auto join = [&](const std::string& n) { return n.front() == '/' || folder.empty() ? n : folder + "/" + n; };
     std::string path = join(name);
-    if (Exists(path) || name.find('\\') == std::string::npos)
+    if (IsRegularFile(path) || name.find('\\') == std::string::npos)
         return path;
     // Sheets written on Windows separate folders with backslashes.
     std::string slashed = name;

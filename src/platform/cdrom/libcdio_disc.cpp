@@ -20,9 +20,9 @@
 #include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 
 #include "platform/cdrom/toc_file_names.h"
+#include "platform/file.h"
 
 namespace platform::cdrom {
 
@@ -226,20 +226,15 @@ std::unique_ptr<Disc> OpenPhysicalDrive(const std::string& device, std::string* 
 // a TOC whose names had to be made absolute is handed over as a temporary copy, removed at once.
 std::unique_ptr<Disc> OpenCdrdaoToc(const std::string& path, std::string* reason)
 {
-    constexpr off_t MAX_TOC_BYTES = 1 << 20;
-    struct stat tocInfo;
-    if (stat(path.c_str(), &tocInfo) != 0 || !S_ISREG(tocInfo.st_mode)) {
+    constexpr uint64_t MAX_TOC_BYTES = 1 << 20;
+    if (!IsRegularFile(path)) {
         *reason = "the TOC file is not there: " + path;
         return nullptr;
     }
-    if (tocInfo.st_size > MAX_TOC_BYTES) {
-        *reason = "the TOC file is too large to be one: " + path;
-        return nullptr;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::string text(static_cast<size_t>(tocInfo.st_size), '\0');
-    if (!in || !in.read(text.data(), tocInfo.st_size)) {
-        *reason = "the TOC file cannot be read: " + path;
+    std::string text;
+    bool tooLarge = false;
+    if (ReadTextFile(path, text, MAX_TOC_BYTES, &tooLarge) != FileError::None) {
+        *reason = (tooLarge ? "the TOC file is too large to be one: " : "the TOC file cannot be read: ") + path;
         return nullptr;
     }
 
@@ -247,8 +242,7 @@ std::unique_ptr<Disc> OpenCdrdaoToc(const std::string& path, std::string* reason
     std::vector<std::string> names;
     const std::string anchored = AnchorTocFileNames(text, folder.string(), &names);
     for (const std::string& name : names) {
-        struct stat info;
-        if (stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (!IsRegularFile(name)) {
             *reason = "FILE not found: " + name;
             return nullptr;
         }
