@@ -2,28 +2,21 @@
 //   HKEY_CURRENT_USER   $RIPWELL_USER_HIVE, else $XDG_CONFIG_HOME/ripwell/user.reg
 //                       (default ~/.config/ripwell/user.reg)
 //   HKEY_LOCAL_MACHINE  $RIPWELL_MACHINE_HIVE, else /etc/ripwell/machine.reg
-// A hive is REGEDIT4-style text:
-//   [HKEY_CURRENT_USER\Software\Brightmoor\Ripwell\Settings]
-//   "DefaultCDROMDrive"=dword:00000044
-//   "CDPlayer"="CDPLAYER.EXE"          (\\ and \" escaped; \n, \r, \t too)
-//   @="play"                           (the key's default value)
-//   "Other"=hex(7):61,00               (any other type, as bytes)
-// Key and value names are case-insensitive. Every change is written back at once, atomically.
-// A hive that cannot be written (the machine hive for an ordinary user) refuses write access
-// with ERROR_ACCESS_DENIED. Lines that cannot be read are skipped with a message on stderr.
+// A hive is REGEDIT4-style text (platform/hive.h). Key and value names are case-insensitive.
+// Every change is written back at once, atomically, and only a change: opening or creating a
+// key writes nothing. A hive that cannot be written (the machine hive for an ordinary user, a
+// file too large to be a hive) refuses write access with ERROR_ACCESS_DENIED. Lines that cannot
+// be read are kept in the file as they are, with one message on stderr.
 #pragma once
 
+#include "platform/hive.h"
+
 #include <cstdint>
-#include <map>
-#include <memory>
 #include <string>
-#include <vector>
 
 namespace platform {
 
-using DWORD = uint32_t;
 using LONG = int32_t;
-using BYTE = uint8_t;
 using REGSAM = uint32_t;
 struct RegistryKeyHandle;
 using HKEY = RegistryKeyHandle*;
@@ -38,11 +31,6 @@ inline constexpr LONG ERROR_INVALID_HANDLE = 6;
 inline constexpr LONG ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr LONG ERROR_MORE_DATA = 234;
-
-inline constexpr DWORD REG_NONE = 0;
-inline constexpr DWORD REG_SZ = 1;
-inline constexpr DWORD REG_BINARY = 3;
-inline constexpr DWORD REG_DWORD = 4;
 
 inline constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
 inline constexpr REGSAM KEY_SET_VALUE = 0x0002;
@@ -65,60 +53,6 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* t
 LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
 LONG RegDeleteValueA(HKEY key, const char* valueName);
 LONG RegCloseKey(HKEY key);
-
-// One hive: a tree of keys with typed values. With a file it loads from it and writes every
-// change back; without one it lives in memory only (the test double).
-class Hive {
-public:
-    struct Value {
-        std::string name;
-        DWORD type = REG_NONE;
-        std::vector<BYTE> data;
-    };
-    struct Key {
-        std::string path;              // as first written, below the root
-        std::vector<Value> values;     // in the order they were first set
-    };
-
-    // rootName: "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE"; filePath empty: memory only.
-    Hive(std::string rootName, std::string filePath);
-
-    const std::string& RootName() const { return m_rootName; }
-    const std::string& FilePath() const { return m_filePath; }
-
-    // Paths are below the root, with backslashes ("Software\\Brightmoor"); case-insensitive.
-    bool HasKey(const std::string& path);
-    // Creates the key and every key above it; false when the change cannot be saved.
-    bool CreateKey(const std::string& path, bool* created = nullptr);
-    const Value* FindValue(const std::string& path, const std::string& name);
-    bool SetValue(const std::string& path, const std::string& name, DWORD type, std::vector<BYTE> data);
-    // False when there is no such value or the change cannot be saved.
-    bool DeleteValue(const std::string& path, const std::string& name);
-    // Whether changes can be made (and saved).
-    bool Writable() const;
-
-    // Memory only: refuse every change, as a hive the user may not write.
-    void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
-    // Every value write, as "key path\name", in order.
-    const std::vector<std::string>& WriteLog() const { return m_writeLog; }
-
-    // The hive as text, and reading text into it (bad lines are skipped and counted).
-    std::string ToText();
-    int LoadText(const std::string& text);
-
-private:
-    void Refresh();
-    bool Save();
-    Key* Find(const std::string& path);
-
-    std::string m_rootName;
-    std::string m_filePath;
-    bool m_readOnly = false;
-    std::map<std::string, Key> m_keys;   // by lower-case path
-    std::vector<std::string> m_writeLog;
-    std::string m_loadedStamp;           // file state when last loaded or saved
-    bool m_loaded = false;
-};
 
 // Installs a hive for HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE; nullptr goes back to the hive
 // file of that root. The caller keeps ownership.
