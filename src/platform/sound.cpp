@@ -1,16 +1,11 @@
 #include "platform/sound.h"
 
+#include "platform/audio_output.h"
 #include "platform/wave_image.h"
 
-#include <QAudioSink>
-#include <QCoreApplication>
-#include <QEventLoop>
+#include <QAudioFormat>
 #include <QFile>
 #include <QIODevice>
-#include <QMetaObject>
-#include <QPointer>
-#include <QThread>
-#include <QTimer>
 
 #include <sndfile.h>
 
@@ -19,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -27,38 +23,27 @@ static void InitSoundResources() { Q_INIT_RESOURCE(sounds); }
 namespace platform {
 namespace {
 
-// A stopped or finished sink is kept this long before it is destroyed: PulseAudio may still be
-// draining it, and destroying a stream right after it went idle can abort inside libpulse.
-constexpr int kRetireDelayMs = 1000;
-
-// Feeds a sink from memory the caller owns, without copying it. Detach() cuts the link: after
-// it returns no byte of that memory is read again.
-class MemorySource : public QIODevice {
+// Plays a wave image from memory the caller owns, without copying it; a looping one starts
+// again at its end. The sound output reads it on its own thread only until the stream is
+// stopped, and a stop returns only once that is so.
+class MemorySource final : public QIODevice {
 public:
-    MemorySource(const char* data, qint64 size, bool loop, QObject* parent)
-        : QIODevice(parent), m_data(data), m_size(size), m_loop(loop) {}
+    MemorySource(const char* data, qint64 size, bool loop) : m_data(data), m_size(size), m_loop(loop && size > 0) {}
 
-    void Detach()
-    {
-        std::lock_guard lock(m_mutex);
-        m_data = nullptr;
-        m_size = 0;
-    }
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override
     {
-        std::lock_guard lock(m_mutex);
-        return (m_loop && m_size > 0 ? m_size : m_size - m_position) + QIODevice::bytesAvailable();
+        return (m_loop ? m_size : m_size - m_position) + QIODevice::bytesAvailable();
     }
+    bool atEnd() const override { return !m_loop && m_position >= m_size; }
 
 protected:
     qint64 readData(char* destination, qint64 maxSize) override
     {
-        std::lock_guard lock(m_mutex);
         qint64 done = 0;
-        while (done < maxSize && m_data) {
+        while (done < maxSize) {
             if (m_position >= m_size) {
-                if (!m_loop || m_size == 0)
+                if (!m_loop)
                     break;
                 m_position = 0;
             }
@@ -72,7 +57,6 @@ protected:
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    mutable std::mutex m_mutex;
     const char* m_data;
     qint64 m_size;
     qint64 m_position = 0;
@@ -149,24 +133,21 @@ QAudioFormat ToAudioFormat(const WaveImageInfo& wave)
     return format;
 }
 
-// The real sound service. It lives on the thread of the Qt event loop; calls from another
-// thread are carried over to it and wait for the answer.
-class SoundPlayer : public QObject {
+// The real sound service: one sound at a time through the program's sound output.
+class RealSoundService : public SoundService {
 public:
-    using QObject::QObject;
-
-    bool Play(const void* sound, uint32_t flags)
+    bool Play(const void* sound, uint32_t flags) override
     {
-        if (QThread::currentThread() != thread()) {
-            bool result = false;
-            QMetaObject::invokeMethod(this, [&] { result = Play(sound, flags); }, Qt::BlockingQueuedConnection);
-            return result;
-        }
+        AudioOutput* output = AudioOutput::Instance();
+        if (!output)
+            return false;   // no application, so nothing could ever play
+        std::unique_lock lock(m_mutex);
         if (!sound) {
-            StopCurrent();
+            output->Stop(m_current);
+            m_current = 0;
             return true;
         }
-        if ((flags & SND_NOSTOP) && m_sink && m_sink->state() == QAudio::ActiveState)
+        if ((flags & SND_NOSTOP) && output->State(m_current).playing)
             return false;
 
         QAudioFormat format;
@@ -190,8 +171,20 @@ public:
             return false;   // sound files and system aliases are not part of this program
         }
         // One sound at a time: the new one ends the old one, even if it cannot start itself.
-        StopCurrent();
-        return Start(format, data, size, flags);
+        output->Stop(m_current);
+        m_current = 0;
+        // A loop goes on until it is stopped, so only an asynchronous sound may loop.
+        const bool async = (flags & SND_ASYNC) != 0;
+        const bool loop = async && (flags & SND_LOOP);
+        AudioOutput::StreamId id = 0;
+        const auto makeSource = [data, size, loop]() -> QIODevice* { return new (std::nothrow) MemorySource(data, size, loop); };
+        if (output->Start(format, makeSource, &id) != AudioOutput::StartResult::Started)
+            return false;   // no sound device, or it is busy: nothing is heard
+        m_current = id;
+        lock.unlock();
+        if (!async)
+            output->WaitUntilEnded(id);
+        return true;
     }
 
 private:
@@ -207,86 +200,9 @@ private:
         return &found->second;
     }
 
-    bool Start(const QAudioFormat& format, const char* data, qint64 size, uint32_t flags)
-    {
-        auto* sink = new QAudioSink(format, this);
-        auto* source = new MemorySource(data, size, (flags & SND_LOOP) != 0, this);
-        source->open(QIODevice::ReadOnly);
-        sink->start(source);
-        if (sink->error() != QAudio::NoError || sink->state() == QAudio::StoppedState) {
-            // No sound device, or it is busy: nothing is heard.
-            source->Detach();
-            Retire(sink, source);
-            return false;
-        }
-        m_sink = sink;
-        m_source = source;
-        connect(sink, &QAudioSink::stateChanged, this, [this, sink](QAudio::State state) {
-            if (state == QAudio::IdleState && sink == m_sink)
-                QTimer::singleShot(kRetireDelayMs, this, [this, sink] {
-                    if (sink == m_sink && sink->state() == QAudio::IdleState)
-                        StopCurrent();
-                });
-        });
-        if (!(flags & SND_ASYNC))
-            WaitUntilFinished(sink);
-        return true;
-    }
-
-    void WaitUntilFinished(QAudioSink* sink)
-    {
-        QEventLoop loop;
-        QPointer<QAudioSink> watched(sink);
-        connect(sink, &QAudioSink::stateChanged, &loop, [&loop](QAudio::State state) {
-            if (state != QAudio::ActiveState)
-                loop.quit();
-        });
-        if (watched && watched->state() == QAudio::ActiveState)
-            loop.exec();
-    }
-
-    void StopCurrent()
-    {
-        if (!m_sink)
-            return;
-        m_source->Detach();
-        m_sink->stop();
-        Retire(m_sink, m_source);
-        m_sink = nullptr;
-        m_source = nullptr;
-    }
-
-    void Retire(QAudioSink* sink, MemorySource* source)
-    {
-        sink->disconnect(this);
-        QTimer::singleShot(kRetireDelayMs, this, [sink, source] {
-            delete sink;
-            delete source;
-        });
-    }
-
-    QAudioSink* m_sink = nullptr;
-    MemorySource* m_source = nullptr;
-    std::map<std::string, DecodedSound> m_resources;
-};
-
-class RealSoundService : public SoundService {
-public:
-    bool Play(const void* sound, uint32_t flags) override
-    {
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app)
-            return false;   // no event loop, so nothing could ever play
-        if (!m_player) {
-            m_player = new SoundPlayer;
-            m_player->moveToThread(app->thread());
-            m_player->setParent(app);   // goes with the application, before its audio backend
-        }
-        return m_player->Play(sound, flags);
-    }
-
-private:
-    QPointer<SoundPlayer> m_player;
+    std::mutex m_mutex;
+    AudioOutput::StreamId m_current = 0;
+    std::map<std::string, DecodedSound> m_resources;   // decoded once, kept for the run
 };
 
 std::atomic<SoundService*> g_service{nullptr};

@@ -1,31 +1,20 @@
 // The CD audio unit of a disc image drive: a digital CD player. The table of contents comes
-// from the image; playing streams the image's raw audio sectors through the sound output
-// (44100 Hz, 16 bits, stereo) in real time. Mode and position come from the samples the sound
-// device reports as played, so what the caller sees is what the user hears.
-//
-// The sound output needs an event loop, and the callers may not run one (they poll from the
-// user-interface thread, tests from a plain thread), so every unit owns a thread with its own
-// event loop. The sink, its sample source and its own handle on the image live there; the
-// caller's requests are carried over to that thread and wait for the answer.
+// from the image; playing streams the image's raw audio sectors through the program's sound
+// output (44100 Hz, 16 bits, stereo) in real time. Mode and position come from the samples the
+// sound device reports as played, so what the caller sees is what the user hears. The sound
+// output owns the stream and its sink; the unit only starts, asks and stops.
 #include "platform/mci/cd_audio_unit.h"
 
-#include <QAudioDevice>
 #include <QAudioFormat>
-#include <QAudioSink>
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QIODevice>
-#include <QMediaDevices>
-#include <QMetaObject>
-#include <QThread>
-#include <QTimer>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
+#include "platform/audio_output.h"
 #include "platform/cdrom/disc.h"
 
 namespace platform {
@@ -36,15 +25,6 @@ constexpr int kChannels = 2;
 constexpr uint32_t kBytesPerSample = 4;  // one stereo 16-bit sample
 constexpr uint32_t kSamplesPerSector = cdrom::RAW_BYTES_PER_SECTOR / kBytesPerSample;
 constexpr uint32_t kSectorsPerRead = 27;
-// How often the player looks whether the end has been heard, so that a finished sink is let go
-// even when no one asks.
-constexpr int kWatchIntervalMs = 50;
-// A finished or stopped sink is kept this long before it is destroyed: PulseAudio may still be
-// draining it, and destroying a stream right after it went idle can abort inside libpulse.
-constexpr int kRetireDelayMs = 1000;
-// A sink that has gone idle and reports no progress for this long has lost its device; the
-// play counts as ended where the reported samples stand.
-constexpr auto kStallLimit = std::chrono::milliseconds(1500);
 
 QAudioFormat CdAudioFormat()
 {
@@ -133,183 +113,11 @@ private:
     size_t m_offset = 0;
 };
 
-// Lives on the unit's thread: one sink at a time, the range it plays, and where the drive
-// stands when it does not play.
-class StreamPlayer final : public QObject {
-public:
-    StreamPlayer() : m_watch(this)
-    {
-        m_watch.setInterval(kWatchIntervalMs);
-        connect(&m_watch, &QTimer::timeout, this, [this] { Update(); });
-    }
-
-    MCIERROR Start(const std::string& imagePath, uint32_t from, uint32_t to)
-    {
-        Halt(Heard());
-        m_stoppedAt = from;
-        if (from >= to)
-            return 0;
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull() || !device.isFormatSupported(CdAudioFormat()))
-            return MCIERR_WAVE_OUTPUTSUNSUITABLE;
-        std::unique_ptr<cdrom::Disc> disc = cdrom::OpenDisc(imagePath, cdrom::SourceKind::ImageFile, nullptr);
-        if (!disc)
-            return MCIERR_DEVICE_NOT_READY;
-        auto* source = new (std::nothrow) SectorSource(std::move(disc), from, to, this);
-        auto* sink = new (std::nothrow) QAudioSink(device, CdAudioFormat(), this);
-        if (!source || !sink) {
-            delete source;
-            delete sink;
-            return MCIERR_OUT_OF_MEMORY;
-        }
-        source->open(QIODevice::ReadOnly);
-        sink->start(source);
-        if (sink->error() != QAudio::NoError || sink->state() == QAudio::StoppedState) {
-            Retire(sink, source);
-            return MCIERR_WAVE_OUTPUTSUNSUITABLE;
-        }
-        m_sink = sink;
-        m_source = source;
-        m_from = from;
-        m_to = to;
-        m_lastProcessed = -1;
-        m_watch.start();
-        return 0;
-    }
-
-    // Stops playing where the sound device stands.
-    void Stop() { Halt(Heard()); }
-
-    // Stops playing and stands at a sector.
-    void MoveTo(uint32_t sector) { Halt(sector); }
-
-    bool Playing()
-    {
-        Update();
-        return m_sink != nullptr;
-    }
-
-    uint32_t Position()
-    {
-        Update();
-        return m_sink ? Heard() : m_stoppedAt;
-    }
-
-    // Stops and lets go of every sink, waiting out the drain time of those just stopped.
-    void ShutDown()
-    {
-        Halt(m_stoppedAt);
-        // The sinks need their events while they drain, so the thread runs its loop meanwhile.
-        if (!m_retiring.empty()) {
-            QEventLoop loop;
-            QTimer::singleShot(kRetireDelayMs + kWatchIntervalMs, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        for (const Retiring& retiring : m_retiring) {
-            delete retiring.sink;
-            delete retiring.source;
-        }
-        m_retiring.clear();
-    }
-
-private:
-    struct Retiring {
-        QAudioSink* sink;
-        SectorSource* source;
-    };
-
-    // The sector being heard: the start plus the samples the device reports as played.
-    uint32_t Heard() const
-    {
-        if (!m_sink)
-            return m_stoppedAt;
-        const uint64_t total = uint64_t(m_to - m_from) * kSamplesPerSector;
-        const uint64_t played = std::min<uint64_t>(total, PlayedSamples());
-        return m_from + uint32_t(played / kSamplesPerSector);
-    }
-
-    uint64_t PlayedSamples() const
-    {
-        const qint64 usecs = m_sink->processedUSecs();
-        return usecs > 0 ? uint64_t(usecs) * kSampleRate / 1000000 : 0;
-    }
-
-    // Ends the play once its last sample has been heard, or once the device stopped or stalled.
-    void Update()
-    {
-        if (!m_sink)
-            return;
-        const uint64_t total = uint64_t(m_to - m_from) * kSamplesPerSector;
-        if (PlayedSamples() >= total) {
-            Halt(m_to);
-            return;
-        }
-        if (m_sink->state() == QAudio::StoppedState) {
-            Halt(Heard());
-            return;
-        }
-        const qint64 processed = m_sink->processedUSecs();
-        const auto now = std::chrono::steady_clock::now();
-        if (processed != m_lastProcessed) {
-            m_lastProcessed = processed;
-            m_lastProgress = now;
-        } else if (m_sink->state() == QAudio::IdleState && now - m_lastProgress > kStallLimit) {
-            Halt(Heard());
-        }
-    }
-
-    void Halt(uint32_t standAt)
-    {
-        m_stoppedAt = standAt;
-        m_watch.stop();
-        if (!m_sink)
-            return;
-        m_sink->stop();
-        Retire(m_sink, m_source);
-        m_sink = nullptr;
-        m_source = nullptr;
-    }
-
-    void Retire(QAudioSink* sink, SectorSource* source)
-    {
-        m_retiring.push_back({sink, source});
-        QTimer::singleShot(kRetireDelayMs, this, [this, sink] {
-            auto found = std::find_if(m_retiring.begin(), m_retiring.end(),
-                                      [sink](const Retiring& retiring) { return retiring.sink == sink; });
-            if (found == m_retiring.end())
-                return;
-            delete found->sink;
-            delete found->source;
-            m_retiring.erase(found);
-        });
-    }
-
-    QAudioSink* m_sink = nullptr;
-    SectorSource* m_source = nullptr;
-    uint32_t m_from = 0;
-    uint32_t m_to = 0;
-    uint32_t m_stoppedAt = 0;
-    qint64 m_lastProcessed = -1;
-    std::chrono::steady_clock::time_point m_lastProgress;
-    QTimer m_watch;
-    std::vector<Retiring> m_retiring;
-};
-
 class ImageCdAudioUnit final : public CdAudioUnit {
 public:
     explicit ImageCdAudioUnit(std::string imagePath) : m_imagePath(std::move(imagePath)) {}
-    ~ImageCdAudioUnit() override
-    {
-        if (!m_thread)
-            return;
-        OnPlayer([this] {
-            m_player->ShutDown();
-            delete m_player;
-        });
-        m_thread->quit();
-        m_thread->wait();
-        delete m_thread;
-    }
+    // The sound stops with the drive; the output lets its sink drain on its own.
+    ~ImageCdAudioUnit() override { Halt(m_stoppedAt); }
 
     bool ReadToc(DiscToc& toc) override
     {
@@ -325,18 +133,22 @@ public:
             return MCI_MODE_OPEN;
         if (!LoadDisc())
             return MCI_MODE_NOT_READY;
-        bool playing = false;
-        if (m_thread)
-            OnPlayer([&] { playing = m_player->Playing(); });
-        return playing ? MCI_MODE_PLAY : MCI_MODE_STOP;
+        Update();
+        return m_stream ? MCI_MODE_PLAY : MCI_MODE_STOP;
     }
 
     uint32_t Position() override
     {
-        uint32_t sector = m_toc.tracks.empty() ? 0 : m_toc.tracks.front().start;
-        if (m_thread && !m_doorOpen)
-            OnPlayer([&] { sector = m_player->Position(); });
-        return sector;
+        if (!m_positioned || m_doorOpen)
+            return FirstTrackStart();
+        if (!m_stream)
+            return m_stoppedAt;
+        const AudioOutput::StreamState state = m_output->State(m_stream);
+        if (!state.playing) {
+            Ended(state);
+            return m_stoppedAt;
+        }
+        return Heard(state);
     }
 
     MCIERROR Play(uint32_t from, uint32_t to) override
@@ -346,21 +158,41 @@ public:
         if (from < to && !AudioEnd(from, to))
             return MCIERR_HARDWARE;
         to = AudioEnd(from, std::min(to, m_toc.leadOut));
-        // Asked here first, so that the sound system is set up on the caller's thread, which
-        // outlives the player's.
-        if (from < to && QMediaDevices::defaultAudioOutput().isNull())
+        AudioOutput* output = AudioOutput::Instance();
+        if (!output || (from < to && !output->CanPlay(CdAudioFormat())))
             return MCIERR_WAVE_OUTPUTSUNSUITABLE;
-        if (!StartThread())
+        m_output = output;
+        Position();   // where a play in progress has come to, before it is replaced
+        Halt(from);
+        if (from >= to)
+            return 0;
+        std::unique_ptr<cdrom::Disc> disc = cdrom::OpenDisc(m_imagePath, cdrom::SourceKind::ImageFile, nullptr);
+        if (!disc)
+            return MCIERR_DEVICE_NOT_READY;
+        // The source is made on the output's thread; it reads through a handle of its own.
+        auto handle = std::make_shared<std::unique_ptr<cdrom::Disc>>(std::move(disc));
+        const auto makeSource = [handle, from, to]() -> QIODevice* {
+            return new (std::nothrow) SectorSource(std::move(*handle), from, to, nullptr);
+        };
+        AudioOutput::StreamId stream = 0;
+        switch (output->Start(CdAudioFormat(), makeSource, &stream)) {
+        case AudioOutput::StartResult::Started:
+            break;
+        case AudioOutput::StartResult::NoMemory:
+            return MCIERR_OUT_OF_MEMORY;
+        default:
             return MCIERR_WAVE_OUTPUTSUNSUITABLE;
-        MCIERROR error = 0;
-        OnPlayer([&] { error = m_player->Start(m_imagePath, from, to); });
-        return error;
+        }
+        m_stream = stream;
+        m_from = from;
+        m_to = to;
+        return 0;
     }
 
     MCIERROR Stop() override
     {
-        if (m_thread)
-            OnPlayer([this] { m_player->Stop(); });
+        if (m_positioned)
+            Halt(Position());
         return 0;
     }
 
@@ -370,9 +202,7 @@ public:
             return MCIERR_DEVICE_NOT_READY;
         if (sector > m_toc.leadOut)
             return MCIERR_OUTOFRANGE;
-        if (!StartThread())
-            return MCIERR_OUT_OF_MEMORY;
-        OnPlayer([&] { m_player->MoveTo(sector); });
+        Halt(sector);
         return 0;
     }
 
@@ -380,8 +210,8 @@ public:
     // read again, as if the disc had been put back in.
     MCIERROR OpenDoor() override
     {
-        if (m_thread)
-            OnPlayer([this] { m_player->MoveTo(0); });
+        if (m_positioned)
+            Halt(0);
         m_doorOpen = true;
         m_loaded = false;
         m_toc = DiscToc{};
@@ -392,10 +222,8 @@ public:
     {
         m_doorOpen = false;
         m_loaded = false;
-        if (LoadDisc() && m_thread) {
-            const uint32_t first = m_toc.tracks.front().start;
-            OnPlayer([&] { m_player->MoveTo(first); });
-        }
+        if (LoadDisc() && m_positioned)
+            Halt(m_toc.tracks.front().start);
         return 0;
     }
 
@@ -426,33 +254,43 @@ private:
         return to;
     }
 
-    bool StartThread()
+    uint32_t FirstTrackStart() const { return m_toc.tracks.empty() ? 0 : m_toc.tracks.front().start; }
+
+    // The sector being heard: the start plus the samples the device reports as played.
+    uint32_t Heard(const AudioOutput::StreamState& state) const
     {
-        if (m_thread)
-            return true;
-        if (!QCoreApplication::instance())
-            return false;  // no application, no sound output
-        auto* thread = new (std::nothrow) QThread;
-        auto* player = new (std::nothrow) StreamPlayer;
-        if (!thread || !player) {
-            delete thread;
-            delete player;
-            return false;
-        }
-        thread->setObjectName(QStringLiteral("CD audio"));
-        player->moveToThread(thread);
-        thread->start();
-        m_thread = thread;
-        m_player = player;
-        const uint32_t first = m_toc.tracks.empty() ? 0 : m_toc.tracks.front().start;
-        OnPlayer([&] { m_player->MoveTo(first); });
-        return true;
+        const uint64_t total = uint64_t(m_to - m_from) * kSamplesPerSector;
+        const uint64_t played =
+            state.playedUSecs > 0 ? std::min<uint64_t>(total, uint64_t(state.playedUSecs) * kSampleRate / 1000000) : 0;
+        return m_from + uint32_t(played / kSamplesPerSector);
     }
 
-    template <typename Function>
-    void OnPlayer(Function&& function)
+    void Update()
     {
-        QMetaObject::invokeMethod(m_player, std::forward<Function>(function), Qt::BlockingQueuedConnection);
+        if (!m_stream)
+            return;
+        const AudioOutput::StreamState state = m_output->State(m_stream);
+        if (!state.playing)
+            Ended(state);
+    }
+
+    // The play has ended by itself: after the last sector it gave when all of that was heard
+    // (the end of the range, unless the image could not be read so far), else where the device
+    // stopped or stalled.
+    void Ended(const AudioOutput::StreamState& state)
+    {
+        Halt(state.complete ? m_from + uint32_t(state.sourceBytes / cdrom::RAW_BYTES_PER_SECTOR) : Heard(state));
+    }
+
+    // Stops playing (if it plays) and stands at a sector; from then on the drive has a position
+    // of its own.
+    void Halt(uint32_t standAt)
+    {
+        if (m_stream)
+            m_output->Stop(m_stream);
+        m_stream = 0;
+        m_stoppedAt = standAt;
+        m_positioned = true;
     }
 
     std::string m_imagePath;
@@ -460,8 +298,12 @@ private:
     bool m_loaded = false;
     DiscToc m_toc;
     std::vector<DataSpan> m_dataSpans;
-    QThread* m_thread = nullptr;
-    StreamPlayer* m_player = nullptr;
+    AudioOutput* m_output = nullptr;
+    AudioOutput::StreamId m_stream = 0;   // the play in progress, 0 when none
+    uint32_t m_from = 0;
+    uint32_t m_to = 0;
+    uint32_t m_stoppedAt = 0;
+    bool m_positioned = false;            // played or moved since the unit was made
 };
 
 } // namespace
