@@ -19,6 +19,7 @@
 #include "app/ui/toolbar_images.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/ripwell_view.h"
+#include "platform/file_names.h"
 #include "platform/help_topics.h"
 #include "platform/ui/command_actions.h"
 #include "platform/ui/help_window.h"
@@ -290,7 +291,7 @@ void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths)
     for (const std::string& path : paths) {
         if (path.empty() || index >= 4)
             continue;
-        QString name = QFileInfo(QString::fromStdString(path)).fileName();
+        QString name = QFileInfo(platform::FileNameToQt(path)).fileName();
         int id = res::ID_FILE_MRU_FILE1 + index;
         ++index;
         QAction* action = m_actions->Create(id, QStringLiteral("&%1 %2").arg(index).arg(name), this);
@@ -323,6 +324,6 @@ void CMainFrame::dropEvent(QDropEvent* event)
 {
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile() && m_onDropFile)
-            m_onDropFile(url.toLocalFile().toStdString());
+            m_onDropFile(platform::FileNameFromUrl(url));
     event->acceptProposedAction();
 }

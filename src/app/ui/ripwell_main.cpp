@@ -17,9 +17,9 @@ int RipwellMain(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
     InstallPlatformBackends();
 
-    std::vector<std::string> arguments;
-    for (const QString& argument : QApplication::arguments())
-        arguments.push_back(argument.toStdString());
+    // The arguments as the bytes they came as (Qt has taken its own options out of argv): a
+    // file name need not be valid text, and Qt's strings would mangle it.
+    std::vector<std::string> arguments(argv, argv + argc);
 
     int result = 0;
     {

@@ -172,3 +172,62 @@ TEST(QtNameFilters, PatternsFollowTheTextsAndStarDotStarTakesEveryFile)
               (QStringList{"Wave Files (*.wav) (*.wav)", "All Files (*.*) (*)", "Everything (*)",
                            "Sounds (*.wav;*.aif) (*.wav *.aif)", "Nothing given (*)"}));
 }
+
+// Qt's own listing leaves out names that are not valid text; the open dialog shows them all
+// the same, and takes them chosen from the list or typed as they are shown.
+TEST_F(QtFileDialogTest, OpenShowsAndTakesFilesWhoseNamesAreNotText)
+{
+    const std::string bad = dir.file("bad\xff\xfe.wav");
+    Touch(bad);
+    Touch(dir.file("odd\xff.txt"));   // another type: not under "Wave Files"
+    Touch(dir.file("good.wav"));
+    const QString shown = QStringLiteral("bad\uFFFD\uFFFD.wav");
+
+    QStringList listedBad, listedAll;
+    bool openEnabled = false;
+    QString nameField;
+    AnswerModal<QFileDialog>([&](QFileDialog* dialog) {
+        dialog->setDirectory(QString::fromStdString(dir.path().string()));
+        auto* list = dialog->findChild<QAbstractItemView*>("listView");
+        ASSERT_NE(list, nullptr);
+        QModelIndex badRow;
+        const QAbstractItemModel* model = list->model();
+        for (int row = 0; row < model->rowCount(list->rootIndex()); ++row) {
+            const QModelIndex index = model->index(row, 0, list->rootIndex());
+            if (index.data().toString().contains(QChar::ReplacementCharacter))
+                listedBad << index.data().toString();
+            if (index.data().toString() == shown)
+                badRow = index;
+        }
+        ASSERT_TRUE(badRow.isValid());
+        list->selectionModel()->select(badRow, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        nameField = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+        openEnabled = OpenButton(dialog) && OpenButton(dialog)->isEnabled();
+        Accept(dialog);
+    });
+    std::string name;
+    ASSERT_TRUE(framework::PromptOpenFileName(name));
+    EXPECT_EQ(name, bad);
+    EXPECT_EQ(listedBad, QStringList{shown});
+    EXPECT_EQ(nameField, shown);
+    EXPECT_TRUE(openEnabled);
+
+    // Typed as shown, without the extension, under "All Files".
+    AnswerModal<QFileDialog>([&](QFileDialog* dialog) {
+        dialog->setDirectory(QString::fromStdString(dir.path().string()));
+        dialog->selectNameFilter(dialog->nameFilters().last());
+        auto* list = dialog->findChild<QAbstractItemView*>("listView");
+        for (int row = 0; list && row < list->model()->rowCount(list->rootIndex()); ++row) {
+            const QString text = list->model()->index(row, 0, list->rootIndex()).data().toString();
+            if (text.contains(QChar::ReplacementCharacter))
+                listedAll << text;
+        }
+        Type(dialog, "bad\uFFFD\uFFFD");
+        Accept(dialog);
+    });
+    name.clear();
+    ASSERT_TRUE(framework::PromptOpenFileName(name));
+    EXPECT_EQ(name, bad);
+    listedAll.sort();
+    EXPECT_EQ(listedAll, (QStringList{shown, QStringLiteral("odd\uFFFD.txt")}));
+}
