@@ -1,4 +1,5 @@
 #include "platform/drives.h"
+#include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -87,7 +88,7 @@ TEST(DriveTable, RealTableAnswersTheWin32Queries)
     TempDir dir;
     const std::string image = dir.file("disc.cue");
     std::ofstream(image) << "FILE \"disc.bin\" BINARY\n";
-    setenv("RIPWELL_DRIVES", ("E=" + image).c_str(), 1);
+    const ScopedEnvironment drives("RIPWELL_DRIVES", ("E=" + image).c_str());
     EXPECT_EQ(platform::GetLogicalDrives() & 0x1C, 0x14u);   // C: and E:, no D:
     EXPECT_EQ(platform::GetDriveTypeA("C:\\"), platform::DRIVE_FIXED);
     EXPECT_EQ(platform::GetDriveTypeA("e:\\"), platform::DRIVE_CDROM);
@@ -98,14 +99,14 @@ TEST(DriveTable, RealTableAnswersTheWin32Queries)
     EXPECT_TRUE(platform::GetDiskFreeSpaceA("C:\\", &spc, &bps, &free, &total));
     EXPECT_GT(total, 0u);
     EXPECT_FALSE(platform::GetDiskFreeSpaceA("Q:\\", &spc, &bps, &free, &total));
-    unsetenv("RIPWELL_DRIVES");
 }
 
 TEST(DriveTable, DemoDiscPathHonoursTheEnvironment)
 {
-    setenv("RIPWELL_DEMO_DISC", "/somewhere/demo.cue", 1);
-    EXPECT_EQ(platform::DemoDiscPath(), "/somewhere/demo.cue");
-    setenv("RIPWELL_DEMO_DISC", "", 1);
+    {
+        const ScopedEnvironment demo("RIPWELL_DEMO_DISC", "/somewhere/demo.cue");
+        EXPECT_EQ(platform::DemoDiscPath(), "/somewhere/demo.cue");
+    }
+    const ScopedEnvironment none("RIPWELL_DEMO_DISC", "");
     EXPECT_EQ(platform::DemoDiscPath(), "");
-    unsetenv("RIPWELL_DEMO_DISC");
 }

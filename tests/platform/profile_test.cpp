@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 
 using namespace platform;
@@ -16,21 +17,6 @@ namespace {
 // Points the settings folder at a temporary folder for the test's lifetime.
 class ProfileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        m_hadOld = old != nullptr;
-        if (old)
-            m_old = old;
-        setenv("XDG_CONFIG_HOME", m_dir.path().c_str(), 1);
-    }
-    void TearDown() override
-    {
-        if (m_hadOld)
-            setenv("XDG_CONFIG_HOME", m_old.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-    }
     std::string IniPath() const { return m_dir.file("ripwell/CDPLAYER.INI"); }
     void WriteIni(const std::string& text) const
     {
@@ -52,8 +38,7 @@ protected:
     }
 
     TempDir m_dir;
-    std::string m_old;
-    bool m_hadOld = false;
+    ScopedEnvironment m_config{"XDG_CONFIG_HOME", m_dir.path().c_str()};
 };
 
 } // namespace

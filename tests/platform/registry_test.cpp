@@ -1,6 +1,7 @@
 #include "platform/app_profile.h"
 #include "platform/atomic_file.h"
 #include "platform/registry.h"
+#include "support/scoped_environment.h"
 #include "support/scripted_registry.h"
 #include "support/temp_dir.h"
 
@@ -30,17 +31,9 @@ struct HiveFiles {
     TempDir dir;
     std::string user = dir.file("config/ripwell/user.reg");
     std::string machine = dir.file("etc/machine.reg");
-    HiveFiles()
-    {
-        setenv("RIPWELL_USER_HIVE", user.c_str(), 1);
-        setenv("RIPWELL_MACHINE_HIVE", machine.c_str(), 1);
-        SetRegistryKey("Brightmoor");
-    }
-    ~HiveFiles()
-    {
-        unsetenv("RIPWELL_USER_HIVE");
-        unsetenv("RIPWELL_MACHINE_HIVE");
-    }
+    ScopedEnvironment userHive{"RIPWELL_USER_HIVE", user.c_str()};
+    ScopedEnvironment machineHive{"RIPWELL_MACHINE_HIVE", machine.c_str()};
+    HiveFiles() { SetRegistryKey("Brightmoor"); }
 };
 
 } // namespace

@@ -5,7 +5,6 @@
 #include "res/resource.h"
 #include "support/pulse_null_sink.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <gtest/gtest.h>
@@ -19,6 +18,7 @@
 namespace {
 
 constexpr uint32_t kSampleBytes = 4;
+constexpr auto kRecordingLimit = std::chrono::milliseconds(5000);
 
 // A 44100 Hz 16-bit stereo wave image whose sample k holds k + 1 on the left and ~k on the
 // right: no two samples alike, and none silent.
@@ -38,23 +38,29 @@ std::vector<uint8_t> CountingWave(uint32_t samples)
     return image;
 }
 
-// Runs the event loop of this thread (the sound service lives on it) for a while.
-void RunEventsFor(std::chrono::milliseconds span)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < span.count()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
 size_t CountNonSilent(const std::vector<uint8_t>& recorded, size_t from, size_t to)
 {
     size_t count = 0;
     for (size_t at = from; at + kSampleBytes <= to; at += kSampleBytes)
         count += std::any_of(recorded.begin() + at, recorded.begin() + at + kSampleBytes, [](uint8_t b) { return b; });
     return count;
+}
+
+// Waits until more than count samples of sound have been recorded from byte from on; false
+// after the limit.
+bool WaitForSound(const PulseNullSink& sink, size_t from, size_t count)
+{
+    const auto deadline = PulseNullSink::Clock::now() + kRecordingLimit;
+    size_t seen = 0;
+    while (PulseNullSink::Clock::now() < deadline) {
+        const std::vector<uint8_t> recorded = sink.Recorded();
+        seen = recorded.size() > from ? CountNonSilent(recorded, from, recorded.size()) : 0;
+        if (seen > count)
+            return true;
+        sink.WaitForBytes(recorded.size() + 4096, std::chrono::milliseconds(100));
+    }
+    ADD_FAILURE() << "heard " << seen << " samples of sound, waited for more than " << count;
+    return false;
 }
 
 void MemorySoundIsHeardBitForBit()
@@ -65,12 +71,17 @@ void MemorySoundIsHeardBitForBit()
     const uint32_t samples = 22050;  // half a second
     const std::vector<uint8_t> image = CountingWave(samples);
 
-    // Synchronous: returns when the sound has been played.
+    // Synchronous: returns when the sound has been played. The sound service needs no event
+    // loop of the caller's, so a thread of its own may play it too.
     QElapsedTimer clock;
     clock.start();
-    ASSERT_TRUE(platform::PlaySound(image.data(), nullptr, platform::SND_MEMORY | platform::SND_SYNC));
+    bool played = false;
+    std::thread([&] {
+        played = platform::PlaySound(image.data(), nullptr, platform::SND_MEMORY | platform::SND_SYNC);
+    }).join();
+    ASSERT_TRUE(played);
     EXPECT_GE(clock.elapsed(), 350);
-    RunEventsFor(std::chrono::milliseconds(400));
+    ASSERT_TRUE(sink.WaitUntilRecorded(PulseNullSink::Clock::now() + std::chrono::milliseconds(200), kRecordingLimit));
 
     // A new stream loses its first few milliseconds on the way into the monitor (a few hundred
     // samples), so the recording is placed in the image by its first sound sample's value.
@@ -102,22 +113,21 @@ void ResourceSoundPlaysAndAStopEndsALoop()
 
     // The error sound (ADPCM, decoded by the service) is heard.
     ASSERT_TRUE(platform::PlaySound(res::SOUND_ERROR, nullptr, platform::SND_RESOURCE | platform::SND_ASYNC));
-    RunEventsFor(std::chrono::milliseconds(900));
+    ASSERT_TRUE(WaitForSound(sink, 0, 2000));
+    ASSERT_TRUE(sink.WaitUntilRecorded(PulseNullSink::Clock::now(), kRecordingLimit));
     const size_t afterError = sink.RecordedBytes();
-    EXPECT_GT(CountNonSilent(sink.Recorded(), 0, afterError), 2000u);
 
     // A looping sound goes on until a new sound ends it; a null sound stops it.
     const std::vector<uint8_t> loop = CountingWave(4410);  // 0.1 s, looped
     ASSERT_TRUE(platform::PlaySound(loop.data(), nullptr, platform::SND_MEMORY | platform::SND_ASYNC | platform::SND_LOOP));
-    RunEventsFor(std::chrono::milliseconds(800));
-    const size_t whileLooping = sink.RecordedBytes();
-    // More than a single pass of the 0.1 s image was heard.
-    EXPECT_GT(CountNonSilent(sink.Recorded(), afterError, whileLooping), 3u * 4410);
+    // More than a single pass of the 0.1 s image is heard.
+    ASSERT_TRUE(WaitForSound(sink, afterError, 3 * 4410));
+    const auto stoppedAt = PulseNullSink::Clock::now();
     ASSERT_TRUE(platform::PlaySound(nullptr, nullptr, 0));
-    RunEventsFor(std::chrono::milliseconds(600));
+    ASSERT_TRUE(sink.WaitUntilRecorded(stoppedAt + std::chrono::milliseconds(600), kRecordingLimit));
     const std::vector<uint8_t> recorded = sink.Recorded();
     // After the stop, and the little the server still had queued, only silence.
-    const size_t settled = std::min(recorded.size(), whileLooping + 44100 / 5 * kSampleBytes);
+    const size_t settled = sink.RecordingOffsetAt(stoppedAt + std::chrono::milliseconds(200));
     EXPECT_GT(recorded.size(), settled);
     EXPECT_EQ(CountNonSilent(recorded, settled, recorded.size()), 0u);
 }

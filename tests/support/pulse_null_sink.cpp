@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,7 @@ extern char** environ;
 namespace {
 
 constexpr auto kStartTimeout = std::chrono::seconds(10);
+constexpr double kBytesPerSecond = 44100.0 * 4;   // 16-bit stereo
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
 
 // The full path of a program found on PATH, or empty.
@@ -217,8 +219,15 @@ void PulseNullSink::ReadRecorder()
         const ssize_t n = read(m_recorderOutput, chunk, sizeof chunk);
         if (n <= 0)
             return;
-        std::lock_guard lock(m_mutex);
-        m_recorded.insert(m_recorded.end(), chunk, chunk + n);
+        const Clock::time_point arrived = Clock::now();
+        {
+            std::lock_guard lock(m_mutex);
+            m_recorded.insert(m_recorded.end(), chunk, chunk + n);
+            const auto heardFor = std::chrono::duration_cast<Clock::duration>(
+                std::chrono::duration<double>(double(m_recorded.size()) / kBytesPerSecond));
+            m_start = std::min(m_start, arrived - heardFor);
+        }
+        m_grown.notify_all();
     }
 }
 
@@ -232,6 +241,33 @@ void PulseNullSink::StopRecorder()
         m_reader.join();
     close(m_recorderOutput);
     m_recorderOutput = -1;
+}
+
+size_t PulseNullSink::RecordingOffsetAt(Clock::time_point moment) const
+{
+    std::lock_guard lock(m_mutex);
+    if (m_start == Clock::time_point::max() || moment <= m_start)
+        return 0;
+    const double seconds = std::chrono::duration<double>(moment - m_start).count();
+    return size_t(seconds * kBytesPerSecond) / 4 * 4;
+}
+
+bool PulseNullSink::WaitUntilRecorded(Clock::time_point moment, std::chrono::milliseconds limit) const
+{
+    const auto deadline = Clock::now() + limit;
+    std::unique_lock lock(m_mutex);
+    return m_grown.wait_until(lock, deadline, [&] {
+        if (m_start == Clock::time_point::max())
+            return false;
+        const double seconds = std::chrono::duration<double>(moment - m_start).count();
+        return double(m_recorded.size()) >= seconds * kBytesPerSecond;
+    });
+}
+
+bool PulseNullSink::WaitForBytes(size_t bytes, std::chrono::milliseconds limit) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_grown.wait_for(lock, limit, [&] { return m_recorded.size() >= bytes; });
 }
 
 std::vector<uint8_t> PulseNullSink::Recorded() const

@@ -17,6 +17,8 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +52,19 @@ public:
     size_t RecordedBytes() const;
     bool LastSample(uint8_t out[4]) const;
 
+    // The recording is a clock: the sink's monitor gives 44100 samples a second, silence
+    // included, from the start of the recording on. RecordingOffsetAt tells where in the
+    // recording (in bytes, whole samples) a moment lies, so that what the program reported at
+    // that moment can be compared with what was heard then, however late the recording comes
+    // in. Each chunk of it arrived no sooner than its last sample was heard; the chunk that
+    // arrived soonest after that sets the start, a few milliseconds late at most.
+    using Clock = std::chrono::steady_clock;
+    size_t RecordingOffsetAt(Clock::time_point moment) const;
+    // Waits until the recording holds what was heard up to moment (false after limit).
+    bool WaitUntilRecorded(Clock::time_point moment, std::chrono::milliseconds limit) const;
+    // Waits until the recording has grown to bytes (false after limit).
+    bool WaitForBytes(size_t bytes, std::chrono::milliseconds limit) const;
+
 private:
     bool StartServer();
     void StopRecorder();
@@ -65,7 +80,9 @@ private:
     int m_recorderOutput = -1;
     std::thread m_reader;
     mutable std::mutex m_mutex;
+    mutable std::condition_variable m_grown;
     std::vector<uint8_t> m_recorded;
+    Clock::time_point m_start = Clock::time_point::max();   // when the first recorded sample was heard
 };
 
 // Qt sets up its sound system once per process, for the server that PULSE_SERVER names at that

@@ -19,6 +19,7 @@
 #include "platform/mci/mci.h"
 #include "support/disc_builder.h"
 #include "support/pulse_null_sink.h"
+#include "support/scoped_environment.h"
 #include "support/scripted_desktop.h"
 #include "support/scripted_drive_table.h"
 #include "support/temp_dir.h"
@@ -29,6 +30,13 @@ namespace {
 
 constexpr uint32_t kLeadIn = 150;
 constexpr auto kPollInterval = std::chrono::milliseconds(200);
+constexpr auto kPositionPoll = std::chrono::milliseconds(20);
+
+// The sectors played in a span of time, rounded up.
+uint32_t SectorsIn(std::chrono::steady_clock::duration span)
+{
+    return uint32_t(std::chrono::duration_cast<std::chrono::microseconds>(span).count() * 75 / 1000000 + 1);
+}
 
 uint32_t PackedMsf(uint32_t sector)
 {
@@ -95,6 +103,25 @@ std::vector<SoundRun> SoundRuns(const std::vector<uint8_t>& recorded)
     return runs;
 }
 
+// The sector a recorded sample holds, or nothing for silence or a place not recorded yet.
+std::optional<uint32_t> SectorAt(const std::vector<uint8_t>& recorded, size_t offset)
+{
+    if (offset + 4 > recorded.size())
+        return std::nullopt;
+    return SectorOfSample(recorded.data() + offset);
+}
+
+// A position the drive reported, and the moments just before and after it was asked for.
+struct Poll {
+    PulseNullSink::Clock::time_point before;
+    PulseNullSink::Clock::time_point after;
+    uint32_t position = 0;
+};
+
+// 200 ms of recorded sound, and how long a test waits for the recording at the most.
+constexpr size_t kPollBytes = 44100 / 5 * 4;
+constexpr auto kRecordingLimit = std::chrono::milliseconds(5000);
+
 // A new stream loses its first few milliseconds on the way into the null sink's monitor
 // (measured: 262 samples), so a run is placed in the image by its first sample's counter.
 constexpr uint32_t kMaxLostAtStart = 44100 / 20;
@@ -117,6 +144,18 @@ protected:
                               &reason))
             << reason;
         drives.Set({{'C', DriveEntry::Kind::FixedDisk, "/"}, {'E', DriveEntry::Kind::DiscImage, disc.sheet}});
+    }
+
+    // Polls until the drive reports a position at or after sector; false after the limit.
+    bool WaitForPosition(CCDAudio& audio, uint32_t sector, std::chrono::milliseconds limit)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (SectorOfPacked(audio.GetPosition()) < sector) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(kPositionPoll);
+        }
+        return true;
     }
 
     // Polls every 200 ms until the drive no longer plays; false when it plays on past the limit.
@@ -230,9 +269,7 @@ TEST_F(ImageCdAudioTest, DoorOpenTakesTheDiscOutAndCloseBringsItBack)
 void ImageCdAudioTest::PlayWithoutSoundDevice()
 {
     BuildAudioDisc();
-    const char* saved = std::getenv("PULSE_SERVER");
-    const std::string previous = saved ? saved : "";
-    setenv("PULSE_SERVER", ("unix:" + folder.file("no-server")).c_str(), 1);
+    const ScopedEnvironment server("PULSE_SERVER", ("unix:" + folder.file("no-server")).c_str());
 
     CCDAudio audio('E');
     ASSERT_NE(audio.DeviceId(), 0u);
@@ -247,11 +284,6 @@ void ImageCdAudioTest::PlayWithoutSoundDevice()
     ASSERT_TRUE(mciGetErrorStringA(MCIERR_WAVE_OUTPUTSUNSUITABLE, text, sizeof text));
     ASSERT_EQ(desktop.Boxes().size(), 1u);
     EXPECT_EQ(desktop.Boxes()[0].text, text);
-
-    if (saved)
-        setenv("PULSE_SERVER", previous.c_str(), 1);
-    else
-        unsetenv("PULSE_SERVER");
 }
 
 TEST_F(ImageCdAudioTest, WithoutASoundDeviceTheDriveRefusesToPlayAtOnce)
@@ -273,36 +305,46 @@ void ImageCdAudioTest::PlayTrackTwo()
     QElapsedTimer clock;
     clock.start();
     ASSERT_TRUE(PlaySectors(audio, from, to));
-    EXPECT_LT(clock.elapsed(), 1000);  // play returns at once
-    EXPECT_EQ(audio.GetMode(), MCI_MODE_PLAY);
+    EXPECT_EQ(audio.GetMode(), MCI_MODE_PLAY);  // play returns while the drive plays
 
-    uint32_t previous = from;
-    int polls = 0;
-    int rises = 0;
-    while (audio.GetMode() == MCI_MODE_PLAY && clock.elapsed() < 6000) {
-        std::this_thread::sleep_for(kPollInterval);
-        uint8_t last[4];
-        const uint32_t position = SectorOfPacked(audio.GetPosition());
-        ASSERT_TRUE(sink.LastSample(last));
-        const std::optional<uint32_t> heard = SectorOfSample(last);
-        if (!heard || *heard < from || *heard >= to || position >= to)
-            continue;  // before the first sample arrives, or once the last has been heard
-        ++polls;
-        EXPECT_GE(position, previous);
-        rises += position > previous;
-        EXPECT_LE(std::max(position, *heard) - std::min(position, *heard), 2u)
-            << "reported " << position << ", heard " << *heard;
-        previous = position;
+    // The position is asked for as the dialog's timer asks, about every 200 ms of sound; each
+    // answer is kept with the moments just before and after it was given.
+    std::vector<Poll> polls;
+    while (audio.GetMode() == MCI_MODE_PLAY && clock.elapsed() < 10000) {
+        sink.WaitForBytes(sink.RecordedBytes() + kPollBytes, kRecordingLimit);
+        Poll poll;
+        poll.before = PulseNullSink::Clock::now();
+        poll.position = SectorOfPacked(audio.GetPosition());
+        poll.after = PulseNullSink::Clock::now();
+        polls.push_back(poll);
     }
     EXPECT_EQ(audio.GetMode(), MCI_MODE_STOP);
     EXPECT_GE(clock.elapsed(), 2900);  // real time, not faster
     EXPECT_EQ(SectorOfPacked(audio.GetPosition()), to);
-    EXPECT_GE(polls, 10);
-    EXPECT_GE(rises, polls - 1);
+
+    // Each reported position lies within what was heard between the moments around it, as the
+    // recording shows once it holds them all; how late the recording comes in does not count.
+    ASSERT_TRUE(sink.WaitUntilRecorded(PulseNullSink::Clock::now(), kRecordingLimit));
+    const std::vector<uint8_t> recorded = sink.Recorded();
+    uint32_t previous = from;
+    int compared = 0;
+    int rises = 0;
+    for (const Poll& poll : polls) {
+        const std::optional<uint32_t> heardBefore = SectorAt(recorded, sink.RecordingOffsetAt(poll.before));
+        const std::optional<uint32_t> heardAfter = SectorAt(recorded, sink.RecordingOffsetAt(poll.after));
+        if (!heardBefore || !heardAfter || *heardBefore < from || *heardAfter >= to || poll.position >= to)
+            continue;  // before the first sample was heard, or once the last had been
+        ++compared;
+        EXPECT_GE(poll.position, previous);
+        rises += poll.position > previous;
+        EXPECT_LE(*heardBefore, poll.position + 2) << "reported " << poll.position << ", heard " << *heardBefore;
+        EXPECT_LE(poll.position, *heardAfter + 2) << "reported " << poll.position << ", heard " << *heardAfter;
+        previous = poll.position;
+    }
+    EXPECT_GE(compared, 3);
+    EXPECT_GE(rises, compared - 1);
 
     // What was heard is the range, bit for bit, up to its last sample and no further.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const std::vector<uint8_t> recorded = sink.Recorded();
     const std::vector<SoundRun> runs = SoundRuns(recorded);
     ASSERT_EQ(runs.size(), 1u);
     ExpectRunIsRange(recorded, runs[0], from, to);
@@ -325,28 +367,33 @@ void ImageCdAudioTest::SeekWhilePlaying()
 
     const uint32_t start = mkdisc::TrackStart(disc.plan, 2);
     const uint32_t end = start + 300;
-    const uint32_t jump = start + 225;
     ASSERT_TRUE(PlaySectors(audio, start, end));
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    ASSERT_TRUE(WaitForPosition(audio, start + 40, kRecordingLimit));
     ASSERT_EQ(audio.GetMode(), MCI_MODE_PLAY);
     const uint32_t before = SectorOfPacked(audio.GetPosition());
-    EXPECT_GT(before, start + 30);
-    EXPECT_LT(before, start + 75);
+    // A second ahead of where the play stands, so that it is a jump forward however long the
+    // machine took to get here.
+    const uint32_t jump = before + 75;
+    ASSERT_LT(jump + 30, end) << "the play had come to " << before << " already";
 
+    const auto seekAsked = PulseNullSink::Clock::now();
     ASSERT_TRUE(audio.SeekTo(jump, end));
     EXPECT_EQ(audio.GetMode(), MCI_MODE_PLAY);
-    EXPECT_GE(SectorOfPacked(audio.GetPosition()), jump);
-    EXPECT_LT(SectorOfPacked(audio.GetPosition()), jump + 10);
-    ASSERT_TRUE(WaitUntilStopped(audio, std::chrono::milliseconds(3000)));
+    const uint32_t afterSeek = SectorOfPacked(audio.GetPosition());
+    const auto seekAnswered = PulseNullSink::Clock::now();
+    EXPECT_GE(afterSeek, jump);
+    // No further than the time the calls took can have played (and the device's rounding).
+    EXPECT_LE(afterSeek, jump + SectorsIn(seekAnswered - seekAsked) + 2);
+    ASSERT_TRUE(WaitUntilStopped(audio, kRecordingLimit));
     EXPECT_EQ(SectorOfPacked(audio.GetPosition()), end);
 
     // Stopped, a seek only moves: the drive stands there and nothing more is heard.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(sink.WaitUntilRecorded(PulseNullSink::Clock::now(), kRecordingLimit));
     const size_t heardBefore = sink.RecordedBytes();
     ASSERT_TRUE(audio.SeekTo(start + 10, end));
     EXPECT_EQ(audio.GetMode(), MCI_MODE_STOP);
     EXPECT_EQ(SectorOfPacked(audio.GetPosition()), start + 10);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(sink.WaitUntilRecorded(PulseNullSink::Clock::now() + std::chrono::milliseconds(300), kRecordingLimit));
 
     const std::vector<uint8_t> recorded = sink.Recorded();
     const std::vector<SoundRun> runs = SoundRuns(recorded);
@@ -379,9 +426,9 @@ void ImageCdAudioTest::PlayUpToADataTrack()
     // From the middle of track 1 to the end of the disc: the data track's pregap begins at 150.
     const uint32_t leadOut = mkdisc::DiscSectors(disc.plan);
     ASSERT_TRUE(PlaySectors(audio, 75, leadOut));
-    ASSERT_TRUE(WaitUntilStopped(audio, std::chrono::milliseconds(3000)));
+    ASSERT_TRUE(WaitUntilStopped(audio, kRecordingLimit));
     EXPECT_EQ(SectorOfPacked(audio.GetPosition()), 150u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(sink.WaitUntilRecorded(PulseNullSink::Clock::now(), kRecordingLimit));
 
     const std::vector<uint8_t> recorded = sink.Recorded();
     const std::vector<SoundRun> runs = SoundRuns(recorded);
@@ -415,21 +462,23 @@ void ImageCdAudioTest::DestroyWhilePlaying()
     std::unique_ptr<CdAudioUnit> unit = CreateImageCdAudioUnit(disc.sheet);
     ASSERT_TRUE(unit);
     ASSERT_EQ(unit->Play(0, 150), 0u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto deadline = PulseNullSink::Clock::now() + kRecordingLimit;
+    while (unit->Position() < 20 && PulseNullSink::Clock::now() < deadline)
+        std::this_thread::sleep_for(kPositionPoll);
     EXPECT_EQ(unit->Mode(), MCI_MODE_PLAY);
     QElapsedTimer clock;
     clock.start();
     unit.reset();
     EXPECT_LT(clock.elapsed(), 2000);
+    const auto destroyedAt = PulseNullSink::Clock::now();
 
-    // Silence from then on: the last 200 ms recorded hold no sound.
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    std::vector<uint8_t> recorded = sink.Recorded();
-    const size_t tail = 44100 / 5 * 4;
-    ASSERT_GT(recorded.size(), tail);
+    // Silence from then on: the sound ends within 200 ms of it, in the 400 ms recorded after.
+    ASSERT_TRUE(sink.WaitUntilRecorded(destroyedAt + std::chrono::milliseconds(400), kRecordingLimit));
+    const std::vector<uint8_t> recorded = sink.Recorded();
     const std::vector<SoundRun> runs = SoundRuns(recorded);
     ASSERT_EQ(runs.size(), 1u);
-    EXPECT_LT(runs[0].at + size_t(runs[0].samples) * 4, recorded.size() - tail);
+    EXPECT_LT(runs[0].at + size_t(runs[0].samples) * 4,
+              sink.RecordingOffsetAt(destroyedAt + std::chrono::milliseconds(200)));
     EXPECT_LT(runs[0].firstSample + runs[0].samples, 150 * mkdisc::SAMPLES_PER_SECTOR);
 }
 
