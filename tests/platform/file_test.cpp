@@ -1,3 +1,4 @@
+#include "platform/atomic_file.h"
 #include "platform/file.h"
 
 #include "support/temp_dir.h"
@@ -178,4 +179,68 @@ TEST(AtomicFileWriter, WriteBeyondTheFileSizeLimitFailsAndKeepsTheOldFile)
     EXPECT_EQ(commitError, platform::FileError::DiskFull);
     EXPECT_EQ(ReadFile(target), old);
     EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
+
+// A link is followed to the file it finally names, which is replaced beside itself with its
+// mode (and owner where the process may set it); the links stay links.
+TEST(AtomicFileWriter, LinksAreFollowedAndStayLinks)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "dotfiles");
+    const std::string target = dir.file("dotfiles/user.reg");
+    WriteFile(target, "old");
+    ::chmod(target.c_str(), 0600);
+    std::filesystem::create_symlink("dotfiles/user.reg", dir.path() / "middle.reg");   // relative
+    std::filesystem::create_symlink(dir.path() / "middle.reg", dir.path() / "user.reg");
+    const bool root = ::geteuid() == 0;   // only the superuser may give a file away
+    if (root) {
+        ASSERT_EQ(::chown(target.c_str(), 4321, 4321), 0);
+    }
+
+    ASSERT_TRUE(platform::WriteFileAtomically(dir.file("user.reg"), "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "user.reg"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "middle.reg"));
+    EXPECT_EQ(ReadFile(target), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    if (root) {
+        EXPECT_EQ(info.st_uid, 4321u);
+    }
+    EXPECT_EQ(FilesIn(dir.path() / "dotfiles"), 1u);   // the temporary file was beside the target
+
+    // A link to a file not there yet makes it; a loop of links is refused.
+    std::filesystem::create_symlink("dotfiles/new.ini", dir.path() / "new.ini");
+    ASSERT_TRUE(platform::WriteFileAtomically(dir.file("new.ini"), "made"));
+    EXPECT_EQ(ReadFile(dir.file("dotfiles/new.ini")), "made");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "new.ini"));
+    std::filesystem::create_symlink("loop.b", dir.path() / "loop.a");
+    std::filesystem::create_symlink("loop.a", dir.path() / "loop.b");
+    platform::AtomicFileWriter writer;
+    EXPECT_EQ(writer.Open(dir.file("loop.a")), platform::FileError::NotFound);
+}
+
+TEST(ReadTextFile, ReadsRegularFilesOnlyAndRefusesTooLargeOnesUnread)
+{
+    TempDir dir;
+    WriteFile(dir.file("a.ini"), std::string("x\0y\r\n", 5));
+    std::string text = "stale";
+    bool tooLarge = true;
+    EXPECT_EQ(platform::ReadTextFile(dir.file("a.ini"), text, 5, &tooLarge), platform::FileError::None);
+    EXPECT_EQ(text, std::string("x\0y\r\n", 5));
+    EXPECT_FALSE(tooLarge);
+    EXPECT_EQ(platform::ReadTextFile(dir.file("a.ini"), text, 4, &tooLarge), platform::FileError::Generic);
+    EXPECT_TRUE(tooLarge);
+    EXPECT_TRUE(text.empty());
+    EXPECT_EQ(platform::ReadTextFile(dir.file("missing"), text), platform::FileError::NotFound);
+    EXPECT_EQ(platform::ReadTextFile(dir.path().string(), text), platform::FileError::AccessDenied);
+    // A named pipe without a writer would never end: it is refused at once.
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    EXPECT_NE(platform::ReadTextFile(dir.file("pipe"), text), platform::FileError::None);
+
+    std::filesystem::create_symlink("a.ini", dir.path() / "link.ini");
+    EXPECT_TRUE(platform::IsRegularFile(dir.file("link.ini")));
+    EXPECT_FALSE(platform::IsRegularFile(dir.file("pipe")));
+    EXPECT_FALSE(platform::IsRegularFile(dir.path().string()));
+    EXPECT_FALSE(platform::IsRegularFile(""));
 }

@@ -1,6 +1,8 @@
 #include "platform/profile.h"
 
-#include <cstdlib>
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -121,4 +123,22 @@ TEST_F(ProfileTest, RefusesWritesThatWouldBreakTheFileAndSurvivesMalformedFiles)
     EXPECT_EQ(WritePrivateProfileStringA("S", "k", "v", "CDPLAYER.INI"), 0);
     EXPECT_EQ(Get("S", "k"), "HJXZMBOYSDPA");
     EXPECT_TRUE(std::filesystem::is_directory(IniPath()));
+}
+
+TEST_F(ProfileTest, AWriteKeepsTheFileAsItWasButForItsOwnLine)
+{
+    // Unknown lines, comments and order stay; a last line without its line end keeps it so
+    // while it stays the last line; a write that changes nothing writes nothing.
+    const std::string text = "junk line\n; comment\n[A1]\nb=2\na=1\n[Z9]\nq=9";
+    WriteIni(text);
+    struct stat before {};
+    ASSERT_EQ(::stat(IniPath().c_str(), &before), 0);
+    ASSERT_NE(WritePrivateProfileStringA("A1", "A", "1", "CDPLAYER.INI"), 0);
+    struct stat after {};
+    ASSERT_EQ(::stat(IniPath().c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    ASSERT_NE(WritePrivateProfileStringA("a1", "b", "two", "CDPLAYER.INI"), 0);
+    EXPECT_EQ(ReadIni(), "junk line\n; comment\n[A1]\nb=two\na=1\n[Z9]\nq=9");
+    ASSERT_NE(WritePrivateProfileStringA("Z9", "r", "new", "CDPLAYER.INI"), 0);
+    EXPECT_EQ(ReadIni(), "junk line\n; comment\n[A1]\nb=two\na=1\n[Z9]\nq=9\nr=new\n");
 }

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QDropEvent>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
@@ -155,6 +157,21 @@ TEST_F(FrameFixture, TitleAndFirstGeometry)
     FrameGeometry g = InitialFrameGeometry(screen.width(), screen.height());
     EXPECT_EQ(frame.geometry().size(), QSize(g.width, g.height));
     EXPECT_EQ(frame.geometry().topLeft(), QPoint(g.x, g.y));
+}
+
+// A dropped file whose name is not valid text reaches the application with its bytes whole.
+TEST_F(FrameFixture, DroppedFilesArriveWithTheirNamesAsBytes)
+{
+    std::vector<std::string> dropped;
+    frame.m_onDropFile = [&dropped](const std::string& path) { dropped.push_back(path); };
+    QMimeData data;
+    data.setUrls({QUrl::fromEncoded("file:///music/bad%FF%FE.wav"), QUrl::fromLocalFile("/music/a.wav"),
+                  QUrl(QStringLiteral("https://example.org/b.wav"))});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    // Straight to the window: the application delivers a drop only to the target of a drag
+    // it runs itself.
+    static_cast<QObject&>(frame).event(&drop);
+    EXPECT_EQ(dropped, (std::vector<std::string>{"/music/bad\xff\xfe.wav", "/music/a.wav"}));
 }
 
 TEST_F(FrameFixture, ContextHelpModeAndLeavingIt)
