@@ -244,15 +244,20 @@ size_t DataStart(std::string_view line, std::string& name)
     return pos + 1;
 }
 
-// A value given as bytes goes on in the next line when its line ends in a backslash.
+// A value given as bytes goes on in the next line when its data ends in a backslash after a
+// comma (or right after "hex:"), as regedit breaks long values; one in a comment does not.
 bool ContinuesOnNextLine(std::string_view line)
 {
     line = TrimRight(line);
-    if (line.empty() || line.back() != '\\')
+    if (line.size() < 2 || line.back() != '\\')
         return false;
     std::string name;
     const size_t data = DataStart(line, name);
-    return data != std::string_view::npos && line.substr(data, 3) == "hex";
+    if (data == std::string_view::npos || line.substr(data, 3) != "hex" ||
+        line.find(';', data) != std::string_view::npos)
+        return false;
+    const std::string_view before = TrimRight(line.substr(0, line.size() - 1));
+    return !before.empty() && (before.back() == ',' || before.back() == ':');
 }
 
 } // namespace
@@ -339,6 +344,7 @@ int Hive::LoadText(std::string text)
     int bad = 0;
     size_t pos = 0;
     std::string joined;
+    bool dangling = false;
     while (pos < source.size()) {
         size_t end = source.find('\n', pos);
         end = end == std::string_view::npos ? source.size() : end + 1;
@@ -347,22 +353,26 @@ int Hive::LoadText(std::string text)
             // The continued lines are one value: joined without the backslashes and the
             // indentation, and kept together as one line of the text.
             joined.assign(logical.substr(0, logical.size() - 1));
-            while (end < source.size()) {
+            bool more = true;
+            while (more && end < source.size()) {
                 size_t next = source.find('\n', end);
                 next = next == std::string_view::npos ? source.size() : next + 1;
                 std::string_view piece =
                     TrimRight(TrimLeft(source.substr(end, next - end - (source[next - 1] == '\n'))));
                 end = next;
-                const bool more = !piece.empty() && piece.back() == '\\';
+                more = !piece.empty() && piece.back() == '\\';
                 if (more)
                     piece.remove_suffix(1);
                 joined += piece;
-                if (!more)
-                    break;
             }
             logical = joined;
+            // The text ended while the value still went on: a line written after it must not be
+            // taken for more of it.
+            dangling = more;
         }
         m_lines.push_back(Line{source.substr(pos, end - pos)});
+        m_lines.back().continues = dangling;
+        dangling = false;
         ReadLine(static_cast<uint32_t>(m_lines.size() - 1), m_lines.size() - 1 == firstLine, logical, current, bad);
         pos = end;
     }
@@ -420,17 +430,23 @@ std::string Hive::ToText() const
     for (const std::string& source : m_sources)
         size += source.size();
     out.reserve(size);
-    const auto append = [this, &out](std::string_view piece) {
+    bool continues = false;
+    const auto append = [this, &out, &continues](std::string_view piece) {
         if (piece.empty())
             return;
-        // Only the last line of a file may lack its line end; text after it gets one first.
+        // Only the last line of a file may lack its line end; text after it gets one first,
+        // and a blank line ends a value that was still going on there.
         if (!out.empty() && out.back() != '\n')
             out += NewLineEnd();
+        if (continues)
+            out += NewLineEnd();
+        continues = false;
         out += piece;
     };
     for (uint32_t i = 0; i < m_lines.size(); ++i) {
         const Line& line = m_lines[i];
         append(line.replaced ? std::string_view(line.text) : line.source);
+        continues = continues || (!line.replaced && line.continues);
         if (line.hasAdded)
             for (const std::string& added : m_added.at(i))
                 append(added);

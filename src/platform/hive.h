@@ -93,6 +93,7 @@ private:
         std::string text;
         bool replaced = false;
         bool hasAdded = false;     // lines were added after it (m_added)
+        bool continues = false;    // the last line of a text, ending in the middle of a value
     };
     // Where a value's line is: line itself (added == 0), or the added-th line added after it.
     struct LineRef {

@@ -19,9 +19,12 @@ namespace {
 constexpr uint64_t kMaxProfileFileSize = 16u * 1024u * 1024u;
 
 struct ProfileFile {
-    std::vector<std::string> lines;  // without their line ends
-    std::string newline = "\n";
+    std::vector<std::string> lines;  // without their "\n" (a "\r" before it stays, as it was)
+    bool crlf = false;               // the file's lines end in "\r\n": new lines do too
     bool endsWithNewline = true;     // the last line has its line end
+
+    // A line the program writes, with the line end of the file's own lines.
+    std::string NewLine(std::string text) const { return crlf ? text + '\r' : text; }
 };
 
 std::string_view Trim(std::string_view text)
@@ -101,11 +104,8 @@ bool ReadProfile(const std::string& path, ProfileFile& file)
         const std::size_t end = rest.find('\n');
         std::string_view line = rest.substr(0, end);
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-        const bool crlf = !line.empty() && line.back() == '\r';
-        if (crlf)
-            line.remove_suffix(1);
-        if (file.lines.empty() && crlf)
-            file.newline = "\r\n";
+        if (file.lines.empty())
+            file.crlf = !line.empty() && line.back() == '\r';
         file.lines.emplace_back(line);
         file.endsWithNewline = end != std::string_view::npos;
     }
@@ -170,7 +170,7 @@ bool ReplaceFile(const std::string& path, const ProfileFile& file)
     for (std::size_t i = 0; i < file.lines.size(); ++i) {
         text += file.lines[i];
         if (i + 1 < file.lines.size() || file.endsWithNewline)
-            text += file.newline;
+            text += '\n';
     }
     return WriteFileAtomically(path, text);
 }
@@ -187,16 +187,17 @@ void SetKey(ProfileFile& file, const char* section, const char* key, const char*
     std::size_t sectionLine = FindSection(file, section);
     if (sectionLine == file.lines.size()) {
         if (!file.lines.empty() && !Trim(file.lines.back()).empty())
-            file.lines.emplace_back();
-        file.lines.push_back(std::string("[") + section + "]");
-        file.lines.push_back(std::string(key) + "=" + text);
+            file.lines.push_back(file.NewLine(""));
+        file.lines.push_back(file.NewLine(std::string("[") + section + "]"));
+        file.lines.push_back(file.NewLine(std::string(key) + "=" + text));
         return;
     }
     std::size_t keyLine = FindKey(file, sectionLine, key);
     if (keyLine != file.lines.size()) {
         // Keep the key as it is spelled in the file.
         std::string_view name = *KeyName(file.lines[keyLine]);
-        file.lines[keyLine] = std::string(name) + "=" + text;
+        const bool crlf = !file.lines[keyLine].empty() && file.lines[keyLine].back() == '\r';
+        file.lines[keyLine] = std::string(name) + "=" + text + (crlf ? "\r" : "");
         return;
     }
     // A new key goes after the last non-blank line of its section.
@@ -204,7 +205,7 @@ void SetKey(ProfileFile& file, const char* section, const char* key, const char*
     while (insertAt > sectionLine + 1 && Trim(file.lines[insertAt - 1]).empty())
         --insertAt;
     file.lines.insert(file.lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                      std::string(key) + "=" + text);
+                      file.NewLine(std::string(key) + "=" + text));
 }
 
 // A name or value that would break the line structure of the file is refused.
