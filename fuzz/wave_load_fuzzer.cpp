@@ -6,6 +6,7 @@
 #include "app/app_settings.h"
 #include "document/ripwell_doc.h"
 #include "document/wave_header.h"
+#include "fuzz_check.h"
 #include "support/scripted_desktop.h"
 
 #include <cstdint>
@@ -18,14 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                                   \
-    do {                                                                                        \
-        if (!(condition)) {                                                                     \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                       \
-        }                                                                                       \
-    } while (0)
 
 struct Harness {
     ScriptedDesktop desktop;
