@@ -34,6 +34,32 @@ std::string Join(const std::string& base, const char* sub)
 bool IsRoot(HKEY key) { return key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE; }
 HKEY RootOf(HKEY key) { return IsRoot(key) ? key : key->root; }
 
+// Where a key named below an open key lies: its root, the hive behind it, its path there.
+struct KeyPlace {
+    HKEY root;
+    Hive& hive;
+    std::string path;
+};
+
+KeyPlace Locate(HKEY key, const char* subKey)
+{
+    const HKEY root = RootOf(key);
+    return {root, RegistryHive(root), Join(IsRoot(key) ? "" : key->path, subKey)};
+}
+
+// A handle on an existing key, for the access asked for: write access only where the hive may
+// be written.
+LONG NewHandle(const KeyPlace& place, REGSAM access, HKEY* result)
+{
+    if ((access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) && !place.hive.Writable())
+        return ERROR_ACCESS_DENIED;
+    auto* handle = new (std::nothrow) RegistryKeyHandle{place.root, place.path, access};
+    if (!handle)
+        return ERROR_NOT_ENOUGH_MEMORY;
+    *result = handle;
+    return ERROR_SUCCESS;
+}
+
 } // namespace
 
 HKEY const HKEY_CURRENT_USER = &g_currentUser;
@@ -77,18 +103,10 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM access, HKEY* res
     std::lock_guard lock(g_mutex);
     if (!key || !result)
         return ERROR_INVALID_PARAMETER;
-    const HKEY root = RootOf(key);
-    Hive& hive = RegistryHive(root);
-    const std::string path = Join(IsRoot(key) ? "" : key->path, subKey);
-    if (!hive.HasKey(path))
+    const KeyPlace place = Locate(key, subKey);
+    if (!place.hive.HasKey(place.path))
         return ERROR_FILE_NOT_FOUND;
-    if ((access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) && !hive.Writable())
-        return ERROR_ACCESS_DENIED;
-    auto* handle = new (std::nothrow) RegistryKeyHandle{root, path, access};
-    if (!handle)
-        return ERROR_NOT_ENOUGH_MEMORY;
-    *result = handle;
-    return ERROR_SUCCESS;
+    return NewHandle(place, access, result);
 }
 
 LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD, char*, DWORD, REGSAM access, void*, HKEY* result,
@@ -97,21 +115,15 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD, char*, DWORD, REGSAM a
     std::lock_guard lock(g_mutex);
     if (!key || !result)
         return ERROR_INVALID_PARAMETER;
-    const HKEY root = RootOf(key);
-    Hive& hive = RegistryHive(root);
-    const std::string path = Join(IsRoot(key) ? "" : key->path, subKey);
-    if ((access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) && !hive.Writable())
-        return ERROR_ACCESS_DENIED;
+    const KeyPlace place = Locate(key, subKey);
     bool created = false;
-    if (!hive.CreateKey(path, &created))
+    if (((access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) && !place.hive.Writable()) ||
+        !place.hive.CreateKey(place.path, &created))
         return ERROR_ACCESS_DENIED;
-    auto* handle = new (std::nothrow) RegistryKeyHandle{root, path, access};
-    if (!handle)
-        return ERROR_NOT_ENOUGH_MEMORY;
-    *result = handle;
-    if (disposition)
+    const LONG error = NewHandle(place, access, result);
+    if (error == ERROR_SUCCESS && disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    return ERROR_SUCCESS;
+    return error;
 }
 
 LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD*, DWORD* type, BYTE* data, DWORD* size)
