@@ -437,7 +437,7 @@ std::string Hive::ToText() const
         // Only the last line of a file may lack its line end; text after it gets one first,
         // and a blank line ends a value that was still going on there.
         if (!out.empty() && out.back() != '\n')
-            out += NewLineEnd();
+            out += out.back() == '\r' ? kLf : NewLineEnd();   // a carriage return already there
         if (continues)
             out += NewLineEnd();
         continues = false;

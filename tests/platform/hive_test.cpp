@@ -189,6 +189,13 @@ TEST(Hive, TextComesBackAsItWasLoaded)
         hive.LoadText(text);
         EXPECT_EQ(hive.ToText(), text);
     }
+    // A last line that ends in a carriage return alone gets the line feed that completes it
+    // before anything is written after it.
+    Hive ended("HKEY_CURRENT_USER", "");
+    ended.LoadText("[HKEY_CURRENT_USER\\A]\r\n\"x\"=dword:1\r");
+    ASSERT_TRUE(ended.SetValue("A", "y", REG_DWORD, Dword(2)));
+    EXPECT_EQ(ended.ToText(), "[HKEY_CURRENT_USER\\A]\r\n\"x\"=dword:1\r\n\"y\"=dword:00000002\r\n");
+
     Hive hive("HKEY_CURRENT_USER", "");
     EXPECT_EQ(hive.LoadText("[HKEY_CURRENT_USER]\r\n@=\"root\" ; the default value\r\n"), 0);
     ASSERT_TRUE(hive.FindValue("", ""));
