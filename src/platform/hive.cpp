@@ -339,13 +339,14 @@ int Hive::LoadText(std::string text)
     if (m_lines.empty())
         m_crlf = firstEnd != std::string_view::npos && firstEnd > 0 && source[firstEnd - 1] == '\r';
     const size_t firstLine = m_lines.size();
+    m_lines.reserve(m_lines.size() + size_t(std::count(source.begin(), source.end(), '\n')) + 1);
 
     Key* current = nullptr;
     int bad = 0;
     size_t pos = 0;
     std::string joined;
-    bool dangling = false;
     while (pos < source.size()) {
+        bool dangling = false;
         size_t end = source.find('\n', pos);
         end = end == std::string_view::npos ? source.size() : end + 1;
         std::string_view logical = TrimRight(source.substr(pos, end - pos - (source[end - 1] == '\n')));
@@ -372,7 +373,6 @@ int Hive::LoadText(std::string text)
         }
         m_lines.push_back(Line{source.substr(pos, end - pos)});
         m_lines.back().continues = dangling;
-        dangling = false;
         ReadLine(static_cast<uint32_t>(m_lines.size() - 1), m_lines.size() - 1 == firstLine, logical, current, bad);
         pos = end;
     }
