@@ -14,7 +14,7 @@
 
 #include "document/ripwell_doc.h"
 #include "platform/block_memory.h"
-#include "extract/ui/progress_clip.h"
+#include "platform/ui/animate_ctrl.h"
 #include "extract/ui/progress_dlg.h"
 #include "res/resource.h"
 #include "support/read_run.h"
@@ -117,7 +117,7 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
     QString title;
     QTimer::singleShot(0, &dialog, [&] {
         visible = dialog.isVisible();
-        playing = dialog.findChild<ProgressClip*>("IDC_1044")->IsPlaying();
+        playing = dialog.findChild<CAnimateCtrl*>("IDC_1044")->IsPlaying();
         emptied = !document.IsModified() && document.GetPathName().empty();
         title = dialog.windowTitle();
     });
