@@ -3,7 +3,7 @@
 // accepted exactly when the parse succeeds and the data chunk fits, the samples in place and
 // unchanged, a canonical header slot in front of them, an empty document and one message
 // after every refusal. AddressSanitizer catches any read or write outside the blocks.
-#include "app/app_settings.h"
+#include "base/sounds.h"
 #include "document/ripwell_doc.h"
 #include "document/wave_header.h"
 #include "fuzz_check.h"
@@ -118,11 +118,9 @@ void FuzzWaveFile(const uint8_t* data, size_t size, bool parsed, uint32_t dataSt
     CheckHeaderSlot(doc);
 
     // The view's range with and without the header slot.
-    Settings().ShowWaveHeader = 1;
-    FUZZ_CHECK(doc.GetDisplayStart() == doc.m_pHeader);
-    FUZZ_CHECK(uint32_t(doc.GetDisplayLength()) == dataLength + WAVE_HEADER_SIZE);
-    Settings().ShowWaveHeader = 0;
-    FUZZ_CHECK(doc.GetDisplayStart() == doc.m_pData && uint32_t(doc.GetDisplayLength()) == dataLength);
+    FUZZ_CHECK(doc.GetDisplayStart(true) == doc.m_pHeader);
+    FUZZ_CHECK(uint64_t(doc.GetDisplayLength(true)) == uint64_t(dataLength) + WAVE_HEADER_SIZE);
+    FUZZ_CHECK(doc.GetDisplayStart(false) == doc.m_pData && uint64_t(doc.GetDisplayLength(false)) == dataLength);
 }
 
 void FuzzRawFile(const uint8_t* data, size_t size)
@@ -148,7 +146,7 @@ void FuzzRawFile(const uint8_t* data, size_t size)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     g_harness = new Harness;
-    Settings().PlayDialogSounds = 0;
+    SetDialogSoundsEnabled(false);
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/ripwell-fuzz-XXXXXX";
     FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);

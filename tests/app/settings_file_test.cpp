@@ -1,7 +1,7 @@
 // The settings file through the real start-up and shut-down: read once at start-up, written
 // once at shut-down, and the user's own lines kept.
-#include "app/app_settings.h"
 #include "app/app_startup.h"
+#include "base/app_settings.h"
 #include "platform/framework/recent_file_list.h"
 #include "platform/profile.h"
 #include "support/scoped_environment.h"
@@ -78,13 +78,15 @@ const std::string kHive =
 class SettingsFileTest : public testing::Test {
 protected:
     // One run of the program as far as its settings go: start-up, a change, shut-down.
-    void Run(const std::function<void()>& change)
+    void Run(const std::function<void(AppSettings&)>& change)
     {
         InitRegistry();
         std::vector<std::string> recent = framework::LoadRecentFileList();
-        LoadSettings();
-        change();
-        SaveSettings();
+        AppSettings settings;
+        LoadSettings(settings);
+        const int32_t saveOnExitAtStart = settings.SaveSettingsOnExit;
+        change(settings);
+        SaveSettings(settings, saveOnExitAtStart);
         framework::SaveRecentFileList(recent);
     }
 
@@ -101,10 +103,10 @@ TEST_F(SettingsFileTest, ARunThatSavesNothingLeavesTheFileAsItWas)
 {
     std::ofstream(hive, std::ios::binary) << kHive;
     const struct stat before = Stat(hive);
-    Run([] {
-        EXPECT_EQ(Settings().DefaultCDROMDrive, 'E');
-        EXPECT_EQ(Settings().OverlappingSectors, 5);
-        Settings().OverlappingSectors = 9;   // not saved: SaveSettingsOnExit is 0
+    Run([](AppSettings& settings) {
+        EXPECT_EQ(settings.DefaultCDROMDrive, 'E');
+        EXPECT_EQ(settings.OverlappingSectors, 5);
+        settings.OverlappingSectors = 9;   // not saved: SaveSettingsOnExit is 0
     });
     EXPECT_EQ(ReadFile(hive), kHive);
     const struct stat after = Stat(hive);
@@ -116,9 +118,9 @@ TEST_F(SettingsFileTest, ARunThatSavesNothingLeavesTheFileAsItWas)
 TEST_F(SettingsFileTest, ARunThatSavesKeepsEveryLineItDoesNotWrite)
 {
     std::ofstream(hive, std::ios::binary) << kHive;
-    Run([] {
-        Settings().SaveSettingsOnExit = 1;
-        Settings().OverlappingSectors = 9;
+    Run([](AppSettings& settings) {
+        settings.SaveSettingsOnExit = 1;
+        settings.OverlappingSectors = 9;
     });
     const std::vector<std::string> written = Lines(ReadFile(hive));
     std::vector<std::string> kept = Lines(kHive);
@@ -134,9 +136,9 @@ TEST_F(SettingsFileTest, ARunThatSavesKeepsEveryLineItDoesNotWrite)
         << ReadFile(hive);
 
     // The next run reads what this one wrote.
-    Run([] {
-        EXPECT_EQ(Settings().OverlappingSectors, 9);
-        EXPECT_EQ(Settings().SaveSettingsOnExit, 1);
+    Run([](AppSettings& settings) {
+        EXPECT_EQ(settings.OverlappingSectors, 9);
+        EXPECT_EQ(settings.SaveSettingsOnExit, 1);
     });
 }
 
@@ -157,9 +159,9 @@ TEST_F(SettingsFileTest, LinkedSettingsAndTitleFilesStayLinks)
 
     // A rename in the track list, then an Exit that saves.
     ASSERT_NE(platform::WritePrivateProfileStringA("10000903", "1", "Second song", "CDPLAYER.INI"), 0);
-    Run([] {
-        Settings().SaveSettingsOnExit = 1;
-        Settings().Background = 0x00C0C0C0;
+    Run([](AppSettings& settings) {
+        settings.SaveSettingsOnExit = 1;
+        settings.Background = 0x00C0C0C0;
     });
 
     EXPECT_TRUE(std::filesystem::is_symlink(hive));

@@ -7,11 +7,14 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <atomic>
+#include <cstring>
+#include <functional>
 #include <system_error>
 
-#include "app/app_settings.h"
 #include "document/ripwell_doc.h"
-#include "extract/ui/progress_clip.h"
+#include "platform/block_memory.h"
+#include "platform/ui/animate_ctrl.h"
 #include "extract/ui/progress_dlg.h"
 #include "res/resource.h"
 #include "support/read_run.h"
@@ -38,14 +41,29 @@ struct CountingView : framework::DocumentView {
 // A document that was holding a saved, modified file before the read.
 void FillDocument(CRipwellDoc& document)
 {
-    document.m_pBlock = new uint8_t[48]();
-    document.m_pHeader = document.m_pBlock;
-    document.m_pData = document.m_pBlock + 44;
-    document.m_nDataLength = 4;
+    uint8_t* block = platform::AllocateDataBlock(48);
+    std::memset(block, 0, 48);
+    document.AdoptBlock(block, block, 4, false, WAVE_FORMAT_22050_8_MONO);
     document.SetPathName("/tmp/old.wav", false);
     document.SetTitle("old.wav");
     document.SetModifiedFlag(true);
 }
+
+// Runs onFirstPosition on the dialog's thread once the worker has reported its first position.
+class CancelOnFirstPosition : public CProgressDlg {
+public:
+    std::function<void()> onFirstPosition;
+
+    void SendMessage(uint32_t message, uintptr_t wParam) override
+    {
+        CProgressDlg::SendMessage(message, wParam);
+        if (message == res::WM_READ_POSITION && !m_posted.exchange(true))
+            QMetaObject::invokeMethod(this, [this] { onFirstPosition(); }, Qt::QueuedConnection);
+    }
+
+private:
+    std::atomic<bool> m_posted{false};
+};
 
 class UnstartableProgressDlg : public CProgressDlg {
 protected:
@@ -82,7 +100,7 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
 {
     ScriptedDrive drive('D', 1000);
     drive.SetDelay(std::chrono::milliseconds(40));
-    WorkerSettings settings('D', true, 2);
+    const ReadOptions settings{'D', true, 2};
     CRipwellDoc document;
     FillDocument(document);
     CountingView view;
@@ -92,13 +110,14 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
     dialog.m_nFirstSector = 10;
     dialog.m_nLastSector = 109;
     dialog.m_nReadMode = READ_MODE_RAW;
+    dialog.m_options = settings;
     dialog.m_pDocument = &document;
     dialog.m_strTitle = "Track 3";
     bool visible = false, playing = false, emptied = false;
     QString title;
-    QTimer::singleShot(60, &dialog, [&] {
+    QTimer::singleShot(0, &dialog, [&] {
         visible = dialog.isVisible();
-        playing = dialog.findChild<ProgressClip*>("IDC_1044")->IsPlaying();
+        playing = dialog.findChild<CAnimateCtrl*>("IDC_1044")->IsPlaying();
         emptied = !document.IsModified() && document.GetPathName().empty();
         title = dialog.windowTitle();
     });
@@ -134,16 +153,18 @@ TEST(ProgressDlg, CancelOnlyAsksAndTheDialogWaitsForTheWorker)
 {
     ScriptedDrive drive('D', 1000);
     drive.SetDelay(std::chrono::milliseconds(30));
-    WorkerSettings settings('D', false, 2);
+    const ReadOptions settings{'D', false, 2};
     CRipwellDoc document;
-    CProgressDlg dialog;
+    // The user cancels as soon as the first position is shown, whatever the machine's speed.
+    CancelOnFirstPosition dialog;
     dialog.m_nFirstSector = 0;
     dialog.m_nLastSector = 999;
     dialog.m_nReadMode = READ_MODE_RAW;
+    dialog.m_options = settings;
     dialog.m_pDocument = &document;
 
     std::vector<bool> openAfter;
-    QTimer::singleShot(50, &dialog, [&] {
+    dialog.onFirstPosition = [&] {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(&dialog, &escape);
         openAfter.push_back(dialog.isVisible());
@@ -151,7 +172,7 @@ TEST(ProgressDlg, CancelOnlyAsksAndTheDialogWaitsForTheWorker)
         openAfter.push_back(dialog.isVisible());
         dialog.findChild<QPushButton*>("IDCANCEL")->click();
         openAfter.push_back(dialog.isVisible());
-    });
+    };
     dialog.exec();
 
     EXPECT_EQ(openAfter, (std::vector<bool>{true, true, true}));
@@ -166,12 +187,13 @@ TEST(ProgressDlg, CancelOnlyAsksAndTheDialogWaitsForTheWorker)
 TEST(ProgressDlg, WithoutJitterCorrectionAndInOneBlockTheFieldsStayEmpty)
 {
     ScriptedDrive drive('D', 1000);
-    WorkerSettings settings('D', false, 2);
+    const ReadOptions settings{'D', false, 2};
     CRipwellDoc document;
     CProgressDlg dialog;
     dialog.m_nFirstSector = 16;
     dialog.m_nLastSector = 35;
     dialog.m_nReadMode = READ_MODE_COOKED;
+    dialog.m_options = settings;
     dialog.m_pDocument = &document;
     dialog.exec();
 
@@ -191,13 +213,14 @@ TEST(ProgressDlg, FailuresArriveAsTheStatus)
 {
     ScriptedDrive drive('D', 1000);
     drive.FailOpen();
-    WorkerSettings settings('D', true, 2);
+    const ReadOptions settings{'D', true, 2};
     {
         CRipwellDoc document;
         FillDocument(document);
         CProgressDlg dialog;
         dialog.m_nLastSector = 99;
         dialog.m_nReadMode = READ_MODE_RAW;
+        dialog.m_options = settings;
         dialog.m_pDocument = &document;
         dialog.m_strTitle = "Untitled";
         dialog.exec();
