@@ -16,6 +16,7 @@
 
 #include "cdrom/address.h"
 #include "cdrom/device_reads.h"
+#include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -202,7 +203,7 @@ TEST_F(BrokenImage, SoundFilesMustHoldCdAudio)
 TEST_F(BrokenImage, ADriveWithABrokenImageGivesReadFaultsAndNoVolume)
 {
     const std::string sheet = Sheet("broken.cue", "  TRACK 01 AUDIO\n    INDEX 01 00:99:00\n");
-    setenv("RIPWELL_DRIVES", ("H=" + sheet).c_str(), 1);
+    const ScopedEnvironment drives("RIPWELL_DRIVES", ("H=" + sheet).c_str());
     std::vector<uint8_t> buffer(2352, 0x5A);
     EXPECT_EQ(ReadSectors('H', 0, 1, buffer.data(), READ_MODE_RAW), DRIVE_ERROR_READ_FAULT);
     EXPECT_EQ(ReadSectors('H', 0, 1, buffer.data(), READ_MODE_COOKED), DRIVE_ERROR_READ_FAULT);
@@ -210,7 +211,6 @@ TEST_F(BrokenImage, ADriveWithABrokenImageGivesReadFaultsAndNoVolume)
     uint32_t count = 77;
     EXPECT_FALSE(GetVolumeSectorCount('H', &count));
     EXPECT_EQ(count, 77u);
-    unsetenv("RIPWELL_DRIVES");
 }
 
 TEST_F(BrokenImage, MangledSheetsNeverCrashAndAlwaysGiveAReason)

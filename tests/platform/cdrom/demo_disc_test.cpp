@@ -14,6 +14,7 @@
 #include "cdrom/address.h"
 #include "cdrom/device_reads.h"
 #include "platform/drives.h"
+#include "support/scoped_environment.h"
 
 namespace {
 
@@ -31,9 +32,9 @@ int PeakOfMiddleSecond(Disc& disc, const platform::cdrom::Track& track)
     return peak;
 }
 
+// The demo disc the build wrote (the test's RIPWELL_DEMO_DISC unset, as in the program).
 std::unique_ptr<Disc> OpenDemoDisc()
 {
-    unsetenv("RIPWELL_DEMO_DISC");
     const std::string path = platform::DemoDiscPath();
     EXPECT_FALSE(path.empty()) << "the build wrote no demo disc";
     std::string reason;
@@ -44,6 +45,7 @@ std::unique_ptr<Disc> OpenDemoDisc()
 
 TEST(DemoDisc, HoldsFiveShortPiecesOfMusicAndADataTrack)
 {
+    const ScopedEnvironment demo("RIPWELL_DEMO_DISC", nullptr);
     const auto disc = OpenDemoDisc();
     ASSERT_TRUE(disc);
     const auto& toc = disc->Toc();
@@ -75,15 +77,12 @@ TEST(DemoDisc, HoldsFiveShortPiecesOfMusicAndADataTrack)
 
 TEST(DemoDisc, IsDriveDWhenNoDriveIsThereAndNoneIsConfigured)
 {
-    const char* old = std::getenv("RIPWELL_DRIVES");
-    const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
-    setenv("RIPWELL_DRIVES", "", 1);  // set but empty: no virtual drives
+    const ScopedEnvironment demo("RIPWELL_DEMO_DISC", nullptr);
+    const ScopedEnvironment none("RIPWELL_DRIVES", "");  // set but empty: no virtual drives
     const auto disc = OpenDemoDisc();
     const std::optional<platform::DriveEntry> d = platform::FindDrive('D');
-    if (d && d->kind == platform::DriveEntry::Kind::PhysicalCdrom) {
-        saved ? setenv("RIPWELL_DRIVES", saved->c_str(), 1) : unsetenv("RIPWELL_DRIVES");
+    if (d && d->kind == platform::DriveEntry::Kind::PhysicalCdrom)
         GTEST_SKIP() << "this machine has a CD-ROM drive, " << d->source;
-    }
     ASSERT_TRUE(disc);
     ASSERT_TRUE(d);
     EXPECT_EQ(d->kind, platform::DriveEntry::Kind::DiscImage);
@@ -103,10 +102,9 @@ TEST(DemoDisc, IsDriveDWhenNoDriveIsThereAndNoneIsConfigured)
     EXPECT_EQ(sectors, blocks);
 
     // A configured drive takes the demo disc's place.
-    setenv("RIPWELL_DRIVES", ("E=" + platform::DemoDiscPath()).c_str(), 1);
+    const ScopedEnvironment configured("RIPWELL_DRIVES", ("E=" + platform::DemoDiscPath()).c_str());
     EXPECT_FALSE(platform::FindDrive('D'));
     EXPECT_EQ(FindFirstCdromDrive(), 'E');
-    saved ? setenv("RIPWELL_DRIVES", saved->c_str(), 1) : unsetenv("RIPWELL_DRIVES");
 }
 
 } // namespace
