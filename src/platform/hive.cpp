@@ -14,6 +14,9 @@
 namespace platform {
 namespace {
 
+using hive_text::LineKind;
+using hive_text::LogicalLine;
+
 const std::string kLf = "\n";
 const std::string kCrLf = "\r\n";
 
@@ -23,40 +26,6 @@ std::string Lower(std::string_view text)
     for (char& c : lower)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return lower;
-}
-
-bool SameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
-
-std::string_view TrimRight(std::string_view text)
-{
-    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
-std::string_view TrimLeft(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    return text;
-}
-
-// The line end a line of the text had: "\r\n", "\n", or "" for a last line without one.
-std::string_view LineEndOf(std::string_view line)
-{
-    if (line.size() >= 2 && line.substr(line.size() - 2) == "\r\n")
-        return line.substr(line.size() - 2);
-    if (!line.empty() && line.back() == '\n')
-        return line.substr(line.size() - 1);
-    return {};
 }
 
 std::string FileStamp(const std::string& path)
@@ -81,202 +50,7 @@ bool CanWritePath(const std::string& path)
     return false;
 }
 
-std::string EscapeString(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
-// Reads a quoted string starting at text[pos] == '"'; pos ends after the closing quote.
-bool ParseQuoted(std::string_view text, size_t& pos, std::string& out)
-{
-    if (pos >= text.size() || text[pos] != '"')
-        return false;
-    out.clear();
-    for (++pos; pos < text.size(); ++pos) {
-        char c = text[pos];
-        if (c == '"') {
-            ++pos;
-            return true;
-        }
-        if (c == '\\') {
-            if (++pos >= text.size())
-                return false;
-            c = text[pos];
-            c = c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
-        }
-        out += c;
-    }
-    return false;
-}
-
-// "01,ff, 2" -> {1, 255, 2}; an empty list is no bytes.
-bool ParseHexBytes(std::string_view text, std::vector<BYTE>& bytes)
-{
-    bytes.clear();
-    while (!text.empty()) {
-        const size_t comma = text.find(',');
-        const std::string_view item = TrimRight(TrimLeft(text.substr(0, comma)));
-        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
-        if (item.empty())
-            continue;   // "01,,02" and a trailing comma, as regedit reads them
-        if (item.size() > 2 || !std::all_of(item.begin(), item.end(), IsHex))
-            return false;
-        unsigned value = 0;
-        for (char c : item)
-            value = value * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                                                                                             : std::tolower(c) - 'a' + 10);
-        bytes.push_back(static_cast<BYTE>(value));
-    }
-    return true;
-}
-
-uint32_t ParseHexNumber(std::string_view digits)
-{
-    uint32_t value = 0;
-    for (char c : digits)
-        value = value * 16 + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                                                                                          : std::tolower(c) - 'a' + 10);
-    return value;
-}
-
-// The data part of a value line: "text", dword:XXXXXXXX, hex:.., hex(N):.., then nothing but
-// blanks and an optional "; comment", which goes to comment.
-bool ParseData(std::string_view text, DWORD& type, std::vector<BYTE>& data, std::string& comment)
-{
-    std::string_view rest;
-    if (!text.empty() && text[0] == '"') {
-        size_t pos = 0;
-        std::string value;
-        if (!ParseQuoted(text, pos, value))
-            return false;
-        rest = text.substr(pos);
-        type = REG_SZ;
-        data.assign(value.begin(), value.end());
-        data.push_back(0);
-    } else {
-        const size_t semicolon = text.find(';');
-        const std::string_view token = TrimRight(text.substr(0, semicolon));
-        rest = text.substr(token.size());
-        if (token.substr(0, 6) == "dword:") {
-            const std::string_view digits = token.substr(6);
-            if (digits.empty() || digits.size() > 8 || !std::all_of(digits.begin(), digits.end(), IsHex))
-                return false;
-            const uint32_t value = ParseHexNumber(digits);
-            type = REG_DWORD;
-            data = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
-                    static_cast<BYTE>(value >> 24)};
-        } else if (token.substr(0, 4) == "hex:") {
-            type = REG_BINARY;
-            if (!ParseHexBytes(token.substr(4), data))
-                return false;
-        } else if (token.substr(0, 4) == "hex(") {
-            const size_t close = token.find("):");
-            if (close == std::string_view::npos || close == 4 || close - 4 > 8)
-                return false;
-            const std::string_view number = token.substr(4, close - 4);
-            if (!std::all_of(number.begin(), number.end(), IsHex))
-                return false;
-            type = ParseHexNumber(number);
-            if (!ParseHexBytes(token.substr(close + 2), data))
-                return false;
-        } else {
-            return false;
-        }
-    }
-    const std::string_view afterBlanks = TrimLeft(rest);
-    if (!TrimRight(afterBlanks).empty() && afterBlanks.front() != ';')
-        return false;
-    comment.assign(TrimRight(rest));
-    return true;
-}
-
-std::string FormatData(const Hive::Value& value)
-{
-    char buffer[16];
-    if (value.type == REG_DWORD && value.data.size() == 4) {
-        const uint32_t v = value.data[0] | value.data[1] << 8 | value.data[2] << 16 | uint32_t{value.data[3]} << 24;
-        std::snprintf(buffer, sizeof buffer, "dword:%08x", static_cast<unsigned>(v));
-        return buffer;
-    }
-    const bool terminated = !value.data.empty() && value.data.back() == 0;
-    const bool inner0 = terminated && std::find(value.data.begin(), value.data.end() - 1, 0) != value.data.end() - 1;
-    if (value.type == REG_SZ && terminated && !inner0)
-        return "\"" + EscapeString(std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1)) +
-               "\"";
-    std::string out;
-    if (value.type == REG_BINARY) {
-        out = "hex:";
-    } else {
-        std::snprintf(buffer, sizeof buffer, "hex(%x):", static_cast<unsigned>(value.type));
-        out = buffer;
-    }
-    for (size_t i = 0; i < value.data.size(); ++i) {
-        std::snprintf(buffer, sizeof buffer, "%s%02x", i ? "," : "", value.data[i]);
-        out += buffer;
-    }
-    return out;
-}
-
-// Where the data of a value line starts (after '='), with the value's name; npos when the line
-// is no value line.
-size_t DataStart(std::string_view line, std::string& name)
-{
-    size_t pos = 0;
-    name.clear();
-    if (!line.empty() && line[0] == '@')
-        pos = 1;
-    else if (!ParseQuoted(line, pos, name))
-        return std::string_view::npos;
-    if (pos >= line.size() || line[pos] != '=')
-        return std::string_view::npos;
-    return pos + 1;
-}
-
-// A value given as bytes goes on in the next line when its data ends in a backslash after a
-// comma (or right after "hex:"), as regedit breaks long values; one in a comment does not.
-bool ContinuesOnNextLine(std::string_view line)
-{
-    line = TrimRight(line);
-    if (line.size() < 2 || line.back() != '\\')
-        return false;
-    std::string name;
-    const size_t data = DataStart(line, name);
-    if (data == std::string_view::npos || line.substr(data, 3) != "hex" ||
-        line.find(';', data) != std::string_view::npos)
-        return false;
-    const std::string_view before = TrimRight(line.substr(0, line.size() - 1));
-    return !before.empty() && (before.back() == ',' || before.back() == ':');
-}
-
 } // namespace
-
-std::string NormaliseKeyPath(std::string_view path)
-{
-    std::string result;
-    while (!path.empty()) {
-        const size_t slash = path.find('\\');
-        const std::string_view part = path.substr(0, slash);
-        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
-        if (part.empty())
-            continue;
-        if (!result.empty())
-            result += '\\';
-        result += part;
-    }
-    return result;
-}
 
 Hive::Hive(std::string rootName, std::string filePath)
     : m_rootName(std::move(rootName)), m_filePath(std::move(filePath))
@@ -287,9 +61,10 @@ const std::string& Hive::NewLineEnd() const { return m_crlf ? kCrLf : kLf; }
 
 void Hive::Clear()
 {
-    m_sources.clear();
-    m_lines.clear();
-    m_added.clear();
+    m_text.clear();
+    m_rewrites.clear();
+    m_additions.clear();
+    m_dangling.clear();
     m_keys.clear();
     m_crlf = false;
 }
@@ -304,7 +79,7 @@ void Hive::Refresh()
     // Keys created in memory and not written yet outlive a reload of the file.
     std::vector<std::string> unwritten;
     for (const auto& [lower, key] : m_keys)
-        if (key.last == kNoLine)
+        if (key.blocks.empty() && !key.addition)
             unwritten.push_back(key.path);
 
     m_loaded = true;
@@ -334,122 +109,250 @@ void Hive::Refresh()
 
 int Hive::LoadText(std::string text)
 {
-    const std::string_view source(m_sources.emplace_back(std::move(text)));
-    const size_t firstEnd = source.find('\n');
-    if (m_lines.empty())
-        m_crlf = firstEnd != std::string_view::npos && firstEnd > 0 && source[firstEnd - 1] == '\r';
-    const size_t firstLine = m_lines.size();
-    m_lines.reserve(m_lines.size() + size_t(std::count(source.begin(), source.end(), '\n')) + 1);
-
-    Key* current = nullptr;
-    int bad = 0;
-    size_t pos = 0;
-    std::string joined;
-    while (pos < source.size()) {
-        bool dangling = false;
-        size_t end = source.find('\n', pos);
-        end = end == std::string_view::npos ? source.size() : end + 1;
-        std::string_view logical = TrimRight(source.substr(pos, end - pos - (source[end - 1] == '\n')));
-        if (ContinuesOnNextLine(logical)) {
-            // The continued lines are one value: joined without the backslashes and the
-            // indentation, and kept together as one line of the text.
-            joined.assign(logical.substr(0, logical.size() - 1));
-            bool more = true;
-            while (more && end < source.size()) {
-                size_t next = source.find('\n', end);
-                next = next == std::string_view::npos ? source.size() : next + 1;
-                std::string_view piece =
-                    TrimRight(TrimLeft(source.substr(end, next - end - (source[next - 1] == '\n'))));
-                end = next;
-                more = !piece.empty() && piece.back() == '\\';
-                if (more)
-                    piece.remove_suffix(1);
-                joined += piece;
-            }
-            logical = joined;
-            // The text ended while the value still went on: a line written after it must not be
-            // taken for more of it.
-            dangling = more;
-        }
-        m_lines.push_back(Line{source.substr(pos, end - pos)});
-        m_lines.back().continues = dangling;
-        ReadLine(static_cast<uint32_t>(m_lines.size() - 1), m_lines.size() - 1 == firstLine, logical, current, bad);
-        pos = end;
+    size_t start = 0;
+    if (m_text.empty()) {
+        m_text = std::move(text);
+        const size_t firstEnd = m_text.find('\n');
+        m_crlf = firstEnd != std::string::npos && firstEnd > 0 && m_text[firstEnd - 1] == '\r';
+    } else {
+        // The new text begins a line of its own, and a value still going on at the end of the
+        // old one ends before it.
+        const size_t oldEnd = m_text.size();
+        if (m_text.back() != '\n')
+            m_text += m_text.back() == '\r' ? kLf : NewLineEnd();
+        if (m_dangling.erase(oldEnd))
+            m_text += NewLineEnd();
+        start = m_text.size();
+        m_text += text;
     }
+    // What the keys held may have changed: they are read again when next asked for.
+    for (auto& [lower, key] : m_keys) {
+        key.indexed = false;
+        key.values.clear();
+        key.slots.clear();
+    }
+
+    const std::string_view source(m_text);
+    Key* current = nullptr;
+    size_t blockBegin = 0;
+    const auto closeBlock = [&](size_t at) {
+        if (current)
+            current->blocks.emplace_back(blockBegin, at);
+        current = nullptr;
+    };
+    int bad = 0;
+    std::string joined;
+    std::string path;
+    for (size_t pos = start; pos < source.size();) {
+        const LogicalLine line = hive_text::ReadLogicalLine(source, pos, joined);
+        switch (hive_text::Classify(line.text, pos == start, m_rootName, &path)) {
+        case LineKind::Nothing:
+            break;
+        case LineKind::Header:
+            closeBlock(line.begin);
+            current = &MakeKey(path);
+            current->insertAt = line.next;
+            blockBegin = line.next;
+            break;
+        case LineKind::BadHeader:
+            closeBlock(line.begin);
+            ++bad;
+            break;
+        case LineKind::Value:
+            if (current)
+                current->insertAt = line.next;
+            else
+                ++bad;
+            break;
+        case LineKind::Unreadable:
+            ++bad;
+            break;
+        }
+        if (line.dangling)
+            m_dangling[line.next] = line.begin;
+        pos = line.next;
+    }
+    closeBlock(source.size());
     return bad;
 }
 
-void Hive::ReadLine(uint32_t index, bool first, std::string_view logical, Key*& current, int& bad)
+namespace {
+
+uint64_t NameHash(std::string_view name)
 {
-    const std::string_view trimmed = TrimLeft(logical);
-    const bool signature = first && (logical == "REGEDIT4" || logical.substr(0, 23) == "Windows Registry Editor");
-    if (signature || trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#')
+    uint64_t hash = 14695981039346656037ull;   // FNV-1a over the name in lower case
+    for (char c : name)
+        hash = (hash ^ uint64_t(std::tolower(static_cast<unsigned char>(c)))) * 1099511628211ull;
+    return hash;
+}
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+} // namespace
+
+size_t Hive::FindName(const Key& key, std::string_view name)
+{
+    if (key.slots.empty())
+        return kNone;
+    const size_t mask = key.slots.size() - 1;
+    for (size_t slot = NameHash(name) & mask; key.slots[slot] != 0; slot = (slot + 1) & mask)
+        if (SameName(key.values[key.slots[slot] - 1].value.name, name))
+            return key.slots[slot] - 1;
+    return kNone;
+}
+
+void Hive::AddName(Key& key, size_t index)
+{
+    // At most half the slots taken, so that a search ends soon.
+    if ((index + 1) * 2 > key.slots.size()) {
+        RebuildNames(key, (index + 1) * 2);
         return;
-    if (logical.front() == '[') {
-        current = nullptr;
-        const size_t rootLength = m_rootName.size();
-        if (logical.back() != ']' || logical.size() < rootLength + 2 ||
-            !SameName(logical.substr(1, rootLength), m_rootName) ||
-            (logical.size() > rootLength + 2 && logical[rootLength + 1] != '\\')) {
-            ++bad;
-            return;
+    }
+    const size_t mask = key.slots.size() - 1;
+    size_t slot = NameHash(key.values[index].value.name) & mask;
+    while (key.slots[slot] != 0)
+        slot = (slot + 1) & mask;
+    key.slots[slot] = uint32_t(index + 1);
+}
+
+void Hive::RebuildNames(Key& key, size_t room)
+{
+    size_t size = 16;
+    while (size < room * 2)
+        size *= 2;
+    key.slots.assign(size, 0);
+    for (size_t i = 0; i < key.values.size(); ++i)
+        AddName(key, i);
+}
+
+void Hive::AddToIndex(Key& key, StoredValue stored, const std::string& name)
+{
+    const size_t found = FindName(key, name);
+    if (found == kNone) {
+        stored.value.name = name;
+        key.values.push_back(std::move(stored));
+        AddName(key, key.values.size() - 1);
+        return;
+    }
+    // A later line of the same name wins, as it would when the file is imported; the earlier
+    // line is remembered, to go with the value when it is deleted.
+    StoredValue& earlier = key.values[found];
+    stored.value.name = std::move(earlier.value.name);
+    stored.shadowed = std::move(earlier.shadowed);
+    if (earlier.begin != kNone)
+        stored.shadowed.emplace_back(earlier.begin, earlier.next);
+    earlier = std::move(stored);
+}
+
+void Hive::Index(Key& key)
+{
+    if (key.indexed)
+        return;
+    key.indexed = true;
+    key.values.clear();
+    const std::string_view source(m_text);
+    std::string joined, name;
+    // Room for a value a line, so that a key of many values is not moved about as it grows.
+    size_t lines = key.addition ? key.addition->lines.size() : 0;
+    for (const auto& [begin, end] : key.blocks)
+        lines += size_t(std::count(source.begin() + std::ptrdiff_t(begin), source.begin() + std::ptrdiff_t(end), '\n')) + 1;
+    key.values.reserve(lines);
+    RebuildNames(key, lines);
+    // The values in the order of the text: the lines the program added stand where they go.
+    bool addedRead = !key.addition;
+    const auto readAdded = [&] {
+        for (size_t i = 0; i < key.addition->lines.size(); ++i) {
+            std::string_view line = key.addition->lines[i];
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+                line.remove_suffix(1);
+            StoredValue stored;
+            if (line.empty() || !hive_text::ParseValueLine(line, name, stored.value.type, stored.value.data,
+                                                           stored.comment))
+                continue;   // deleted
+            stored.addition = key.addition;
+            stored.added = i;
+            AddToIndex(key, std::move(stored), name);
         }
-        Key& key = MakeKey(NormaliseKeyPath(logical.substr(rootLength + 1, logical.size() - rootLength - 2)));
-        key.last = index;
-        current = &key;
-        return;
+        addedRead = true;
+    };
+    for (const auto& [begin, end] : key.blocks) {
+        if (!addedRead && begin >= key.addition->at)
+            readAdded();
+        for (size_t pos = begin; pos < end;) {
+            const LogicalLine line = hive_text::ReadLogicalLine(source, pos, joined);
+            pos = line.next;
+            // A line the program rewrote reads as it now stands.
+            std::string_view text = line.text;
+            if (const auto rewrite = m_rewrites.find(line.begin); rewrite != m_rewrites.end()) {
+                if (rewrite->second.text.empty())
+                    continue;   // deleted
+                text = rewrite->second.text;
+            }
+            StoredValue stored;
+            if (!hive_text::ParseValueLine(text, name, stored.value.type, stored.value.data, stored.comment))
+                continue;
+            stored.begin = line.begin;
+            stored.end = line.end;
+            stored.next = line.next;
+            AddToIndex(key, std::move(stored), name);
+        }
     }
-    std::string name;
-    const size_t data = DataStart(logical, name);
-    StoredValue stored;
-    if (!current || data == std::string_view::npos ||
-        !ParseData(logical.substr(data), stored.value.type, stored.value.data, stored.comment)) {
-        ++bad;
-        return;
-    }
-    current->last = index;
-    stored.line = LineRef{index, 0};
-    auto [found, added] = current->byName.try_emplace(Lower(name), static_cast<uint32_t>(current->values.size()));
-    if (!added) {
-        // A later line of the same name wins, as it would when the file is imported.
-        StoredValue& earlier = current->values[found->second];
-        stored.value.name = std::move(earlier.value.name);
-        stored.shadowed = std::move(earlier.shadowed);
-        stored.shadowed.push_back(earlier.line);
-        earlier = std::move(stored);
-        return;
-    }
-    stored.value.name = std::move(name);
-    current->values.push_back(std::move(stored));
+    if (!addedRead)
+        readAdded();
 }
 
 std::string Hive::ToText() const
 {
+    // The additions in the order of the text, and those at one place in the order made.
+    std::vector<const Addition*> additions;
+    for (const Addition& addition : m_additions)
+        additions.push_back(&addition);
+    std::stable_sort(additions.begin(), additions.end(),
+                     [](const Addition* a, const Addition* b) { return a->at < b->at; });
+
     std::string out;
-    size_t size = 256;
-    for (const std::string& source : m_sources)
-        size += source.size();
-    out.reserve(size);
-    bool continues = false;
-    const auto append = [this, &out, &continues](std::string_view piece) {
-        if (piece.empty())
-            return;
-        // Only the last line of a file may lack its line end; text after it gets one first,
-        // and a blank line ends a value that was still going on there.
+    out.reserve(m_text.size() + 256);
+    const auto endLine = [this, &out] {
+        // Only the last line of a text may lack its line end; what follows gets one first.
         if (!out.empty() && out.back() != '\n')
             out += out.back() == '\r' ? kLf : NewLineEnd();   // a carriage return already there
-        if (continues)
-            out += NewLineEnd();
-        continues = false;
-        out += piece;
     };
-    for (uint32_t i = 0; i < m_lines.size(); ++i) {
-        const Line& line = m_lines[i];
-        append(line.replaced ? std::string_view(line.text) : line.source);
-        continues = continues || (!line.replaced && line.continues);
-        if (line.hasAdded)
-            for (const std::string& added : m_added.at(i))
-                append(added);
+    size_t pos = 0;
+    auto nextAddition = additions.begin();
+    auto nextRewrite = m_rewrites.begin();
+    while (true) {
+        const size_t additionAt = nextAddition != additions.end() ? (*nextAddition)->at : kNone;
+        const size_t rewriteAt = nextRewrite != m_rewrites.end() ? nextRewrite->first : kNone;
+        const size_t at = std::min({additionAt, rewriteAt, m_text.size()});
+        if (at > pos) {
+            out.append(m_text, pos, at - pos);
+            pos = at;
+        }
+        if (at == additionAt) {
+            endLine();
+            // A value still going on at the end of the text is ended by a blank line first.
+            const auto dangling = m_dangling.find(at);
+            if (dangling != m_dangling.end() && !m_rewrites.count(dangling->second))
+                out += NewLineEnd();
+            for (; nextAddition != additions.end() && (*nextAddition)->at == at; ++nextAddition) {
+                out += (*nextAddition)->header;
+                for (const std::string& line : (*nextAddition)->lines)
+                    out += line;
+            }
+            continue;
+        }
+        if (at == rewriteAt) {
+            out += nextRewrite->second.text;
+            pos = nextRewrite->second.end;
+            ++nextRewrite;
+            continue;
+        }
+        break;   // the end of the text
     }
     return out;
 }
@@ -523,72 +426,60 @@ const Hive::Value* Hive::FindValue(const std::string& path, const std::string& n
     Key* key = Find(path);
     if (!key)
         return nullptr;
-    const auto found = key->byName.find(Lower(name));
-    return found == key->byName.end() ? nullptr : &key->values[found->second].value;
+    Index(*key);
+    const size_t found = FindName(*key, name);
+    return found == kNone ? nullptr : &key->values[found].value;
 }
 
-Hive::LineRef Hive::AddValueLine(Key& key)
+Hive::Addition& Hive::AdditionFor(Key& key)
 {
-    if (key.last == kNoLine) {
-        const auto push = [this](std::string text) {
-            m_lines.push_back(Line{{}, std::move(text), true});
-            return static_cast<uint32_t>(m_lines.size() - 1);
-        };
-        if (m_lines.empty())
-            push("REGEDIT4" + NewLineEnd());
-        push(NewLineEnd());
-        key.last = push("[" + m_rootName + (key.path.empty() ? "" : "\\" + key.path) + "]" + NewLineEnd());
-    }
-    Line& anchor = m_lines[key.last];
-    std::vector<std::string>& added = m_added[key.last];
-    anchor.hasAdded = true;
-    added.emplace_back();
-    return LineRef{key.last, static_cast<uint32_t>(added.size())};
-}
-
-void Hive::SetLineText(LineRef ref, const StoredValue& stored)
-{
-    const std::string& name = stored.value.name;
-    std::string text = (name.empty() ? "@" : "\"" + EscapeString(name) + "\"") + "=" + FormatData(stored.value) +
-                       stored.comment;
-    if (ref.added == 0) {
-        Line& line = m_lines[ref.line];
-        text += line.replaced && line.source.empty() ? std::string_view(NewLineEnd()) : LineEndOf(line.source);
-        line.text = std::move(text);
-        line.replaced = true;
+    if (key.addition)
+        return *key.addition;
+    Addition addition;
+    if (key.insertAt != kNone) {
+        addition.at = key.insertAt;
     } else {
-        m_added.at(ref.line)[ref.added - 1] = text + NewLineEnd();
+        // A key the text does not have yet: at the end, after a blank line.
+        addition.at = m_text.size();
+        const bool startsText = m_text.empty() && m_additions.empty();
+        addition.header = (startsText ? "REGEDIT4" + NewLineEnd() : std::string()) + NewLineEnd() + "[" + m_rootName +
+                          (key.path.empty() ? "" : "\\" + key.path) + "]" + NewLineEnd();
     }
+    key.addition = &m_additions.emplace_back(std::move(addition));
+    return *key.addition;
 }
 
-void Hive::RemoveLine(LineRef ref)
-{
-    if (ref.added == 0) {
-        m_lines[ref.line].text.clear();
-        m_lines[ref.line].replaced = true;
-    } else {
-        m_added.at(ref.line)[ref.added - 1].clear();
-    }
-}
+void Hive::RemoveLoadedLine(size_t begin, size_t next) { m_rewrites[begin] = Rewrite{next, std::string()}; }
 
 bool Hive::SetValue(const std::string& path, const std::string& name, DWORD type, std::vector<BYTE> data)
 {
     if (!Writable())
         return false;
     Key& key = MakeKey(NormaliseKeyPath(path));
+    Index(key);
     m_writeLog.push_back(key.path + "\\" + name);
-    const auto [found, isNew] = key.byName.try_emplace(Lower(name), static_cast<uint32_t>(key.values.size()));
-    if (isNew) {
-        key.values.push_back(StoredValue{Value{name, type, std::move(data)}, AddValueLine(key)});
-    } else {
-        Value& value = key.values[found->second].value;
-        if (value.type == type && value.data == data)
-            return true;   // nothing changes, nothing is written
-        value.type = type;
-        value.data = std::move(data);
+    const size_t found = FindName(key, name);
+    if (found == kNone) {
+        Addition& addition = AdditionFor(key);
+        addition.lines.push_back(hive_text::FormatValueLine(name, type, data, {}) + NewLineEnd());
+        StoredValue stored;
+        stored.value = Value{name, type, std::move(data)};
+        stored.addition = &addition;
+        stored.added = addition.lines.size() - 1;
+        key.values.push_back(std::move(stored));
+        AddName(key, key.values.size() - 1);
+        return Save();
     }
-    const StoredValue& stored = key.values[found->second];
-    SetLineText(stored.line, stored);
+    StoredValue& stored = key.values[found];
+    if (stored.value.type == type && stored.value.data == data)
+        return true;   // nothing changes, nothing is written
+    stored.value.type = type;
+    stored.value.data = std::move(data);
+    const std::string line = hive_text::FormatValueLine(stored.value.name, type, stored.value.data, stored.comment);
+    if (stored.addition)
+        stored.addition->lines[stored.added] = line + NewLineEnd();
+    else
+        m_rewrites[stored.begin] = Rewrite{stored.end, line};   // its line end stays as it was
     return Save();
 }
 
@@ -599,20 +490,21 @@ bool Hive::DeleteValue(const std::string& path, const std::string& name)
     Key* key = Find(path);
     if (!key)
         return false;
-    const auto found = key->byName.find(Lower(name));
-    if (found == key->byName.end())
+    Index(*key);
+    const size_t index = FindName(*key, name);
+    if (index == kNone)
         return false;
-    const uint32_t index = found->second;
     // The value's own line goes, and every earlier line of the same name, which would give it
     // again at the next load.
-    RemoveLine(key->values[index].line);
-    for (const LineRef& earlier : key->values[index].shadowed)
-        RemoveLine(earlier);
-    key->values.erase(key->values.begin() + index);
-    key->byName.erase(found);
-    for (auto& [lower, position] : key->byName)
-        if (position > index)
-            --position;
+    const StoredValue& stored = key->values[index];
+    if (stored.addition)
+        stored.addition->lines[stored.added].clear();
+    else
+        RemoveLoadedLine(stored.begin, stored.next);
+    for (const auto& [begin, next] : stored.shadowed)
+        RemoveLoadedLine(begin, next);
+    key->values.erase(key->values.begin() + std::ptrdiff_t(index));
+    RebuildNames(*key, key->values.size());
     return Save();
 }
 

@@ -13,17 +13,21 @@
 // values it changes: every other line (comments, blank lines, lines that cannot be read,
 // values of other programs) stays where it was, byte for byte, and a change that changes
 // nothing writes nothing. A new value goes after the last line of its key; a new key goes at
-// the end of the file with its first value (creating a key alone writes nothing). Loading
-// takes time in proportion to the size of the file; a file larger than any settings hive
-// (MAX_HIVE_FILE_SIZE) is not read, and never written over.
+// the end of the file with its first value (creating a key alone writes nothing).
+//
+// Loading checks every line and notes where each key's lines are, and takes a key's values
+// apart only when the key is first asked for, so that a large hive costs little more than
+// reading it; a file larger than any settings hive (MAX_HIVE_FILE_SIZE) is not read, and
+// never written over.
 #pragma once
+
+#include "platform/hive_text.h"
 
 #include <cstdint>
 #include <list>
 #include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -38,8 +42,7 @@ inline constexpr DWORD REG_DWORD = 4;
 
 inline constexpr uint64_t MAX_HIVE_FILE_SIZE = 16u << 20;
 
-// "a\\b\\" -> "a\\b": the form of a key path the hive compares; empty parts are dropped.
-std::string NormaliseKeyPath(std::string_view path);
+using hive_text::NormaliseKeyPath;
 
 class Hive {
 public:
@@ -84,33 +87,39 @@ public:
     int LoadText(std::string text);
 
 private:
-    static constexpr uint32_t kNoLine = UINT32_MAX;
+    static constexpr size_t kNone = SIZE_MAX;
 
-    // One line of the text as loaded (several when a value goes on over continued lines), with
-    // its line end exactly as it was; or the text that has replaced it (empty: removed).
-    struct Line {
-        std::string_view source;   // into one of m_sources
-        std::string text;
-        bool replaced = false;
-        bool hasAdded = false;     // lines were added after it (m_added)
-        bool continues = false;    // the last line of a text, ending in the middle of a value
+    // Lines the program adds at one place of the text: a new key's blank line and header, then
+    // the values added there, each with its line end ("" once deleted).
+    struct Addition {
+        size_t at;                        // the offset in m_text they go before
+        std::string header;
+        std::vector<std::string> lines;
     };
-    // Where a value's line is: line itself (added == 0), or the added-th line added after it.
-    struct LineRef {
-        uint32_t line = kNoLine;
-        uint32_t added = 0;
+    // The text that now stands for the bytes [begin, end) of m_text ("" once deleted).
+    struct Rewrite {
+        size_t end;
+        std::string text;
     };
     struct StoredValue {
         Value value;
-        LineRef line;                    // the line that gives the value
-        std::vector<LineRef> shadowed;   // earlier lines of the same name, which it overrides
-        std::string comment;             // what followed the value on its line (" ; white")
+        std::string comment;              // what followed the value on its line (" ; white")
+        size_t begin = kNone;             // its line in m_text, line end left out (kNone: added)
+        size_t end = kNone;
+        size_t next = kNone;              // where the line after it begins
+        Addition* addition = nullptr;     // an added value's line: addition->lines[added]
+        size_t added = 0;
+        std::vector<std::pair<size_t, size_t>> shadowed;   // earlier lines of the same name
     };
     struct Key {
-        std::string path;                                  // as first written, below the root
-        std::vector<StoredValue> values;                   // in the order they were first set
-        std::unordered_map<std::string, uint32_t> byName;  // lower-case name -> index in values
-        uint32_t last = kNoLine;                           // its last line in the text
+        std::string path;                                    // as first written, below the root
+        std::vector<std::pair<size_t, size_t>> blocks;       // the bytes after each of its headers
+        size_t insertAt = kNone;          // where the line after its last header or value begins
+        Addition* addition = nullptr;     // where its new values go
+        // Its values, read from the text (as the program changed it) when first asked for.
+        bool indexed = false;
+        std::vector<StoredValue> values;                     // in the order they were first set
+        std::vector<uint32_t> slots;      // values by name, any case: open addressing, index + 1
     };
 
     void Refresh();
@@ -118,12 +127,13 @@ private:
     Key* Find(const std::string& path);
     Key& MakeKey(const std::string& normalPath);
     void Clear();
-    void ReadLine(uint32_t index, bool first, std::string_view logical, Key*& current, int& bad);
-    // A line for a new value of key, after the key's last line (a new key gets its header at
-    // the end of the text first).
-    LineRef AddValueLine(Key& key);
-    void SetLineText(LineRef ref, const StoredValue& stored);
-    void RemoveLine(LineRef ref);
+    void Index(Key& key);
+    void AddToIndex(Key& key, StoredValue stored, const std::string& name);
+    static size_t FindName(const Key& key, std::string_view name);
+    static void AddName(Key& key, size_t index);
+    static void RebuildNames(Key& key, size_t room);
+    Addition& AdditionFor(Key& key);
+    void RemoveLoadedLine(size_t begin, size_t next);
     const std::string& NewLineEnd() const;
 
     std::string m_rootName;
@@ -131,9 +141,10 @@ private:
     bool m_readOnly = false;
     bool m_loadRefused = false;          // the file is there but was not read: never write it
     bool m_crlf = false;                 // the text's lines end in CR LF
-    std::list<std::string> m_sources;    // the texts as loaded, in order
-    std::vector<Line> m_lines;
-    std::unordered_map<uint32_t, std::vector<std::string>> m_added;  // lines added after a line
+    std::string m_text;                  // the text as loaded
+    std::map<size_t, Rewrite> m_rewrites;            // by the offset of the bytes rewritten
+    std::list<Addition> m_additions;                 // in the order they were made
+    std::map<size_t, size_t> m_dangling;             // end of a text inside a value -> its line
     std::map<std::string, Key> m_keys;   // by lower-case path
     std::vector<std::string> m_writeLog;
     std::string m_loadedStamp;           // file state when last loaded or saved
