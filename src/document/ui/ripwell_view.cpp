@@ -11,6 +11,7 @@
 
 #include "app/app_settings.h"
 #include "document/ripwell_doc.h"
+#include "document/ui/clipboard_commands.h"
 #include "extract/ui/read_commands.h"
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
@@ -97,9 +98,11 @@ void CRipwellView::RegisterCommands()
     m_commands.On(res::ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
     m_commands.On(res::ID_READ_CDDA, [this] { OnReadCdda(); });
     m_commands.On(res::ID_READ_CDROM, [this] { OnReadCdrom(); });
-    m_commands.On(res::ID_EDIT_COPY, [this] { OnEditCopy(); });
-    m_commands.On(res::ID_EDIT_PASTE, [this] { OnEditPaste(); });
-    m_commands.On(res::ID_EMPTY_CLIPBOARD, [this] { OnEmptyClipboard(); });
+    m_commands.On(res::ID_EDIT_COPY, [this] { OnEditCopy(); },
+                  [this](framework::CCmdUI& ui) { ::OnUpdateEditCopy(GetDocument(), ui); });
+    m_commands.On(res::ID_EDIT_PASTE, [this] { OnEditPaste(); }, [](framework::CCmdUI& ui) { ::OnUpdateEditPaste(ui); });
+    m_commands.On(res::ID_EMPTY_CLIPBOARD, [this] { OnEmptyClipboard(); },
+                  [](framework::CCmdUI& ui) { ::OnUpdateEmptyClipboard(ui); });
     m_commands.On(res::ID_PROPERTIES, [this] { OnProperties(); });
     m_commands.On(res::ID_PLAY_WAVEFORM, [this] { OnPlayWaveform(); });
     m_commands.On(res::ID_STOP_WAVEFORM, [this] { OnStopWaveform(); });
@@ -292,9 +295,22 @@ void CRipwellView::OnReadCdrom()
 {
     ::OnReadCdrom(GetDocument(), this);
 }
-void CRipwellView::OnEditCopy() {}
-void CRipwellView::OnEditPaste() {}
-void CRipwellView::OnEmptyClipboard() {}
+
+void CRipwellView::OnEditCopy()
+{
+    ::OnEditCopy(GetDocument(), this);
+}
+
+void CRipwellView::OnEditPaste()
+{
+    ::OnEditPaste(GetDocument(), this);
+}
+
+void CRipwellView::OnEmptyClipboard()
+{
+    ::OnEmptyClipboard(this);
+}
+
 void CRipwellView::OnProperties() {}
 void CRipwellView::OnPlayWaveform() {}
 void CRipwellView::OnStopWaveform() {}
