@@ -4,6 +4,7 @@
 #include "document/ripwell_doc.h"
 #include "document/wave_header.h"
 #include "platform/global_memory.h"
+#include "platform/huge_pages.h"
 #include "platform/last_error.h"
 #include "platform/message_box.h"
 #include "res/resource.h"
@@ -185,6 +186,7 @@ uint8_t* AllocatePasteBlock(CRipwellDoc& doc, size_t length)
     uint8_t* block = length <= kMaxPasteLength ? new (std::nothrow) uint8_t[length + WAVE_HEADER_SIZE] : nullptr;
     if (!block)
         FailAfterEmptied(doc, true, kNoMemoryToPaste);
+    AdviseHugePages(block, length + WAVE_HEADER_SIZE);
     return block;
 }
 
@@ -214,6 +216,7 @@ bool PasteWave(CRipwellDoc& doc, HGLOBAL data)
         FailAfterEmptied(doc, true, kNoMemoryToPaste);
         return false;
     }
+    AdviseHugePages(block, s);
     if (!CopyClipboardBlock(data, block, s)) {
         delete[] block;
         FailAfterEmptied(doc, true, kInvalidWaveData);

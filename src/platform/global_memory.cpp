@@ -1,5 +1,6 @@
 #include "platform/global_memory.h"
 
+#include "platform/huge_pages.h"
 #include "platform/last_error.h"
 
 #include <cstdlib>
@@ -55,8 +56,9 @@ HGLOBAL GlobalAlloc(uint32_t flags, size_t bytes)
     }
     auto* block = new (std::nothrow) GlobalBlock;
     // malloc leaves the pages untouched until they are written: a large block costs nothing
-    // before its bytes are copied in.
+    // before its bytes are copied in, and then as little as huge pages make it.
     void* bytesOfBlock = std::malloc(bytes ? bytes : 1);
+    AdviseHugePages(bytesOfBlock, bytes);
     if (!block || !bytesOfBlock) {
         delete block;
         std::free(bytesOfBlock);

@@ -203,12 +203,17 @@ bool QtClipboard::Close()
 
 bool QtClipboard::Empty()
 {
-    if (!m_open)
+    QClipboard* clipboard = DesktopClipboard();
+    if (!m_open || !clipboard)
         return false;
     auto pending = std::shared_ptr<ClipboardBlocks>(new (std::nothrow) ClipboardBlocks);
     if (!pending)
         return false;
+    // What was on the clipboard goes now, as it does on Windows: a copy of a large document
+    // then finds the memory of the one before it free again.
     ReleaseSnapshot();
+    clipboard->clear();
+    m_count.reset();
     m_pending = std::move(pending);
     m_emptied = true;
     return true;
@@ -322,16 +327,10 @@ void QtClipboard::Publish()
     if (!clipboard)
         return;
     m_count.reset();
-    if (!m_pending || m_pending->Entries().empty()) {
-        clipboard->clear();
-        return;
-    }
-    auto* data = new (std::nothrow) BlockMimeData(m_pending);
-    if (!data) {
-        clipboard->clear();
-        return;
-    }
-    clipboard->setMimeData(data);
+    if (!m_pending || m_pending->Entries().empty())
+        return;  // emptied already
+    if (auto* data = new (std::nothrow) BlockMimeData(m_pending))
+        clipboard->setMimeData(data);
 }
 
 HGLOBAL QtClipboard::Convert(const ForeignFormat& foreign)

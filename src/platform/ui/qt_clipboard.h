@@ -8,6 +8,9 @@
 // block that was set, with its exact size. What another program offers is fetched when a format
 // is asked for; the block made from it lives until the clipboard is closed.
 //
+// Emptying the clipboard empties the desktop's at once (its blocks are freed), as Windows does;
+// what is set afterwards goes onto the desktop's clipboard when it is closed.
+//
 // Opening the clipboard takes a snapshot of what is on it; until it is closed the formats, and
 // the blocks already handed out, stay the same even when another program takes the clipboard
 // meanwhile (a save question may run the event loop in the middle of a paste).
@@ -87,7 +90,7 @@ private:
 // Makes the platform clipboard the desktop's. Needs the QGuiApplication.
 void InstallQtClipboardService();
 
-// The MIME types of the desktop's clipboard as formats (for tests).
+// The formats that the desktop clipboard's data gives, in its order.
 std::vector<clipboard_mime::ForeignFormat> FormatsOfMimeData(const QMimeData* data);
 
 } // namespace platform
