@@ -18,6 +18,7 @@
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
 #include "res/string_table.h"
+#include "support/scripted_clipboard.h"
 
 namespace {
 
@@ -84,6 +85,14 @@ TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
 TEST_F(FrameFixture, HighlightedItemsShowTheirPromptAndIdleTextComesBack)
 {
     EXPECT_EQ(frame.MessagePane()->text(), "For Help, press F1");
+    // A grayed item is never highlighted (the style does not let it be active), so every item
+    // is enabled first: a byte of data to copy, a format on the clipboard to paste.
+    ScriptedClipboard clipboard;
+    clipboard.Put(platform::CF_TEXT, "x");
+    doc.m_pBlock = new uint8_t[WAVE_HEADER_SIZE + 1]();
+    doc.m_pHeader = doc.m_pBlock;
+    doc.m_pData = doc.m_pBlock + WAVE_HEADER_SIZE;
+    doc.m_nDataLength = 1;
     for (const char* name : {"File", "Edit", "View", "Tools", "Help"}) {
         QMenu* menu = frame.Menu(name);
         menu->popup(QPoint(0, 0));

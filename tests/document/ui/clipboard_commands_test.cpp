@@ -230,6 +230,8 @@ TEST_F(ClipboardCommandsTest, FailedCopiesLeaveTheDocumentUntouched)
         m_clipboard.Fail(c.step, c.nth);
         Copy("");
         EXPECT_EQ(Said(), c.said);
+        for (const DesktopEvent& box : m_desktop.Boxes())
+            EXPECT_EQ(box.flags, MB_OK | MB_ICONEXCLAMATION);
         EXPECT_EQ(m_clipboard.Formats(), c.left);
         EXPECT_FALSE(m_clipboard.IsOpen());
         EXPECT_EQ(Data(), Bytes({0x41, 0x42, 0x43}));
@@ -390,6 +392,7 @@ TEST_F(ClipboardCommandsTest, PasteThatFailsLaterLeavesAnEmptyDocument)
         EXPECT_FALSE(m_clipboard.IsOpen());
     }
     EXPECT_EQ(m_desktop.Boxes().back().helpId, 0u);
+    EXPECT_EQ(m_desktop.Boxes().back().Icon(), MB_ICONEXCLAMATION);
     Fill({0x55});
     m_clipboard.Heal();
     m_clipboard.Put(CF_WAVE, pastEnd);

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,8 @@ struct Backend {
     std::string name;
     std::function<std::shared_ptr<void>()> install;
 };
+
+void PrintTo(const Backend& backend, std::ostream* out) { *out << backend.name; }
 
 class ClipboardContract : public ::testing::TestWithParam<Backend> {
 protected:
