@@ -8,10 +8,11 @@
 // way, as no other program asks for the data). Fills a sound document of pseudo-random samples,
 // then alternates: memcpy into memory already in use, memcpy into fresh memory, Copy as wave,
 // Paste as wave. Prints every time, the medians and their ratios to the memcpy.
-#include "app/app_settings.h"
+#include "base/sounds.h"
 #include "document/clipboard_transfer.h"
 #include "document/ripwell_doc.h"
 #include "document/wave_header.h"
+#include "platform/block_memory.h"
 #include "platform/clipboard.h"
 #include "platform/ui/qt_clipboard.h"
 
@@ -42,10 +43,12 @@ double Median(std::vector<double> values)
 void FillSound(CRipwellDoc& doc, uint32_t length)
 {
     doc.OnNewDocument();
-    doc.m_pBlock = new uint8_t[WAVE_HEADER_SIZE + length];
-    doc.m_pHeader = doc.m_pBlock;
-    doc.m_pData = doc.m_pBlock + WAVE_HEADER_SIZE;
-    doc.m_nDataLength = length;
+    uint8_t* block = platform::AllocateDataBlock(WAVE_HEADER_SIZE + length);
+    if (!block) {
+        std::fprintf(stderr, "no memory for the document\n");
+        std::exit(1);
+    }
+    doc.AdoptBlock(block, block, length, true, WAVE_FORMAT_44100_16_STEREO);
     uint64_t state = 0x9E3779B97F4A7C15ull;
     for (uint32_t i = 0; i + 8 <= length; i += 8) {
         state ^= state << 13;
@@ -53,8 +56,6 @@ void FillSound(CRipwellDoc& doc, uint32_t length)
         state ^= state << 17;
         std::memcpy(doc.m_pData + i, &state, 8);
     }
-    doc.m_bIsSound = true;
-    doc.SetWaveFormat(WAVE_FORMAT_44100_16_STEREO);
 }
 
 } // namespace
@@ -70,7 +71,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s [megabytes 1..2000] [repetitions]\n", argv[0]);
         return 2;
     }
-    Settings().PlayDialogSounds = 0;
+    SetDialogSoundsEnabled(false);
     platform::InstallQtClipboardService();
 
     const auto length = static_cast<uint32_t>(megabytes * 1000 * 1000);

@@ -1,6 +1,6 @@
 #include "cdrom/drive_error.h"
 
-#include "app/sounds.h"
+#include "base/sounds.h"
 #include "platform/message_box.h"
 #include "res/resource.h"
 #include "res/string_table.h"

@@ -1,8 +1,9 @@
 #include "document/clipboard_transfer.h"
 
-#include "app/sounds.h"
+#include "base/sounds.h"
 #include "document/ripwell_doc.h"
 #include "document/wave_header.h"
+#include "platform/block_memory.h"
 #include "platform/global_memory.h"
 #include "platform/huge_pages.h"
 #include "platform/last_error.h"
@@ -14,7 +15,6 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <new>
 
 using namespace platform;
 
@@ -135,19 +135,6 @@ HGLOBAL MakeCopyBlock(const CopySource& source)
 
 std::string UntitledTitle() { return std::string(res::LoadString(res::AFX_IDS_UNTITLED)); }
 
-// The document takes block, which it now owns, with the header slot at header and dataLength
-// data bytes behind it; the slot gets the header of code.
-void AdoptPastedBlock(CRipwellDoc& doc, uint8_t* block, uint8_t* header, uint32_t dataLength, WaveFormatCode code,
-                      bool isSound)
-{
-    doc.m_pBlock = block;
-    doc.m_pHeader = header;
-    doc.m_pData = header + WAVE_HEADER_SIZE;
-    doc.m_nDataLength = dataLength;
-    doc.m_bIsSound = isSound;
-    doc.SetWaveFormat(code);
-}
-
 // A paste that ends before the document is touched.
 void FailBeforeDocument(const char* text)
 {
@@ -183,7 +170,7 @@ bool EmptyDocumentForPaste(CRipwellDoc& doc)
 // the no-memory report) when there is no memory for it.
 uint8_t* AllocatePasteBlock(CRipwellDoc& doc, size_t length)
 {
-    uint8_t* block = length <= kMaxPasteLength ? new (std::nothrow) uint8_t[length + WAVE_HEADER_SIZE] : nullptr;
+    uint8_t* block = length <= kMaxPasteLength ? AllocateDataBlock(length + WAVE_HEADER_SIZE) : nullptr;
     if (!block)
         FailAfterEmptied(doc, true, kNoMemoryToPaste);
     AdviseHugePages(block, length + WAVE_HEADER_SIZE);
@@ -211,14 +198,14 @@ bool PasteWave(CRipwellDoc& doc, HGLOBAL data)
     if (!EmptyDocumentForPaste(doc))
         return false;
     // The wave image keeps its own header in front of its data; the block holds it as it is.
-    uint8_t* block = s <= kMaxPasteLength ? new (std::nothrow) uint8_t[s] : nullptr;
+    uint8_t* block = s <= kMaxPasteLength ? AllocateDataBlock(s) : nullptr;
     if (!block) {
         FailAfterEmptied(doc, true, kNoMemoryToPaste);
         return false;
     }
     AdviseHugePages(block, s);
     if (!CopyClipboardBlock(data, block, s)) {
-        delete[] block;
+        ReleaseDataBlock(block);
         FailAfterEmptied(doc, true, kInvalidWaveData);
         return false;
     }
@@ -227,12 +214,12 @@ bool PasteWave(CRipwellDoc& doc, HGLOBAL data)
     WaveFormatCode code = 0;
     if (!ParseWaveHeader(block, static_cast<uint32_t>(s), &dataStart, &dataLength, &code) ||
         uint64_t(dataStart) + dataLength > s) {
-        delete[] block;
+        ReleaseDataBlock(block);
         FailAfterEmptied(doc, true, kBadClipboardWave, res::HELP_WAVE_FORMAT);
         return false;
     }
     // dataStart is at least 44 (RIFF header, fmt chunk, data chunk header), so the slot fits.
-    AdoptPastedBlock(doc, block, block + dataStart - WAVE_HEADER_SIZE, dataLength, code, true);
+    doc.AdoptBlock(block, block + dataStart - WAVE_HEADER_SIZE, dataLength, true, code);
     return true;
 }
 
@@ -249,7 +236,7 @@ bool PasteText(CRipwellDoc& doc, uint32_t format, HGLOBAL data)
     if (!block)
         return false;
     if (!CopyClipboardBlock(data, block + WAVE_HEADER_SIZE, s)) {
-        delete[] block;
+        ReleaseDataBlock(block);
         FailAfterEmptied(doc, true, kPasteError);
         return false;
     }
@@ -262,7 +249,7 @@ bool PasteText(CRipwellDoc& doc, uint32_t format, HGLOBAL data)
     } else {
         length = FirstZeroByte(text, s);
     }
-    AdoptPastedBlock(doc, block, block, static_cast<uint32_t>(length), WAVE_FORMAT_22050_8_MONO, false);
+    doc.AdoptBlock(block, block, static_cast<uint32_t>(length), false, WAVE_FORMAT_22050_8_MONO);
     return true;
 }
 
@@ -270,7 +257,7 @@ bool PasteHandle(CRipwellDoc& doc, HANDLE data)
 {
     if (!EmptyDocumentForPaste(doc))
         return false;
-    auto* block = new (std::nothrow) uint8_t[WAVE_HEADER_SIZE + kHandleValueLength];
+    uint8_t* block = AllocateDataBlock(WAVE_HEADER_SIZE + kHandleValueLength);
     if (!block) {
         FailAfterEmptied(doc, false, kNoMemoryForHandle);
         return false;
@@ -278,7 +265,7 @@ bool PasteHandle(CRipwellDoc& doc, HANDLE data)
     const auto value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(data));
     for (size_t i = 0; i < kHandleValueLength; ++i)
         block[WAVE_HEADER_SIZE + i] = static_cast<uint8_t>(value >> (8 * i));
-    AdoptPastedBlock(doc, block, block, kHandleValueLength, WAVE_FORMAT_22050_8_MONO, false);
+    doc.AdoptBlock(block, block, kHandleValueLength, false, WAVE_FORMAT_22050_8_MONO);
     return true;
 }
 
@@ -298,11 +285,11 @@ bool PasteOther(CRipwellDoc& doc, uint32_t format, HGLOBAL data)
     if (!block)
         return false;
     if (!CopyClipboardBlock(data, block + WAVE_HEADER_SIZE, s)) {
-        delete[] block;
+        ReleaseDataBlock(block);
         FailAfterEmptied(doc, false, kPasteError);
         return false;
     }
-    AdoptPastedBlock(doc, block, block, static_cast<uint32_t>(s), WAVE_FORMAT_22050_8_MONO, false);
+    doc.AdoptBlock(block, block, static_cast<uint32_t>(s), false, WAVE_FORMAT_22050_8_MONO);
     return true;
 }
 

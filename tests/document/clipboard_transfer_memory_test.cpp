@@ -4,8 +4,9 @@
 // not fit while everything else goes on as usual.
 #include "document/clipboard_transfer.h"
 
-#include "app/app_settings.h"
+#include "base/sounds.h"
 #include "document/ripwell_doc.h"
+#include "platform/block_memory.h"
 #include "res/resource.h"
 #include "support/scripted_clipboard.h"
 #include "support/scripted_desktop.h"
@@ -64,7 +65,7 @@ TEST(ClipboardTransferMemoryTest, PasteWithoutMemoryForTheBlockLeavesAnEmptyDocu
 #ifdef RIPWELL_UNDER_SANITIZER
     GTEST_SKIP() << "the sanitizers reserve more address space than any limit leaves";
 #else
-    Settings() = AppSettings();
+    SetDialogSoundsEnabled(true);
     ScriptedDesktop desktop;
     ScriptedClipboard clipboard;
     for (uint32_t format : {CF_WAVE, CF_TEXT, CF_DIB}) {
@@ -74,10 +75,8 @@ TEST(ClipboardTransferMemoryTest, PasteWithoutMemoryForTheBlockLeavesAnEmptyDocu
         ASSERT_NE(huge, nullptr);
         clipboard.PutBlock(format, huge);
         CRipwellDoc doc;
-        doc.m_pBlock = new uint8_t[WAVE_HEADER_SIZE + 1]();
-        doc.m_pHeader = doc.m_pBlock;
-        doc.m_pData = doc.m_pBlock + WAVE_HEADER_SIZE;
-        doc.m_nDataLength = 1;
+        uint8_t* block = AllocateDataBlock(WAVE_HEADER_SIZE + 1);
+        doc.AdoptBlock(block, block, 1, false, WAVE_FORMAT_22050_8_MONO);
         doc.SetTitle("earlier.bin");
         desktop.Clear();
 

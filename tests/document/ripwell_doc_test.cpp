@@ -1,6 +1,6 @@
 #include "document/ripwell_doc.h"
 
-#include "app/app_settings.h"
+#include "platform/block_memory.h"
 #include "res/resource.h"
 #include "support/scripted_desktop.h"
 #include "support/scripted_file_dialogs.h"
@@ -113,19 +113,13 @@ void ExpectErrorBoxAfterSound(const ScriptedDesktop& desktop, const std::string&
 
 class DocumentTest : public testing::Test {
 protected:
-    void SetUp() override { Settings() = AppSettings(); }
-    void TearDown() override { Settings() = AppSettings(); }
-
     // A document holding a raw 10-byte block, as a paste would leave it.
     void FillRaw(CRipwellDoc& doc)
     {
         doc.OnNewDocument();
-        doc.m_pBlock = new uint8_t[WAVE_HEADER_SIZE + 10];
-        doc.m_pHeader = doc.m_pBlock;
-        doc.m_pData = doc.m_pBlock + WAVE_HEADER_SIZE;
-        doc.m_nDataLength = 10;
-        std::memcpy(doc.m_pData, "0123456789", 10);
-        doc.SetWaveFormat(8);
+        uint8_t* block = platform::AllocateDataBlock(WAVE_HEADER_SIZE + 10);
+        std::memcpy(block + WAVE_HEADER_SIZE, "0123456789", 10);
+        doc.AdoptBlock(block, block, 10, false, 8);
         doc.SetModifiedFlag();
     }
 
@@ -281,10 +275,9 @@ TEST_F(DocumentTest, WaveFormatAndDisplayRange)
     CRipwellDoc doc;
     EXPECT_TRUE(doc.SetWaveFormat(20));
     EXPECT_EQ(doc.m_nWaveFormat, 20);
-    EXPECT_EQ(doc.GetDisplayLength(), 0);
-    Settings().ShowWaveHeader = 1;
-    EXPECT_EQ(doc.GetDisplayLength(), 0);
-    EXPECT_EQ(doc.GetDisplayStart(), nullptr);
+    EXPECT_EQ(doc.GetDisplayLength(false), 0);
+    EXPECT_EQ(doc.GetDisplayLength(true), 0);
+    EXPECT_EQ(doc.GetDisplayStart(true), nullptr);
 
     FillRaw(doc);
     Bytes before(doc.m_pHeader, doc.m_pHeader + WAVE_HEADER_SIZE);
@@ -292,11 +285,10 @@ TEST_F(DocumentTest, WaveFormatAndDisplayRange)
     EXPECT_EQ(doc.m_nWaveFormat, 20);
     EXPECT_EQ(Bytes(doc.m_pHeader, doc.m_pHeader + WAVE_HEADER_SIZE), before);
 
-    EXPECT_EQ(doc.GetDisplayStart(), doc.m_pHeader);
-    EXPECT_EQ(doc.GetDisplayLength(), 54);
-    Settings().ShowWaveHeader = 0;
-    EXPECT_EQ(doc.GetDisplayStart(), doc.m_pData);
-    EXPECT_EQ(doc.GetDisplayLength(), 10);
+    EXPECT_EQ(doc.GetDisplayStart(true), doc.m_pHeader);
+    EXPECT_EQ(doc.GetDisplayLength(true), 54);
+    EXPECT_EQ(doc.GetDisplayStart(false), doc.m_pData);
+    EXPECT_EQ(doc.GetDisplayLength(false), 10);
 }
 
 TEST_F(DocumentTest, SaveAsProposesTheTitleCutAtCharactersFileNamesCannotHave)
@@ -375,12 +367,9 @@ TEST_F(DocumentTest, FailedSaveOverAnExistingFileKeepsThatFile)
     CRipwellDoc doc;
     doc.OnNewDocument();
     doc.SetTitle("Untitled");
-    doc.m_pBlock = new uint8_t[WAVE_HEADER_SIZE + 8000]();
-    doc.m_pHeader = doc.m_pBlock;
-    doc.m_pData = doc.m_pBlock + WAVE_HEADER_SIZE;
-    doc.m_nDataLength = 8000;
-    doc.m_bIsSound = true;
-    doc.SetWaveFormat(15);
+    uint8_t* block = platform::AllocateDataBlock(WAVE_HEADER_SIZE + 8000);
+    std::memset(block, 0, WAVE_HEADER_SIZE + 8000);
+    doc.AdoptBlock(block, block, 8000, true, 15);
     doc.SetModifiedFlag();
     dialogs.ChooseNext(target);
 
@@ -419,11 +408,9 @@ TEST_F(DocumentTest, FailedSaveOnAFullDiskKeepsTheOldFile)
 
     CRipwellDoc doc;
     doc.OnNewDocument();
-    doc.m_pBlock = new uint8_t[WAVE_HEADER_SIZE + 50000]();
-    doc.m_pHeader = doc.m_pBlock;
-    doc.m_pData = doc.m_pBlock + WAVE_HEADER_SIZE;
-    doc.m_nDataLength = 50000;
-    doc.SetWaveFormat(8);
+    uint8_t* block = platform::AllocateDataBlock(WAVE_HEADER_SIZE + 50000);
+    std::memset(block, 0, WAVE_HEADER_SIZE + 50000);
+    doc.AdoptBlock(block, block, 50000, false, 8);
     const bool savedOk = doc.DoSave(target);
     const Bytes after = ReadFile(target);
     const auto filesLeft = std::distance(std::filesystem::directory_iterator(mountPoint), {});
@@ -434,4 +421,21 @@ TEST_F(DocumentTest, FailedSaveOnAFullDiskKeepsTheOldFile)
     EXPECT_EQ(filesLeft, 1);
     ASSERT_EQ(desktop.Boxes().size(), 1u);
     EXPECT_EQ(desktop.Boxes()[0].helpId, uint32_t(res::AFX_IDP_FILE_DISKFULL));
+}
+
+TEST(Document, DisplayLengthOfAHugeRawFileWithItsHeaderDoesNotWrap)
+{
+    // No 2 GiB are needed: the length is worked out from the pointers and the count alone.
+    CRipwellDoc doc;
+    uint8_t header[WAVE_HEADER_SIZE] = {};
+    doc.m_pHeader = header;
+    doc.m_pData = header + WAVE_HEADER_SIZE;
+    doc.m_nDataLength = 0x7FFFFFFFu - 43u;   // 2^31 - 44 bytes
+    EXPECT_EQ(doc.GetDisplayLength(true), int64_t{1} << 31);
+    EXPECT_EQ(doc.GetDisplayLength(false), (int64_t{1} << 31) - 44);
+    doc.m_nDataLength = 0xFFFFFFFFu;
+    EXPECT_EQ(doc.GetDisplayLength(true), int64_t{0xFFFFFFFF} + 44);
+    doc.m_pHeader = nullptr;
+    doc.m_pData = nullptr;
+    doc.m_nDataLength = 0;
 }

@@ -18,10 +18,11 @@
 #include <memory>
 #include <string>
 
-#include "app/app_settings.h"
+#include "base/sounds.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/clipboard_commands.h"
 #include "document/wave_header.h"
+#include "platform/block_memory.h"
 #include "platform/clipboard.h"
 #include "platform/ui/dialog_data.h"
 #include "platform/ui/qt_clipboard.h"
@@ -119,13 +120,10 @@ std::string WriteFile(const TempDir& dir, const std::string& name, const QByteAr
 void Fill(CRipwellDoc& doc, const QByteArray& bytes, bool sound)
 {
     doc.OnNewDocument();
-    doc.m_pBlock = new uint8_t[WAVE_HEADER_SIZE + bytes.size()];
-    doc.m_pHeader = doc.m_pBlock;
-    doc.m_pData = doc.m_pBlock + WAVE_HEADER_SIZE;
-    std::memcpy(doc.m_pData, bytes.constData(), static_cast<size_t>(bytes.size()));
-    doc.m_nDataLength = static_cast<uint32_t>(bytes.size());
-    doc.m_bIsSound = sound;
-    doc.SetWaveFormat(sound ? WAVE_FORMAT_44100_16_STEREO : WAVE_FORMAT_22050_8_MONO);
+    uint8_t* block = AllocateDataBlock(WAVE_HEADER_SIZE + static_cast<size_t>(bytes.size()));
+    std::memcpy(block + WAVE_HEADER_SIZE, bytes.constData(), static_cast<size_t>(bytes.size()));
+    doc.AdoptBlock(block, block, static_cast<uint32_t>(bytes.size()), sound,
+                   sound ? WAVE_FORMAT_44100_16_STEREO : WAVE_FORMAT_22050_8_MONO);
 }
 
 QByteArray Data(const CRipwellDoc& doc)
@@ -154,7 +152,7 @@ class DesktopClipboardTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Settings() = AppSettings{};
+        SetDialogSoundsEnabled(true);
         InstallQtClipboardService();
     }
     void TearDown() override { SetClipboardService(nullptr); }

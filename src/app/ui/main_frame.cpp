@@ -15,11 +15,11 @@
 #include <QToolButton>
 
 #include "app/frame_geometry.h"
-#include "app/ui/keyboard_locks.h"
 #include "app/ui/toolbar_images.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/ripwell_view.h"
 #include "platform/help_topics.h"
+#include "platform/ui/keyboard_locks.h"
 #include "platform/ui/command_actions.h"
 #include "platform/ui/help_window.h"
 #include "res/resource.h"
@@ -63,17 +63,19 @@ CMainFrame::~CMainFrame()
     DestroyView();
 }
 
-bool CMainFrame::Create(CRipwellDoc* document, const framework::CommandMap* appCommands)
+bool CMainFrame::Create(CRipwellDoc* document, AppSettings& settings, const framework::CommandMap* appCommands)
 {
     m_pDocument = document;
+    m_pSettings = &settings;
     m_actions = new framework::CommandActions(&m_router, this);
-    m_pView = new CRipwellView(document, m_actions, this);
+    m_pView = new CRipwellView(document, settings, m_actions, this);
     setCentralWidget(m_pView);
     m_router.Add(&m_pView->Commands());
     m_router.Add(&m_commands);
     if (appCommands)
         m_router.Add(appCommands);
     RegisterCommands();
+    RegisterProgramCommands();
     BuildActions();
     BuildMenus();
     if (!BuildToolBar() || !BuildStatusBar())
@@ -259,7 +261,7 @@ bool CMainFrame::BuildStatusBar()
 
 void CMainFrame::UpdateLockIndicators()
 {
-    KeyboardLocks locks = QueryKeyboardLocks();
+    platform::KeyboardLocks locks = platform::QueryKeyboardLocks();
     const bool on[] = {locks.caps, locks.num, locks.scroll};
     const int ids[] = {res::ID_INDICATOR_CAPS, res::ID_INDICATOR_NUM, res::ID_INDICATOR_SCRL};
     for (int i = 0; i < 3; ++i)

@@ -3,9 +3,9 @@
 #include <QApplication>
 
 #include "app/app_startup.h"
-#include "app/sounds.h"
 #include "app/ui/about_dlg.h"
 #include "app/ui/main_frame.h"
+#include "base/sounds.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/ripwell_view.h"
 #include "platform/framework/document.h"
@@ -51,7 +51,9 @@ bool CRipwellApp::InitInstance(const std::vector<std::string>& arguments)
         return false;
     SetRegistryKey("Brightmoor");
     m_recentFiles = framework::LoadRecentFileList();
-    LoadSettings();
+    LoadSettings(m_settings);
+    m_nSaveSettingsOnExitAtStart = m_settings.SaveSettingsOnExit;
+    SetDialogSoundsEnabled(m_settings.PlayDialogSounds != 0);
     m_bStarted = true;
     // Every path the document takes (open, Save As) goes to the head of the list.
     framework::SetRecentFileListHook([this](const std::string& path) { AddToRecentFileList(path); });
@@ -76,7 +78,7 @@ bool CRipwellApp::CreateFirstDocument()
     if (!m_pDocument)
         return false;
     m_pMainFrame.reset(new (std::nothrow) CMainFrame);
-    if (!m_pMainFrame || !m_pMainFrame->Create(m_pDocument.get(), &m_commands))
+    if (!m_pMainFrame || !m_pMainFrame->Create(m_pDocument.get(), m_settings, &m_commands))
         return false;
     RefreshRecentMenu();
     if (!m_pDocument->OnNewDocument())
@@ -98,7 +100,7 @@ void CRipwellApp::ExitInstance()
         m_pMainFrame->DestroyView();
     m_pMainFrame.reset();
     m_pDocument.reset();
-    SaveSettings();
+    SaveSettings(m_settings, m_nSaveSettingsOnExitAtStart);
     framework::SaveRecentFileList(m_recentFiles);
 }
 

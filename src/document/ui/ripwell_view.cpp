@@ -9,10 +9,9 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/clipboard_commands.h"
-#include "extract/ui/read_commands.h"
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
 
@@ -29,8 +28,9 @@ uint32_t ColorRefFromColor(const QColor& color)
            (static_cast<uint32_t>(color.blue()) << 16);
 }
 
-CRipwellView::CRipwellView(CRipwellDoc* document, framework::CommandActions* actions, QWidget* parent)
-    : QAbstractScrollArea(parent), m_pDocument(document)
+CRipwellView::CRipwellView(CRipwellDoc* document, AppSettings& settings, framework::CommandActions* actions,
+                           QWidget* parent)
+    : QAbstractScrollArea(parent), m_settings(settings), m_pDocument(document)
 {
     setObjectName("CRipwellView");
     setFocusPolicy(Qt::StrongFocus);
@@ -44,8 +44,8 @@ CRipwellView::CRipwellView(CRipwellDoc* document, framework::CommandActions* act
     m_nCharWidth = std::max(1, metrics.maxWidth());
 
     // Colours: the display shows any 24-bit colour, so the nearest colour is the colour itself.
-    m_crText = ColorFromColorRef(Settings().Foreground);
-    m_crBack = ColorFromColorRef(Settings().Background);
+    m_crText = ColorFromColorRef(m_settings.Foreground);
+    m_crBack = ColorFromColorRef(m_settings.Background);
     ApplyColors();
 
     // The vertical position is the view's own: the scroll bar only reports actions.
@@ -58,8 +58,8 @@ CRipwellView::~CRipwellView()
 {
     if (m_pDocument)
         m_pDocument->RemoveView(this);
-    Settings().Foreground = ColorRefFromColor(m_crText);
-    Settings().Background = ColorRefFromColor(m_crBack);
+    m_settings.Foreground = ColorRefFromColor(m_crText);
+    m_settings.Background = ColorRefFromColor(m_crBack);
 }
 
 void CRipwellView::SetDocument(CRipwellDoc* document)
@@ -96,8 +96,6 @@ void CRipwellView::RegisterCommands()
 {
     m_commands.On(res::ID_FILE_SAVE, [this] { OnFileSave(); });
     m_commands.On(res::ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
-    m_commands.On(res::ID_READ_CDDA, [this] { OnReadCdda(); });
-    m_commands.On(res::ID_READ_CDROM, [this] { OnReadCdrom(); });
     m_commands.On(res::ID_EDIT_COPY, [this] { OnEditCopy(); },
                   [this](framework::CCmdUI& ui) { ::OnUpdateEditCopy(GetDocument(), ui); });
     m_commands.On(res::ID_EDIT_PASTE, [this] { OnEditPaste(); }, [](framework::CCmdUI& ui) { ::OnUpdateEditPaste(ui); });
@@ -106,10 +104,6 @@ void CRipwellView::RegisterCommands()
     m_commands.On(res::ID_PROPERTIES, [this] { OnProperties(); });
     m_commands.On(res::ID_PLAY_WAVEFORM, [this] { OnPlayWaveform(); });
     m_commands.On(res::ID_STOP_WAVEFORM, [this] { OnStopWaveform(); });
-    m_commands.On(res::ID_CD_PLAYER, [this] { OnCdPlayer(); });
-    m_commands.On(res::ID_SOUND_RECORDER, [this] { OnSoundRecorder(); });
-    m_commands.On(res::ID_OPTIONS, [this] { OnOptions(); });
-    m_commands.On(res::ID_DEVICE_STATUS, [this] { OnDeviceStatus(); });
 }
 
 void CRipwellView::ApplyColors()
@@ -125,7 +119,7 @@ void CRipwellView::ApplyColors()
 void CRipwellView::OnUpdate()
 {
     viewport()->update();
-    int64_t n = m_pDocument ? m_pDocument->GetDisplayLength() : 0;
+    int64_t n = m_pDocument ? m_pDocument->GetDisplayLength(ShowsWaveHeader()) : 0;
     m_nTotalLines = hexdump::LinesForLength(n);
     m_nExtentWidth = n > 0 ? hexdump::EXTENT_CHARACTERS * m_nCharWidth : 0;
     m_nExtentHeight = hexdump::VerticalExtent(n, m_nLineHeight);
@@ -198,9 +192,9 @@ QString CRipwellView::VisibleLineText(int line) const
 {
     if (!m_pDocument || line < 0)
         return {};
-    const uint8_t* s = m_pDocument->GetDisplayStart();
+    const uint8_t* s = m_pDocument->GetDisplayStart(ShowsWaveHeader());
     int64_t offset = int64_t(hexdump::BYTES_PER_LINE) * (m_nTopLine + line);
-    int64_t remaining = int64_t(m_pDocument->GetDisplayLength()) - offset;
+    int64_t remaining = int64_t(m_pDocument->GetDisplayLength(ShowsWaveHeader())) - offset;
     if (!s || remaining <= 0)
         return {};
     return QString::fromLatin1(hexdump::BuildDumpLine(uint32_t(offset), s + offset, remaining));
@@ -215,13 +209,13 @@ void CRipwellView::paintEvent(QPaintEvent*)
 
 void CRipwellView::OnDraw(QPainter& painter)
 {
-    const uint8_t* s = m_pDocument ? m_pDocument->GetDisplayStart() : nullptr;
+    const uint8_t* s = m_pDocument ? m_pDocument->GetDisplayStart(ShowsWaveHeader()) : nullptr;
     painter.setFont(viewport()->font());
     painter.setPen(m_crText);
     painter.setBackground(m_crBack);
     painter.setBackgroundMode(Qt::OpaqueMode);
     int64_t offset = int64_t(hexdump::BYTES_PER_LINE) * m_nTopLine;
-    int64_t remaining = (m_pDocument ? m_pDocument->GetDisplayLength() : 0) - offset;
+    int64_t remaining = (m_pDocument ? m_pDocument->GetDisplayLength(ShowsWaveHeader()) : 0) - offset;
     int line = 0;
     if (!s)
         return;
@@ -286,16 +280,6 @@ void CRipwellView::OnFileSaveAs()
         m_pDocument->DoSave(std::string());
 }
 
-void CRipwellView::OnReadCdda()
-{
-    ::OnReadCdda(GetDocument(), this);
-}
-
-void CRipwellView::OnReadCdrom()
-{
-    ::OnReadCdrom(GetDocument(), this);
-}
-
 void CRipwellView::OnEditCopy()
 {
     ::OnEditCopy(GetDocument(), this);
@@ -314,7 +298,5 @@ void CRipwellView::OnEmptyClipboard()
 void CRipwellView::OnProperties() {}
 void CRipwellView::OnPlayWaveform() {}
 void CRipwellView::OnStopWaveform() {}
-void CRipwellView::OnCdPlayer() {}
-void CRipwellView::OnSoundRecorder() {}
-void CRipwellView::OnOptions() {}
-void CRipwellView::OnDeviceStatus() {}
+
+bool CRipwellView::ShowsWaveHeader() const { return m_settings.ShowWaveHeader != 0; }

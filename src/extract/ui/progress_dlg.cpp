@@ -10,7 +10,6 @@
 #include <new>
 #include <system_error>
 
-#include "app/app_settings.h"
 #include "document/ripwell_doc.h"
 #include "res/resource.h"
 
@@ -111,7 +110,7 @@ bool CProgressDlg::OnInitDialog()
 {
     m_nStatus = 0;
     m_nCancelFlag.store(0);
-    const bool jitterCorrection = Settings().DoJitterCorrection != 0;
+    const bool jitterCorrection = m_options.jitterCorrection;
 
     m_pFirstSectorText = m_ui->IDC_1010;
     m_pLastSectorText = m_ui->IDC_1011;
@@ -131,6 +130,7 @@ bool CProgressDlg::OnInitDialog()
         request->document = m_pDocument;
         request->progressWindow = this;
         request->cancelFlag = &m_nCancelFlag;
+        request->options = m_options;
     }
 
     PrepareDocument();

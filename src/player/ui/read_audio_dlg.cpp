@@ -13,7 +13,6 @@
 #include <QTimerEvent>
 #include <QTreeWidget>
 
-#include "app/app_settings.h"
 #include "cdrom/address.h"
 #include "platform/message_box.h"
 #include "platform/ui/dialog_data.h"
@@ -158,7 +157,6 @@ void CReadAudioDlg::OnInitDialog()
     m_pListMenu->addAction(QStringLiteral("Open Door"))->setData(res::ID_LIST_OPEN_DOOR);
     m_pListMenu->addAction(QStringLiteral("Close Door"))->setData(res::ID_LIST_CLOSE_DOOR);
 
-    m_chDrive = static_cast<char>(Settings().DefaultCDROMDrive);
     m_Audio.Open(m_chDrive);  // a failure has been reported; the dialog opens all the same
 
     m_ui->positionSlider->setRange(0, 100);

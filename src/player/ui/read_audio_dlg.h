@@ -53,8 +53,10 @@ public:
     char m_szTrackTitle[256] = "Untitled";
     TrackTable m_Tracks;
 
-    // Internal.
+    // The drive whose CD audio device the dialog opens; set by the caller.
     char m_chDrive = 0;
+
+    // Internal.
     CCDAudio m_Audio;
     char m_szDiscId[81] = {};
     int m_nTimer = 0;

@@ -220,12 +220,15 @@ void CReadAudioDlg::OnCommand(int id)
 bool CReadAudioDlg::eventFilter(QObject* watched, QEvent* event)
 {
     QTreeWidget* list = TrackList();
-    if (list && watched == list->viewport()) {
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    const bool release = event->type() == QEvent::MouseButtonRelease;
+    if (list && watched == list->viewport() && (press || release)) {
+        // Only now is the event known to be a mouse event.
         auto* mouse = static_cast<QMouseEvent*>(event);
         // A press outside every row clears the selection, as in a report-view list.
-        if (event->type() == QEvent::MouseButtonPress && !list->itemAt(mouse->position().toPoint()))
+        if (press && !list->itemAt(mouse->position().toPoint()))
             list->clearSelection();
-        if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton)
+        if (release && mouse->button() == Qt::LeftButton)
             OnTrackClicked();
     }
     return QObject::eventFilter(watched, event);

@@ -13,11 +13,13 @@
 #include <gtest/gtest.h>
 
 #include "app/frame_geometry.h"
+#include "base/app_settings.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/ripwell_view.h"
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
 #include "res/string_table.h"
+#include "platform/block_memory.h"
 #include "support/scripted_clipboard.h"
 
 namespace {
@@ -45,9 +47,10 @@ struct FrameFixture : ::testing::Test {
         // What the application object handles.
         for (int id : {res::ID_FILE_NEW, res::ID_FILE_OPEN, res::ID_APP_EXIT, res::ID_APP_ABOUT})
             app.On(id, [this, id] { appCalls.push_back(id); });
-        ASSERT_TRUE(frame.Create(&doc, &app));
+        ASSERT_TRUE(frame.Create(&doc, settings, &app));
         frame.show();
     }
+    AppSettings settings;
     CRipwellDoc doc;
     framework::CommandMap app;
     std::vector<int> appCalls;
@@ -89,10 +92,8 @@ TEST_F(FrameFixture, HighlightedItemsShowTheirPromptAndIdleTextComesBack)
     // is enabled first: a byte of data to copy, a format on the clipboard to paste.
     ScriptedClipboard clipboard;
     clipboard.Put(platform::CF_TEXT, "x");
-    doc.m_pBlock = new uint8_t[WAVE_HEADER_SIZE + 1]();
-    doc.m_pHeader = doc.m_pBlock;
-    doc.m_pData = doc.m_pBlock + WAVE_HEADER_SIZE;
-    doc.m_nDataLength = 1;
+    uint8_t* block = platform::AllocateDataBlock(WAVE_HEADER_SIZE + 1);
+    doc.AdoptBlock(block, block, 1, false, WAVE_FORMAT_22050_8_MONO);
     for (const char* name : {"File", "Edit", "View", "Tools", "Help"}) {
         QMenu* menu = frame.Menu(name);
         menu->popup(QPoint(0, 0));
@@ -145,7 +146,9 @@ TEST_F(FrameFixture, CommandsReachTheirOwners)
         if (framework::CommandActions::CommandOf(a) == res::ID_FILE_NEW)
             a->trigger();
     EXPECT_EQ(appCalls, std::vector<int>{res::ID_FILE_NEW});
-    EXPECT_TRUE(frame.View()->Commands().Handles(res::ID_READ_CDDA));
+    // The reads reach into other parts of the program, so the frame wires them, not the view.
+    EXPECT_TRUE(frame.Commands().Handles(res::ID_READ_CDDA));
+    EXPECT_FALSE(frame.View()->Commands().Handles(res::ID_READ_CDDA));
     EXPECT_TRUE(frame.View()->Commands().Handles(res::ID_EDIT_COPY));
     EXPECT_FALSE(frame.View()->Commands().Handles(res::ID_FILE_NEW));
     EXPECT_TRUE(frame.Commands().Handles(res::ID_HELP_FINDER));

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_settings.h"
 #include "app/ui/main_frame.h"
 #include "document/ripwell_doc.h"
 #include "platform/framework/file_dialogs.h"
@@ -53,7 +52,6 @@ TEST(RipwellApp, SettingsAndRecentFilesWrittenAtShutDownComeBackAtTheNextStart)
     ScriptedFileDialogs dialogs;
     std::ofstream(data.file("a.bin")) << "0123456789";
 
-    Settings() = AppSettings{};
     {
         CRipwellApp app;
         ASSERT_TRUE(app.InitInstance({"ripwell"}));
@@ -74,10 +72,10 @@ TEST(RipwellApp, SettingsAndRecentFilesWrittenAtShutDownComeBackAtTheNextStart)
         ASSERT_TRUE(app.Document()->DoSave(""));
         EXPECT_EQ(app.RecentFiles(), (std::vector<std::string>{data.file("b.bin"), data.file("a.bin")}));
 
-        Settings().OverlappingSectors = 7;
-        Settings().DoJitterCorrection = 0;
-        Settings().CDPlayer = "xmms";
-        Settings().ReadAudio.StartingSect = 1234;
+        app.GetSettings().OverlappingSectors = 7;
+        app.GetSettings().DoJitterCorrection = 0;
+        app.GetSettings().CDPlayer = "xmms";
+        app.GetSettings().ReadAudio.StartingSect = 1234;
         app.ExitInstance();
     }
 
@@ -90,17 +88,16 @@ TEST(RipwellApp, SettingsAndRecentFilesWrittenAtShutDownComeBackAtTheNextStart)
     EXPECT_NE(written.find("\"File1\"=\"" + data.file("b.bin") + "\""), std::string::npos);
     EXPECT_NE(written.find("\"File2\"=\"" + data.file("a.bin") + "\""), std::string::npos);
 
-    Settings() = AppSettings{};
     {
         // Spelled differently, the path gets a hive object of its own, read from the file.
         const std::string sameFolder = config.path().string() + "/.";
         ScopedEnvironment again("XDG_CONFIG_HOME", sameFolder.c_str());
         CRipwellApp app;
         ASSERT_TRUE(app.InitInstance({"ripwell"}));
-        EXPECT_EQ(Settings().OverlappingSectors, 7);
-        EXPECT_EQ(Settings().DoJitterCorrection, 0);
-        EXPECT_EQ(Settings().CDPlayer, "xmms");
-        EXPECT_EQ(Settings().ReadAudio.StartingSect, 1234u);
+        EXPECT_EQ(app.GetSettings().OverlappingSectors, 7);
+        EXPECT_EQ(app.GetSettings().DoJitterCorrection, 0);
+        EXPECT_EQ(app.GetSettings().CDPlayer, "xmms");
+        EXPECT_EQ(app.GetSettings().ReadAudio.StartingSect, 1234u);
         EXPECT_EQ(app.RecentFiles(), (std::vector<std::string>{data.file("b.bin"), data.file("a.bin")}));
         EXPECT_TRUE(MenuTexts(app.MainFrame()->Menu("File")).contains("&1 b.bin"));
         EXPECT_TRUE(MenuTexts(app.MainFrame()->Menu("File")).contains("&2 a.bin"));
@@ -116,5 +113,4 @@ TEST(RipwellApp, SettingsAndRecentFilesWrittenAtShutDownComeBackAtTheNextStart)
     const std::string rewritten = ReadFile(config.file("ripwell/user.reg"));
     EXPECT_NE(rewritten.find("\"File1\"=\"" + data.file("a.bin") + "\""), std::string::npos) << rewritten;
     EXPECT_EQ(rewritten.find("\"File2\""), std::string::npos);
-    Settings() = AppSettings{};
 }

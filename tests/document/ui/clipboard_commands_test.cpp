@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/app_settings.h"
+#include "base/app_settings.h"
+#include "base/sounds.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/ripwell_view.h"
 #include "document/wave_header.h"
+#include "platform/block_memory.h"
 #include "platform/clipboard.h"
 #include "platform/ui/command_actions.h"
 #include "platform/ui/dialog_data.h"
@@ -75,18 +77,15 @@ Bytes WaveImage(WaveFormatCode code, const Bytes& data, const Bytes& chunkBefore
 
 class ClipboardCommandsTest : public ::testing::Test {
 protected:
-    void SetUp() override { Settings() = AppSettings{}; }
+    void SetUp() override { SetDialogSoundsEnabled(true); }
 
     void Fill(const Bytes& bytes, bool sound = false)
     {
         m_doc.OnNewDocument();
-        m_doc.m_pBlock = new uint8_t[bytes.size() + WAVE_HEADER_SIZE];
-        m_doc.m_pHeader = m_doc.m_pBlock;
-        m_doc.m_pData = m_doc.m_pBlock + WAVE_HEADER_SIZE;
-        std::memcpy(m_doc.m_pData, bytes.data(), bytes.size());
-        m_doc.m_nDataLength = static_cast<uint32_t>(bytes.size());
-        m_doc.m_bIsSound = sound;
-        m_doc.SetWaveFormat(sound ? WAVE_FORMAT_44100_16_STEREO : WAVE_FORMAT_22050_8_MONO);
+        uint8_t* block = platform::AllocateDataBlock(bytes.size() + WAVE_HEADER_SIZE);
+        std::memcpy(block + WAVE_HEADER_SIZE, bytes.data(), bytes.size());
+        m_doc.AdoptBlock(block, block, static_cast<uint32_t>(bytes.size()), sound,
+                         sound ? WAVE_FORMAT_44100_16_STEREO : WAVE_FORMAT_22050_8_MONO);
         m_doc.SetTitle("mine.bin");
         m_desktop.Clear();
     }
@@ -422,7 +421,8 @@ TEST_F(ClipboardCommandsTest, MenuItemsAndContextMenuItemsFollowDataAndClipboard
     framework::CommandRouter router;
     framework::CommandActions actions(&router);
     m_doc.OnNewDocument();
-    CRipwellView view(&m_doc, &actions);
+    AppSettings settings;
+    CRipwellView view(&m_doc, settings, &actions);
     router.Add(&view.Commands());
     QMenu edit;
     for (int id : {res::ID_EDIT_COPY, res::ID_EDIT_PASTE, res::ID_EMPTY_CLIPBOARD})

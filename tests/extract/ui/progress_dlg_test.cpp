@@ -7,10 +7,11 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <cstring>
 #include <system_error>
 
-#include "app/app_settings.h"
 #include "document/ripwell_doc.h"
+#include "platform/block_memory.h"
 #include "extract/ui/progress_clip.h"
 #include "extract/ui/progress_dlg.h"
 #include "res/resource.h"
@@ -38,10 +39,9 @@ struct CountingView : framework::DocumentView {
 // A document that was holding a saved, modified file before the read.
 void FillDocument(CRipwellDoc& document)
 {
-    document.m_pBlock = new uint8_t[48]();
-    document.m_pHeader = document.m_pBlock;
-    document.m_pData = document.m_pBlock + 44;
-    document.m_nDataLength = 4;
+    uint8_t* block = platform::AllocateDataBlock(48);
+    std::memset(block, 0, 48);
+    document.AdoptBlock(block, block, 4, false, WAVE_FORMAT_22050_8_MONO);
     document.SetPathName("/tmp/old.wav", false);
     document.SetTitle("old.wav");
     document.SetModifiedFlag(true);
@@ -82,7 +82,7 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
 {
     ScriptedDrive drive('D', 1000);
     drive.SetDelay(std::chrono::milliseconds(40));
-    WorkerSettings settings('D', true, 2);
+    const ReadOptions settings{'D', true, 2};
     CRipwellDoc document;
     FillDocument(document);
     CountingView view;
@@ -92,6 +92,7 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
     dialog.m_nFirstSector = 10;
     dialog.m_nLastSector = 109;
     dialog.m_nReadMode = READ_MODE_RAW;
+    dialog.m_options = settings;
     dialog.m_pDocument = &document;
     dialog.m_strTitle = "Track 3";
     bool visible = false, playing = false, emptied = false;
@@ -134,12 +135,13 @@ TEST(ProgressDlg, CancelOnlyAsksAndTheDialogWaitsForTheWorker)
 {
     ScriptedDrive drive('D', 1000);
     drive.SetDelay(std::chrono::milliseconds(30));
-    WorkerSettings settings('D', false, 2);
+    const ReadOptions settings{'D', false, 2};
     CRipwellDoc document;
     CProgressDlg dialog;
     dialog.m_nFirstSector = 0;
     dialog.m_nLastSector = 999;
     dialog.m_nReadMode = READ_MODE_RAW;
+    dialog.m_options = settings;
     dialog.m_pDocument = &document;
 
     std::vector<bool> openAfter;
@@ -166,12 +168,13 @@ TEST(ProgressDlg, CancelOnlyAsksAndTheDialogWaitsForTheWorker)
 TEST(ProgressDlg, WithoutJitterCorrectionAndInOneBlockTheFieldsStayEmpty)
 {
     ScriptedDrive drive('D', 1000);
-    WorkerSettings settings('D', false, 2);
+    const ReadOptions settings{'D', false, 2};
     CRipwellDoc document;
     CProgressDlg dialog;
     dialog.m_nFirstSector = 16;
     dialog.m_nLastSector = 35;
     dialog.m_nReadMode = READ_MODE_COOKED;
+    dialog.m_options = settings;
     dialog.m_pDocument = &document;
     dialog.exec();
 
@@ -191,13 +194,14 @@ TEST(ProgressDlg, FailuresArriveAsTheStatus)
 {
     ScriptedDrive drive('D', 1000);
     drive.FailOpen();
-    WorkerSettings settings('D', true, 2);
+    const ReadOptions settings{'D', true, 2};
     {
         CRipwellDoc document;
         FillDocument(document);
         CProgressDlg dialog;
         dialog.m_nLastSector = 99;
         dialog.m_nReadMode = READ_MODE_RAW;
+        dialog.m_options = settings;
         dialog.m_pDocument = &document;
         dialog.m_strTitle = "Untitled";
         dialog.exec();

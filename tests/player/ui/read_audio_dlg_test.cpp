@@ -16,10 +16,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_settings.h"
 #include "platform/profile.h"
 #include "platform/ui/dialog_data.h"
 #include "res/resource.h"
+#include "support/scoped_environment.h"
 #include "support/scripted_desktop.h"
 #include "support/scripted_mci.h"
 #include "support/temp_dir.h"
@@ -39,8 +39,6 @@ class ReadAudioDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("XDG_CONFIG_HOME", m_dir.path().c_str(), 1);
-        Settings().DefaultCDROMDrive = 'D';
         m_mci.Answer(MCI_INFO, {0, 0, "3735928559"});
         m_mci.AnswerStatus(MCI_STATUS_MEDIA_PRESENT, {0, 1, ""});
         m_mci.AnswerStatus(MCI_STATUS_NUMBER_OF_TRACKS, {0, 3, ""});
@@ -49,7 +47,6 @@ protected:
         SetTrack(2, Packed(4, 12, 0), Packed(0, 3, 38), true);
         SetTrack(3, Packed(4, 15, 38), Packed(0, 13, 25), false);
     }
-    void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
 
     void SetTrack(uint32_t track, uint32_t start, uint32_t length, bool audio)
     {
@@ -83,6 +80,7 @@ protected:
     }
 
     TempDir m_dir;
+    ScopedEnvironment m_config{"XDG_CONFIG_HOME", m_dir.path().c_str()};
     ScriptedDesktop m_desktop;
     ScriptedMci m_mci;
 };
@@ -94,6 +92,7 @@ TEST_F(ReadAudioDlgTest, FillsTheListWithTitlesAndShowsTheChosenPage)
     WritePrivateProfileStringA("DEADBEEF", "2", "Data part", "CDPLAYER.INI");
     WritePrivateProfileStringA("DEADBEEF", "0", "HJXZMBOYSDPA", "CDPLAYER.INI");
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nTabPage = 2;
     dialog.m_nStartSector = 600;
     dialog.m_nEndSector = 1350;
@@ -140,6 +139,7 @@ TEST_F(ReadAudioDlgTest, FillsTheListWithTitlesAndShowsTheChosenPage)
 TEST_F(ReadAudioDlgTest, CancelValidatesAndClosingKeepsTheCheckBoxes)
 {
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nFirstSeconds = 3;
     dialog.m_nLastSeconds = 3;
     dialog.m_bOnlyLast = 0;
@@ -176,6 +176,7 @@ TEST_F(ReadAudioDlgTest, CancelValidatesAndClosingKeepsTheCheckBoxes)
 TEST_F(ReadAudioDlgTest, StartAndDoubleClickHandTheTrackToTheCaller)
 {
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nFirstSeconds = 3;
     dialog.m_nLastSeconds = 3;
     // Start with no row chosen: the track stays as it was.
@@ -204,6 +205,7 @@ TEST_F(ReadAudioDlgTest, RenamingWritesTheTitleAndTheMissingDiscKeys)
 {
     WritePrivateProfileStringA("DEADBEEF", "artist", "Known", "CDPLAYER.INI");
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nFirstSeconds = 3;
     dialog.m_nLastSeconds = 3;
     Run(dialog, [&](QDialog* window) {
@@ -232,6 +234,7 @@ TEST_F(ReadAudioDlgTest, RenameFromTheTrackMenuEditsTheLabelInPlace)
 {
     WritePrivateProfileStringA("DEADBEEF", "numtracks", "7", "CDPLAYER.INI");
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nFirstSeconds = 3;
     dialog.m_nLastSeconds = 3;
     auto edit = [&](QWidget* window, int row, const QString& text, int key) {
@@ -264,6 +267,7 @@ TEST_F(ReadAudioDlgTest, RenameFromTheTrackMenuEditsTheLabelInPlace)
 
     // A new dialog object, as the next command makes, shows the title from the file.
     CReadAudioDlg next;
+    next.m_chDrive = 'D';
     next.m_nFirstSeconds = 3;
     next.m_nLastSeconds = 3;
     Run(next, [&](QDialog* window) {
@@ -277,6 +281,7 @@ TEST_F(ReadAudioDlgTest, WithoutTheDiscIdentityRenamingWritesNothing)
 {
     m_mci.Answer(MCI_INFO, {MCIERR_BASE + 10, 0, ""});
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nFirstSeconds = 3;
     dialog.m_nLastSeconds = 3;
     Run(dialog, [&](QDialog* window) {
@@ -292,6 +297,7 @@ TEST_F(ReadAudioDlgTest, WithoutTheDiscIdentityRenamingWritesNothing)
 TEST_F(ReadAudioDlgTest, ContextMenusFollowTheSelectionAndTheDoor)
 {
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nFirstSeconds = 3;
     dialog.m_nLastSeconds = 3;
     Run(dialog, [&](QDialog* window) {

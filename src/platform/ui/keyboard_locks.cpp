@@ -1,4 +1,4 @@
-#include "app/ui/keyboard_locks.h"
+#include "platform/ui/keyboard_locks.h"
 
 #include <QGuiApplication>
 
@@ -24,6 +24,8 @@ IndicatorStateFunction LoadIndicatorState()
 
 } // namespace
 
+namespace platform {
+
 KeyboardLocks QueryKeyboardLocks()
 {
     KeyboardLocks locks;
@@ -39,3 +41,5 @@ KeyboardLocks QueryKeyboardLocks()
     locks.scroll = state & kScrollLockBit;
     return locks;
 }
+
+} // namespace platform

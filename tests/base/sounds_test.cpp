@@ -1,5 +1,4 @@
-#include "app/app_settings.h"
-#include "app/sounds.h"
+#include "base/sounds.h"
 #include "res/resource.h"
 #include "support/scripted_desktop.h"
 
@@ -7,7 +6,7 @@
 
 TEST(DialogSounds, EachOperationStartsItsResourceWithTheDialogFlags)
 {
-    Settings().PlayDialogSounds = 1;
+    SetDialogSoundsEnabled(true);
     ScriptedDesktop desktop;
     PlayErrorSound();
     PlayQuestionSound();
@@ -23,10 +22,10 @@ TEST(DialogSounds, EachOperationStartsItsResourceWithTheDialogFlags)
 
 TEST(DialogSounds, SoundsOffPlaysNothingButStopStillStops)
 {
-    Settings().PlayDialogSounds = 1;
+    SetDialogSoundsEnabled(true);
     ScriptedDesktop desktop;
     PlayAboutSound();   // stands for a waveform that plays
-    Settings().PlayDialogSounds = 0;
+    SetDialogSoundsEnabled(false);
     PlayErrorSound();
     PlayQuestionSound();
     PlayAboutSound();
@@ -35,5 +34,5 @@ TEST(DialogSounds, SoundsOffPlaysNothingButStopStillStops)
     StopSound();
     EXPECT_FALSE(desktop.SoundPlaying());
     EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"sound ABOUT", "stop"}));
-    Settings().PlayDialogSounds = 1;
+    SetDialogSoundsEnabled(true);
 }

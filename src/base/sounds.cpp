@@ -1,6 +1,7 @@
-#include "app/sounds.h"
+#include "base/sounds.h"
 
-#include "app/app_settings.h"
+#include <atomic>
+
 #include "platform/sound.h"
 #include "res/resource.h"
 
@@ -12,9 +13,12 @@ constexpr uint32_t kDialogSoundFlags =
     platform::SND_RESOURCE | platform::SND_ASYNC | platform::SND_NODEFAULT | platform::SND_NOWAIT;
 static_assert(kDialogSoundFlags == 0x42007);
 
+// Error boxes can come from the extraction worker's thread as well.
+std::atomic<bool> g_dialogSoundsEnabled{true};
+
 void PlayDialogSound(const char* name)
 {
-    if (!Settings().PlayDialogSounds)
+    if (!g_dialogSoundsEnabled.load(std::memory_order_relaxed))
         return;
     platform::PlaySound(name, nullptr, kDialogSoundFlags);
 }
@@ -25,3 +29,6 @@ void PlayErrorSound() { PlayDialogSound(res::SOUND_ERROR); }
 void PlayQuestionSound() { PlayDialogSound(res::SOUND_QUESTION); }
 void PlayAboutSound() { PlayDialogSound(res::SOUND_ABOUT); }
 void StopSound() { platform::PlaySound(nullptr, nullptr, 0); }
+
+void SetDialogSoundsEnabled(bool enabled) { g_dialogSoundsEnabled.store(enabled, std::memory_order_relaxed); }
+bool DialogSoundsEnabled() { return g_dialogSoundsEnabled.load(std::memory_order_relaxed); }

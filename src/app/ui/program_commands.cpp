@@ -1,0 +1,18 @@
+// The main frame's commands that reach other parts of the program. The frame sees the document,
+// the settings and every subsystem's dialogs, so each command is wired here and the view needs
+// to know none of them.
+#include "app/ui/main_frame.h"
+
+#include "base/app_settings.h"
+#include "extract/ui/read_commands.h"
+#include "res/resource.h"
+
+void CMainFrame::RegisterProgramCommands()
+{
+    m_commands.On(res::ID_READ_CDDA, [this] { OnReadCdda(m_pDocument, *m_pSettings, this); });
+    m_commands.On(res::ID_READ_CDROM, [this] { OnReadCdrom(m_pDocument, *m_pSettings, this); });
+    m_commands.On(res::ID_OPTIONS, [] {});
+    m_commands.On(res::ID_CD_PLAYER, [] {});
+    m_commands.On(res::ID_SOUND_RECORDER, [] {});
+    m_commands.On(res::ID_DEVICE_STATUS, [] {});
+}
