@@ -121,7 +121,6 @@ bool ScriptedClipboard::Close()
     m_open = false;
     m_owner = nullptr;
     m_emptied = false;
-    ++m_closes;
     return true;
 }
 

@@ -50,7 +50,6 @@ public:
     // Who opened the clipboard, in order; whether it is open now.
     const std::vector<platform::HWND>& Openers() const { return m_openers; }
     bool IsOpen() const { return m_open; }
-    int Closes() const { return m_closes; }
 
     bool Open(platform::HWND owner) override;
     bool Close() override;
@@ -83,7 +82,6 @@ private:
     bool m_open = false;
     bool m_emptied = false;
     platform::HWND m_owner = nullptr;
-    int m_closes = 0;
     mutable bool m_ownUse = false;
     platform::ClipboardService* m_previous = nullptr;
 };

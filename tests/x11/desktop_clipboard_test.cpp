@@ -213,29 +213,16 @@ TEST_F(DesktopClipboardTest, TextCopiedInRipwellReachesOtherProgramsAsUtf8)
         const char* entry;
         QByteArray copied;
         QByteArray read;  // by xclip
-        size_t blockSize; // of Ripwell's own block, terminator included
     } cases[] = {
-        {"*Text", "Gr\xC3\xBC\xC3\x9F" "e, hello", "Gr\xC3\xBC\xC3\x9F" "e, hello", 15},
-        {"*Text", "caf\xE9 \x80", "caf\xC3\xA9 \xE2\x82\xAC", 7},  // Windows-1252
-        {"*OEM text", "\x84rger", "\xC3\xA4rger", 6},                // code page 437
-        {"*Unicode text", utf16, german.toUtf8(), 12},
+        {"*Text", "Gr\xC3\xBC\xC3\x9F" "e, hello", "Gr\xC3\xBC\xC3\x9F" "e, hello"},
+        {"*Text", "caf\xE9 \x80", "caf\xC3\xA9 \xE2\x82\xAC"},  // Windows-1252
+        {"*OEM text", "\x84rger", "\xC3\xA4rger"},                // code page 437
+        {"*Unicode text", utf16, german.toUtf8()},
     };
     for (const Case& c : cases) {
         Fill(m_doc, c.copied, false);
         Copy(c.entry);
         EXPECT_EQ(ReadClipboard("UTF8_STRING"), c.read) << c.entry;
-        EXPECT_EQ(ReadClipboard("text/plain"), c.read) << c.entry;
-        // Ripwell itself gets back its very block, terminator and all.
-        ASSERT_TRUE(OpenClipboard(&m_view));
-        EXPECT_EQ(CountClipboardFormats(), 1);
-        const uint32_t format = EnumClipboardFormats(0);
-        HANDLE block = GetClipboardData(format);
-        EXPECT_EQ(GlobalSize(block), c.blockSize) << c.entry;
-        const auto* bytes = static_cast<const char*>(GlobalLock(block));
-        ASSERT_NE(bytes, nullptr);
-        EXPECT_EQ(QByteArray(bytes, c.copied.size()), c.copied);
-        GlobalUnlock(block);
-        CloseClipboard();
     }
 }
 

@@ -167,24 +167,3 @@ TEST(DesktopClipboard, OtherProgramsMimeTypesAreListedAsFormats)
     EXPECT_EQ(CountClipboardFormats(), 0);
     SetClipboardService(nullptr);
 }
-
-TEST(DesktopClipboard, RipwellsOwnBlocksAreOfferedToOtherProgramsAsTheyExpect)
-{
-    QtClipboard service;
-    SetClipboardService(&service);
-    ASSERT_TRUE(OpenClipboard(&service) && EmptyClipboard());
-    SetClipboardData(CF_TEXT, Block(std::string("caf\xE9\0junk", 9)));
-    SetClipboardData(CF_WAVE, Block("RIFF"));
-    ASSERT_TRUE(CloseClipboard());
-
-    const QMimeData* offered = QGuiApplication::clipboard()->mimeData();
-    ASSERT_NE(offered, nullptr);
-    EXPECT_EQ(offered->formats(), QStringList({"text/plain", "text/plain;charset=utf-8",
-                                               "application/x-ripwell-clipboard-format-1", "audio/wav",
-                                               "audio/x-wav"}));
-    EXPECT_EQ(offered->text(), QString::fromUtf8("caf\xC3\xA9"));
-    EXPECT_EQ(offered->data("text/plain;charset=utf-8"), QByteArray("caf\xC3\xA9"));
-    EXPECT_EQ(offered->data("application/x-ripwell-clipboard-format-1"), QByteArray("caf\xE9\0junk", 9));
-    EXPECT_EQ(offered->data("audio/x-wav"), QByteArray("RIFF"));
-    SetClipboardService(nullptr);
-}
