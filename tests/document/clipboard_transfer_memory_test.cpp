@@ -6,8 +6,8 @@
 
 #include "base/sounds.h"
 #include "document/ripwell_doc.h"
-#include "platform/block_memory.h"
 #include "res/resource.h"
+#include "support/document_data.h"
 #include "support/scripted_clipboard.h"
 #include "support/scripted_desktop.h"
 
@@ -75,8 +75,7 @@ TEST(ClipboardTransferMemoryTest, PasteWithoutMemoryForTheBlockLeavesAnEmptyDocu
         ASSERT_NE(huge, nullptr);
         clipboard.PutBlock(format, huge);
         CRipwellDoc doc;
-        uint8_t* block = AllocateDataBlock(WAVE_HEADER_SIZE + 1);
-        doc.AdoptBlock(block, block, 1, false, WAVE_FORMAT_22050_8_MONO);
+        FillDocument(doc, "x", 1);
         doc.SetTitle("earlier.bin");
         desktop.Clear();
 

@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QImage>
-#include <QListWidget>
 #include <QProcess>
 #include <QTimer>
 #include <QWidget>
@@ -22,13 +21,13 @@
 #include "document/ripwell_doc.h"
 #include "document/ui/clipboard_commands.h"
 #include "document/wave_header.h"
-#include "platform/block_memory.h"
 #include "platform/clipboard.h"
-#include "platform/ui/dialog_data.h"
 #include "platform/ui/qt_clipboard.h"
 #include "res/resource.h"
+#include "support/document_data.h"
 #include "support/scripted_desktop.h"
 #include "support/temp_dir.h"
+#include "support/ui/clip_format_choice.h"
 #include "support/ui/dialog_script.h"
 #include "x11/x11_display.h"
 
@@ -117,35 +116,9 @@ std::string WriteFile(const TempDir& dir, const std::string& name, const QByteAr
     return path;
 }
 
-void Fill(CRipwellDoc& doc, const QByteArray& bytes, bool sound)
-{
-    doc.OnNewDocument();
-    uint8_t* block = AllocateDataBlock(WAVE_HEADER_SIZE + static_cast<size_t>(bytes.size()));
-    std::memcpy(block + WAVE_HEADER_SIZE, bytes.constData(), static_cast<size_t>(bytes.size()));
-    doc.AdoptBlock(block, block, static_cast<uint32_t>(bytes.size()), sound,
-                   sound ? WAVE_FORMAT_44100_16_STEREO : WAVE_FORMAT_22050_8_MONO);
-}
-
 QByteArray Data(const CRipwellDoc& doc)
 {
     return QByteArray(reinterpret_cast<const char*>(doc.m_pData), static_cast<qsizetype>(doc.m_nDataLength));
-}
-
-// A dialog step that picks the entry of this text (none: the preselected one), noting the list.
-std::function<void(QWidget*)> Pick(const QString& entry, QStringList* entries = nullptr)
-{
-    return [=](QWidget* window) {
-        auto* list = GetDlgControl<QListWidget>(window, res::IDC_1034);
-        for (int i = 0; list && entries && i < list->count(); ++i)
-            *entries << list->item(i)->text();
-        if (list && !entry.isEmpty()) {
-            const QList<QListWidgetItem*> found = list->findItems(entry, Qt::MatchExactly);
-            EXPECT_FALSE(found.isEmpty()) << "no entry " << entry.toStdString();
-            if (!found.isEmpty())
-                list->setCurrentItem(found.front());
-        }
-        PressButton(window, res::IDOK);
-    };
 }
 
 class DesktopClipboardTest : public ::testing::Test {
@@ -159,13 +132,21 @@ protected:
 
     void Copy(const QString& entry)
     {
-        DialogScript script({Pick(entry)});
+        SeenClipFormats seen;
+        DialogScript script({ChooseClipFormat(&seen, entry)});
         OnEditCopy(&m_doc, &m_view);
     }
-    void Paste(const QString& entry, QStringList* entries = nullptr)
+    // The entries the dialog listed.
+    QStringList Paste(const QString& entry)
     {
-        DialogScript script({Pick(entry, entries)});
+        SeenClipFormats seen;
+        DialogScript script({ChooseClipFormat(&seen, entry)});
         OnEditPaste(&m_doc, &m_view);
+        return seen.entries;
+    }
+    void Fill(const QByteArray& bytes, bool sound)
+    {
+        FillDocument(m_doc, bytes.constData(), static_cast<size_t>(bytes.size()), sound);
     }
 
     ScriptedDesktop m_desktop;
@@ -182,7 +163,7 @@ TEST_F(DesktopClipboardTest, WaveCopiedInRipwellIsAWaveFileForOtherPrograms)
     QByteArray samples(17640, '\0');  // 0.1 s of 44100 Hz, 16-bit stereo
     for (qsizetype i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<char>((i * 37) & 0xFF);
-    Fill(m_doc, samples, true);
+    Fill(samples, true);
     Copy("");  // the wave is proposed
 
     const QList<QByteArray> targets = ReadClipboard("TARGETS").split('\n');
@@ -220,7 +201,7 @@ TEST_F(DesktopClipboardTest, TextCopiedInRipwellReachesOtherProgramsAsUtf8)
         {"*Unicode text", utf16, german.toUtf8()},
     };
     for (const Case& c : cases) {
-        Fill(m_doc, c.copied, false);
+        Fill(c.copied, false);
         Copy(c.entry);
         EXPECT_EQ(ReadClipboard("UTF8_STRING"), c.read) << c.entry;
     }
@@ -232,10 +213,8 @@ TEST_F(DesktopClipboardTest, TextFromAnotherProgramPastesAsTextOrUnicodeText)
     OnEmptyClipboard(&m_view);  // nothing of Ripwell's own left to mistake for xclip's
     XclipOwner xclip(WriteFile(m_dir, "hello.txt", "hello"), "UTF8_STRING");
     ASSERT_TRUE(WaitFor([] { return CountClipboardFormats() > 0; })) << "xclip's text never came";
-    Fill(m_doc, "old", false);
-    QStringList entries;
-    Paste("*Text", &entries);
-    EXPECT_EQ(entries, QStringList({"*Text", "*Unicode text"}));
+    Fill("old", false);
+    EXPECT_EQ(Paste("*Text"), QStringList({"*Text", "*Unicode text"}));
     EXPECT_EQ(Data(m_doc), "hello");
     EXPECT_EQ(m_doc.m_nWaveFormat, WAVE_FORMAT_22050_8_MONO);
     EXPECT_FALSE(m_doc.m_bIsSound);
@@ -263,8 +242,7 @@ TEST_F(DesktopClipboardTest, ImageFromAnotherProgramPastesAsBitmapOrAsItsOwnFile
     XclipOwner xclip(WriteFile(m_dir, "picture.png", png), "image/png");
     ASSERT_TRUE(WaitFor([] { return CountClipboardFormats() > 0; })) << "xclip's picture never came";
 
-    QStringList entries;
-    Paste("*Device-independent bitmap DIB", &entries);
+    const QStringList entries = Paste("*Device-independent bitmap DIB");
     const uint32_t pngFormat = RegisterClipboardFormatA("image/png");
     EXPECT_GT(pngFormat, CF_REGISTERED_BASE);
     EXPECT_EQ(entries, QStringList({"*Device-independent bitmap DIB", QString("image/png (%1)").arg(pngFormat)}));

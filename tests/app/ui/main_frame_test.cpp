@@ -19,7 +19,7 @@
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
 #include "res/string_table.h"
-#include "platform/block_memory.h"
+#include "support/document_data.h"
 #include "support/scripted_clipboard.h"
 
 namespace {
@@ -92,8 +92,7 @@ TEST_F(FrameFixture, HighlightedItemsShowTheirPromptAndIdleTextComesBack)
     // is enabled first: a byte of data to copy, a format on the clipboard to paste.
     ScriptedClipboard clipboard;
     clipboard.Put(platform::CF_TEXT, "x");
-    uint8_t* block = platform::AllocateDataBlock(WAVE_HEADER_SIZE + 1);
-    doc.AdoptBlock(block, block, 1, false, WAVE_FORMAT_22050_8_MONO);
+    FillDocument(doc, "x", 1);
     for (const char* name : {"File", "Edit", "View", "Tools", "Help"}) {
         QMenu* menu = frame.Menu(name);
         menu->popup(QPoint(0, 0));

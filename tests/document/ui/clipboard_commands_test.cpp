@@ -1,7 +1,6 @@
 #include "document/ui/clipboard_commands.h"
 
 #include <QAction>
-#include <QListWidget>
 #include <QMenu>
 #include <QWidget>
 
@@ -17,13 +16,13 @@
 #include "document/ripwell_doc.h"
 #include "document/ui/ripwell_view.h"
 #include "document/wave_header.h"
-#include "platform/block_memory.h"
 #include "platform/clipboard.h"
 #include "platform/ui/command_actions.h"
-#include "platform/ui/dialog_data.h"
 #include "res/resource.h"
+#include "support/document_data.h"
 #include "support/scripted_clipboard.h"
 #include "support/scripted_desktop.h"
+#include "support/ui/clip_format_choice.h"
 #include "support/ui/dialog_script.h"
 
 using namespace platform;
@@ -32,39 +31,6 @@ using Bytes = std::vector<uint8_t>;
 namespace {
 
 const std::string kInvalidObject = "Invalid Clipboard object.\nCannot paste.";
-
-// What the format dialog showed.
-struct SeenDialog {
-    QString caption;
-    QStringList entries;
-    QString selected;
-};
-
-// A dialog step: notes what the dialog shows, selects the entry of that text (none: keeps the
-// preselection) and presses the button.
-std::function<void(QWidget*)> Choose(SeenDialog* seen, const QString& entry, int button = res::IDOK)
-{
-    return [=](QWidget* window) {
-        auto* list = GetDlgControl<QListWidget>(window, res::IDC_1034);
-        if (!list) {
-            ADD_FAILURE() << "no format list";
-            PressButton(window, res::IDCANCEL);
-            return;
-        }
-        seen->caption = window->windowTitle();
-        for (int i = 0; i < list->count(); ++i)
-            seen->entries << list->item(i)->text();
-        seen->selected = list->currentItem() ? list->currentItem()->text() : QString();
-        if (!entry.isEmpty()) {
-            const QList<QListWidgetItem*> found = list->findItems(entry, Qt::MatchExactly);
-            if (found.isEmpty())
-                ADD_FAILURE() << "no entry " << entry.toStdString();
-            else
-                list->setCurrentItem(found.front());
-        }
-        PressButton(window, button);
-    };
-}
 
 Bytes WaveImage(WaveFormatCode code, const Bytes& data, const Bytes& chunkBeforeData = {})
 {
@@ -81,11 +47,7 @@ protected:
 
     void Fill(const Bytes& bytes, bool sound = false)
     {
-        m_doc.OnNewDocument();
-        uint8_t* block = platform::AllocateDataBlock(bytes.size() + WAVE_HEADER_SIZE);
-        std::memcpy(block + WAVE_HEADER_SIZE, bytes.data(), bytes.size());
-        m_doc.AdoptBlock(block, block, static_cast<uint32_t>(bytes.size()), sound,
-                         sound ? WAVE_FORMAT_44100_16_STEREO : WAVE_FORMAT_22050_8_MONO);
+        FillDocument(m_doc, bytes, sound);
         m_doc.SetTitle("mine.bin");
         m_desktop.Clear();
     }
@@ -99,16 +61,16 @@ protected:
                 said.push_back(line);
         return said;
     }
-    void Copy(const QString& entry, SeenDialog* seen = nullptr)
+    void Copy(const QString& entry, SeenClipFormats* seen = nullptr)
     {
-        SeenDialog ignored;
-        DialogScript script({Choose(seen ? seen : &ignored, entry)});
+        SeenClipFormats ignored;
+        DialogScript script({ChooseClipFormat(seen ? seen : &ignored, entry)});
         OnEditCopy(&m_doc, &m_view);
     }
-    void Paste(const QString& entry, SeenDialog* seen = nullptr)
+    void Paste(const QString& entry, SeenClipFormats* seen = nullptr)
     {
-        SeenDialog ignored;
-        DialogScript script({Choose(seen ? seen : &ignored, entry)});
+        SeenClipFormats ignored;
+        DialogScript script({ChooseClipFormat(seen ? seen : &ignored, entry)});
         OnEditPaste(&m_doc, &m_view);
     }
     void ExpectEmptyUntitled()
@@ -131,7 +93,7 @@ TEST_F(ClipboardCommandsTest, CopyProposesTextOrWaveAndEndsTextAtItsFirstZeroByt
 {
     Fill({0x41, 0x42, 0x00, 0x43, 0x44});
     m_clipboard.Put(CF_WAVE, "old");
-    SeenDialog seen;
+    SeenClipFormats seen;
     m_desktop.AnswerNext(IDNO);
     Copy("*Text", &seen);
     EXPECT_EQ(seen.caption, "Copy to clipboard as");
@@ -261,7 +223,7 @@ TEST_F(ClipboardCommandsTest, PasteListsEveryFormatAndRebuildsTheDocumentFromThe
         m_clipboard.Put(0x2A0, Bytes{1, 2, 3});
         m_clipboard.Put(html, "<b>");
         Fill({0x55});
-        SeenDialog seen;
+        SeenClipFormats seen;
         Paste(c.entry, &seen);
         EXPECT_EQ(seen.caption, "Paste from clipboard as");
         EXPECT_EQ(seen.entries, QStringList({"*Text", "*Unicode text", "*Handle of a bitmap", "*Text locale identifier",
@@ -288,7 +250,7 @@ TEST_F(ClipboardCommandsTest, PastedWaveKeepsItsBlockAndGetsTheCanonicalHeader)
     const Bytes list = {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'a', 'b', 'c', 'd'};
     m_clipboard.Put(CF_TEXT, "text first");
     m_clipboard.Put(CF_WAVE, WaveImage(5, samples, list));
-    SeenDialog seen;
+    SeenClipFormats seen;
     Paste("", &seen);
     EXPECT_EQ(seen.selected, "*WAV audio data");
     EXPECT_EQ(Data(), samples);
