@@ -166,14 +166,17 @@ bool EmptyDocumentForPaste(CRipwellDoc& doc)
     return true;
 }
 
-// A new block with the 44-byte header slot in front of room for length bytes; null (after
-// the no-memory report) when there is no memory for it.
-uint8_t* AllocatePasteBlock(CRipwellDoc& doc, size_t length)
+// A new block for the s bytes of the clipboard object behind slot bytes (the 44-byte header
+// slot, or none for a wave image, which brings its own header); null (after the no-memory
+// report) when there is no memory for it.
+uint8_t* AllocatePasteBlock(CRipwellDoc& doc, size_t s, size_t slot)
 {
-    uint8_t* block = length <= kMaxPasteLength ? AllocateDataBlock(length + WAVE_HEADER_SIZE) : nullptr;
-    if (!block)
+    uint8_t* block = s <= kMaxPasteLength ? AllocateDataBlock(slot + s) : nullptr;
+    if (!block) {
         FailAfterEmptied(doc, true, kNoMemoryToPaste);
-    AdviseHugePages(block, length + WAVE_HEADER_SIZE);
+        return nullptr;
+    }
+    AdviseHugePages(block, slot + s);
     return block;
 }
 
@@ -197,13 +200,9 @@ bool PasteWave(CRipwellDoc& doc, HGLOBAL data)
     }
     if (!EmptyDocumentForPaste(doc))
         return false;
-    // The wave image keeps its own header in front of its data; the block holds it as it is.
-    uint8_t* block = s <= kMaxPasteLength ? AllocateDataBlock(s) : nullptr;
-    if (!block) {
-        FailAfterEmptied(doc, true, kNoMemoryToPaste);
+    uint8_t* block = AllocatePasteBlock(doc, s, 0);
+    if (!block)
         return false;
-    }
-    AdviseHugePages(block, s);
     if (!CopyClipboardBlock(data, block, s)) {
         ReleaseDataBlock(block);
         FailAfterEmptied(doc, true, kInvalidWaveData);
@@ -232,7 +231,7 @@ bool PasteText(CRipwellDoc& doc, uint32_t format, HGLOBAL data)
     }
     if (!EmptyDocumentForPaste(doc))
         return false;
-    uint8_t* block = AllocatePasteBlock(doc, s);
+    uint8_t* block = AllocatePasteBlock(doc, s, WAVE_HEADER_SIZE);
     if (!block)
         return false;
     if (!CopyClipboardBlock(data, block + WAVE_HEADER_SIZE, s)) {
@@ -281,7 +280,7 @@ bool PasteOther(CRipwellDoc& doc, uint32_t format, HGLOBAL data)
         s = std::min(s, kLocaleLength);
     if (!EmptyDocumentForPaste(doc))
         return false;
-    uint8_t* block = AllocatePasteBlock(doc, s);
+    uint8_t* block = AllocatePasteBlock(doc, s, WAVE_HEADER_SIZE);
     if (!block)
         return false;
     if (!CopyClipboardBlock(data, block + WAVE_HEADER_SIZE, s)) {
