@@ -7,12 +7,14 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <atomic>
 #include <cstring>
+#include <functional>
 #include <system_error>
 
 #include "document/ripwell_doc.h"
 #include "platform/block_memory.h"
-#include "extract/ui/progress_clip.h"
+#include "platform/ui/animate_ctrl.h"
 #include "extract/ui/progress_dlg.h"
 #include "res/resource.h"
 #include "support/read_run.h"
@@ -46,6 +48,22 @@ void FillDocument(CRipwellDoc& document)
     document.SetTitle("old.wav");
     document.SetModifiedFlag(true);
 }
+
+// Runs onFirstPosition on the dialog's thread once the worker has reported its first position.
+class CancelOnFirstPosition : public CProgressDlg {
+public:
+    std::function<void()> onFirstPosition;
+
+    void SendMessage(uint32_t message, uintptr_t wParam) override
+    {
+        CProgressDlg::SendMessage(message, wParam);
+        if (message == res::WM_READ_POSITION && !m_posted.exchange(true))
+            QMetaObject::invokeMethod(this, [this] { onFirstPosition(); }, Qt::QueuedConnection);
+    }
+
+private:
+    std::atomic<bool> m_posted{false};
+};
 
 class UnstartableProgressDlg : public CProgressDlg {
 protected:
@@ -97,9 +115,9 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
     dialog.m_strTitle = "Track 3";
     bool visible = false, playing = false, emptied = false;
     QString title;
-    QTimer::singleShot(60, &dialog, [&] {
+    QTimer::singleShot(0, &dialog, [&] {
         visible = dialog.isVisible();
-        playing = dialog.findChild<ProgressClip*>("IDC_1044")->IsPlaying();
+        playing = dialog.findChild<CAnimateCtrl*>("IDC_1044")->IsPlaying();
         emptied = !document.IsModified() && document.GetPathName().empty();
         title = dialog.windowTitle();
     });
@@ -137,7 +155,8 @@ TEST(ProgressDlg, CancelOnlyAsksAndTheDialogWaitsForTheWorker)
     drive.SetDelay(std::chrono::milliseconds(30));
     const ReadOptions settings{'D', false, 2};
     CRipwellDoc document;
-    CProgressDlg dialog;
+    // The user cancels as soon as the first position is shown, whatever the machine's speed.
+    CancelOnFirstPosition dialog;
     dialog.m_nFirstSector = 0;
     dialog.m_nLastSector = 999;
     dialog.m_nReadMode = READ_MODE_RAW;
@@ -145,7 +164,7 @@ TEST(ProgressDlg, CancelOnlyAsksAndTheDialogWaitsForTheWorker)
     dialog.m_pDocument = &document;
 
     std::vector<bool> openAfter;
-    QTimer::singleShot(50, &dialog, [&] {
+    dialog.onFirstPosition = [&] {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(&dialog, &escape);
         openAfter.push_back(dialog.isVisible());
@@ -153,7 +172,7 @@ TEST(ProgressDlg, CancelOnlyAsksAndTheDialogWaitsForTheWorker)
         openAfter.push_back(dialog.isVisible());
         dialog.findChild<QPushButton*>("IDCANCEL")->click();
         openAfter.push_back(dialog.isVisible());
-    });
+    };
     dialog.exec();
 
     EXPECT_EQ(openAfter, (std::vector<bool>{true, true, true}));
