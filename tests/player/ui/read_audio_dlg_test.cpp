@@ -25,6 +25,7 @@
 #include "support/temp_dir.h"
 
 using namespace platform;
+using namespace res::read_audio;
 
 namespace {
 
@@ -69,7 +70,7 @@ protected:
     }
 
     static QString Text(QWidget* window, int id) { return GetDlgItemText(window, id); }
-    static QTreeWidget* List(QWidget* window) { return GetDlgControl<QTreeWidget>(window, res::IDC_1034); }
+    static QTreeWidget* List(QWidget* window) { return GetDlgControl<QTreeWidget>(window, IDC_TRACK_LIST); }
     static void Press(QWidget* window, int id) { GetDlgControl<QPushButton>(window, id)->click(); }
 
     std::string Ini(const char* section, const char* key)
@@ -113,21 +114,21 @@ TEST_F(ReadAudioDlgTest, FillsTheListWithTitlesAndShowsTheChosenPage)
 
         // Page 2: only the sector fields of the pages are shown.
         EXPECT_FALSE(list->isVisibleTo(window));
-        EXPECT_FALSE(GetDlgItem(window, res::IDC_1018)->isVisibleTo(window));
-        EXPECT_TRUE(GetDlgItem(window, res::IDC_1028)->isVisibleTo(window));
-        EXPECT_EQ(Text(window, res::IDC_1015), "600");
-        EXPECT_EQ(Text(window, res::IDC_1012), "0:10");
+        EXPECT_FALSE(GetDlgItem(window, IDC_START_MIN)->isVisibleTo(window));
+        EXPECT_TRUE(GetDlgItem(window, IDC_START_SECTOR)->isVisibleTo(window));
+        EXPECT_EQ(Text(window, IDC_SELECTION_START_SECTOR), "600");
+        EXPECT_EQ(Text(window, IDC_SELECTION_START_TIME), "0:10");
 
         // Page 0 without a selection shows "???"; a click on a track shows its figures.
         dialog.SelectTabPage(0);
         EXPECT_TRUE(list->isVisibleTo(window));
-        EXPECT_EQ(Text(window, res::IDC_1012), "???");
+        EXPECT_EQ(Text(window, IDC_SELECTION_START_TIME), "???");
         list->topLevelItem(1)->setSelected(true);
         dialog.OnTrackClicked();
         EXPECT_EQ(dialog.m_nSelectedTrack, 1);
-        EXPECT_EQ(Text(window, res::IDC_1012), "4:12");
-        EXPECT_EQ(Text(window, res::IDC_1014), "4:15");
-        EXPECT_EQ(Text(window, res::IDC_1017), QString::number(dialog.m_Tracks[1].endSector));
+        EXPECT_EQ(Text(window, IDC_SELECTION_START_TIME), "4:12");
+        EXPECT_EQ(Text(window, IDC_SELECTION_END_TIME), "4:15");
+        EXPECT_EQ(Text(window, IDC_SELECTION_END_SECTOR), QString::number(dialog.m_Tracks[1].endSector));
         list->clearSelection();
         dialog.OnTrackClicked();
         EXPECT_EQ(dialog.m_nSelectedTrack, -1);
@@ -146,18 +147,18 @@ TEST_F(ReadAudioDlgTest, CancelValidatesAndClosingKeepsTheCheckBoxes)
     dialog.m_nStartFrame = 10;
     bool stayedOpen = false;
     int result = Run(dialog, [&](QDialog* window) {
-        EXPECT_EQ(Text(window, res::IDC_1020), "10");
-        GetDlgControl<QLineEdit>(window, res::IDC_1020)->setText("75");
+        EXPECT_EQ(Text(window, IDC_START_FRAME), "10");
+        GetDlgControl<QLineEdit>(window, IDC_START_FRAME)->setText("75");
         Press(window, res::IDCANCEL);
         stayedOpen = window->isVisible();
         EXPECT_EQ(dialog.m_nStartFrame, 10u);
-        GetDlgControl<QLineEdit>(window, res::IDC_1020)->setText("74");
-        GetDlgControl<QLineEdit>(window, res::IDC_1036)->setText("300");
+        GetDlgControl<QLineEdit>(window, IDC_START_FRAME)->setText("74");
+        GetDlgControl<QLineEdit>(window, IDC_FIRST_SECONDS)->setText("300");
         Press(window, res::IDCANCEL);
-        GetDlgControl<QLineEdit>(window, res::IDC_1036)->setText("0");
+        GetDlgControl<QLineEdit>(window, IDC_FIRST_SECONDS)->setText("0");
         Press(window, res::IDCANCEL);
-        GetDlgControl<QLineEdit>(window, res::IDC_1036)->setText("60");
-        GetDlgControl<QCheckBox>(window, res::IDC_1005)->setChecked(true);
+        GetDlgControl<QLineEdit>(window, IDC_FIRST_SECONDS)->setText("60");
+        GetDlgControl<QCheckBox>(window, IDC_ONLY_LAST)->setChecked(true);
         Press(window, res::IDCANCEL);
     });
     EXPECT_TRUE(stayedOpen);
@@ -170,7 +171,7 @@ TEST_F(ReadAudioDlgTest, CancelValidatesAndClosingKeepsTheCheckBoxes)
     EXPECT_EQ(m_desktop.Boxes()[1].text, "Please enter an integer between 0 and 255.");
     EXPECT_EQ(m_desktop.Boxes()[2].text, "Please enter an integer between 1 and 60.");
     // The device is closed again when the dialog closes.
-    EXPECT_EQ(dialog.m_Audio.DeviceId(), 0u);
+    EXPECT_EQ(dialog.Audio().DeviceId(), 0u);
 }
 
 TEST_F(ReadAudioDlgTest, StartAndDoubleClickHandTheTrackToTheCaller)
@@ -187,7 +188,7 @@ TEST_F(ReadAudioDlgTest, StartAndDoubleClickHandTheTrackToTheCaller)
     // A double-click ends at once, without taking over an invalid field.
     dialog.m_nStartMin = 1;
     int result = Run(dialog, [&](QDialog* window) {
-        GetDlgControl<QLineEdit>(window, res::IDC_1018)->setText("abc");
+        GetDlgControl<QLineEdit>(window, IDC_START_MIN)->setText("abc");
         QTreeWidget* list = List(window);
         list->topLevelItem(2)->setSelected(true);
         emit list->itemDoubleClicked(list->topLevelItem(2), 0);
