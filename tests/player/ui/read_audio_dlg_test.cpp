@@ -6,6 +6,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QGroupBox>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QTabBar>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -335,4 +339,117 @@ TEST_F(ReadAudioDlgTest, ContextMenusFollowTheSelectionAndTheDoor)
     });
     EXPECT_EQ(dialog.m_nSelectedTrack, 1);
     EXPECT_STREQ(dialog.m_szTrackTitle, "Track 02");
+}
+
+TEST_F(ReadAudioDlgTest, TrackPropertiesShowTheChosenTrackUnderItsCurrentTitle)
+{
+    CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
+    dialog.m_nFirstSeconds = 3;
+    dialog.m_nLastSeconds = 3;
+    QString caption;
+    QStringList fields;
+    bool audioChecked = false;
+    bool stayedChecked = false;
+    bool readOnlyRight = true;
+    Run(dialog, [&](QDialog* window) {
+        List(window)->topLevelItem(0)->setSelected(true);
+        ASSERT_EQ(dialog.PrepareListMenu()->title(), "Track");
+        QString title = "Overture";
+        dialog.EndRename(0, &title);
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, window);
+            caption = box->windowTitle();
+            using namespace res::track_properties;
+            for (int id : {IDC_RB_START, IDC_RB_END, IDC_RB_LENGTH, IDC_HS_START, IDC_HS_END, IDC_HS_LENGTH, IDC_SIZE}) {
+                auto* field = GetDlgControl<QLineEdit>(box, id);
+                fields << field->text();
+                readOnlyRight = readOnlyRight && field->isReadOnly() && (field->alignment() & Qt::AlignRight);
+            }
+            auto* audio = GetDlgControl<QCheckBox>(box, IDC_AUDIO_TRACK);
+            audioChecked = audio->isChecked();
+            audio->click();  // the user cannot toggle it
+            stayedChecked = audio->isChecked();
+            GetDlgControl<QPushButton>(box, res::IDOK)->click();
+        });
+        dialog.OnCommand(res::ID_TRACK_PROPERTIES);
+        Press(window, res::IDCANCEL);
+    });
+    EXPECT_EQ(caption, "Track 1 - Overture");
+    EXPECT_EQ(fields.join(' '), "0:02.00 4:11.74 4:10.00 0 18749 18750 44100000");
+    EXPECT_TRUE(audioChecked);
+    EXPECT_TRUE(stayedChecked);
+    EXPECT_TRUE(readOnlyRight);
+}
+
+TEST_F(ReadAudioDlgTest, AnEditedTitleIsKeptWhenTheUserClicksOutsideTheList)
+{
+    CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
+    dialog.m_nFirstSeconds = 3;
+    dialog.m_nLastSeconds = 3;
+    Run(dialog, [&](QDialog* window) {
+        QTreeWidget* list = List(window);
+        auto startEdit = [&](int row, const char* text) {
+            list->clearSelection();
+            list->topLevelItem(row)->setSelected(true);
+            dialog.PrepareListMenu();
+            dialog.OnCommand(res::ID_TRACK_RENAME);
+            auto* editor = qobject_cast<QLineEdit*>(list->itemWidget(list->topLevelItem(row), 0));
+            ASSERT_NE(editor, nullptr);
+            editor->setText(text);
+        };
+        // A click on the dialog's background, which takes no focus, ends the edit.
+        startEdit(0, "Prelude");
+        auto* group = window->findChild<QGroupBox*>("playGroup");
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), group->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(group, &press);
+        QApplication::processEvents();
+        EXPECT_EQ(list->itemWidget(list->topLevelItem(0), 0), nullptr) << "the editor stayed open";
+        EXPECT_EQ(list->topLevelItem(0)->text(0), "Prelude");
+        // So does a change of the tab page.
+        startEdit(1, "Fugue");
+        dialog.SelectTabPage(1);
+        GetDlgControl<QTabBar>(window, IDC_PAGE_TABS)->setCurrentIndex(0);
+        QApplication::processEvents();
+        EXPECT_EQ(list->itemWidget(list->topLevelItem(1), 0), nullptr) << "the editor stayed open";
+        EXPECT_EQ(list->topLevelItem(1)->text(0), "Fugue");
+        Press(window, res::IDCANCEL);
+    });
+    EXPECT_EQ(Ini("DEADBEEF", "0"), "Prelude");
+    EXPECT_EQ(Ini("DEADBEEF", "1"), "Fugue");
+}
+
+TEST_F(ReadAudioDlgTest, TheGroupsBelowThePagesKeepTheirPlaceWhenTheLabelsChange)
+{
+    CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
+    dialog.m_nFirstSeconds = 3;
+    dialog.m_nLastSeconds = 3;
+    Run(dialog, [&](QDialog* window) {
+        auto* play = window->findChild<QGroupBox*>("playGroup");
+        auto* settings = window->findChild<QGroupBox*>("settingsGroup");
+        // A label's new size reaches the window's layout through a request per level.
+        auto settle = [] {
+            for (int level = 0; level < 4; ++level)
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        };
+        settle();
+        const QRect playBefore = play->geometry();
+        const QRect settingsBefore = settings->geometry();
+        EXPECT_EQ(Text(window, IDC_SELECTION_START_TIME), "???");
+
+        List(window)->topLevelItem(1)->setSelected(true);
+        dialog.OnTrackClicked();
+        SetDlgItemText(window, IDC_PLAYING_TIME, "4:13");
+        SetDlgItemText(window, IDC_PLAYING_SECTOR, "18800");
+        SetDlgItemText(window, IDC_MARK, "End here");
+        EXPECT_EQ(Text(window, IDC_SELECTION_START_SECTOR), "18750");
+        settle();
+        EXPECT_EQ(play->geometry(), playBefore);
+        EXPECT_EQ(settings->geometry(), settingsBefore);
+        Press(window, res::IDCANCEL);
+    });
 }
