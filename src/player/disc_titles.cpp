@@ -35,6 +35,17 @@ std::string KeyOfRow(int index)
 
 } // namespace
 
+std::string CutTitle(const std::string& title, std::size_t maxBytes)
+{
+    if (title.size() <= maxBytes)
+        return title;
+    std::size_t end = maxBytes;
+    // Back over continuation bytes (10xxxxxx) to the start of the character that is cut.
+    while (end > 0 && (static_cast<unsigned char>(title[end]) & 0xC0) == 0x80)
+        --end;
+    return title.substr(0, end);
+}
+
 std::string TrackTitle(const char* discId, bool haveId, int index)
 {
     char title[kTitleBytes] = {};

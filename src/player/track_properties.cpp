@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cdrom/address.h"
+#include "player/disc_titles.h"
 
 namespace {
 
@@ -19,17 +20,6 @@ std::string RedBookText(uint8_t minute, uint8_t second, uint8_t frame)
 
 } // namespace
 
-std::string CutText(const std::string& text, std::size_t maxBytes)
-{
-    if (text.size() <= maxBytes)
-        return text;
-    std::size_t end = maxBytes;
-    // Back over continuation bytes (10xxxxxx) to the start of the character that is cut.
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
-}
-
 void CTrackProperties::Fill(const TrackRecord& track, int row, const std::string& title)
 {
     const bool audio = track.nonAudio == 0;
@@ -45,6 +35,6 @@ void CTrackProperties::Fill(const TrackRecord& track, int row, const std::string
     m_strSize = std::to_string(bytes);
     char caption[256];
     std::snprintf(caption, sizeof caption, "Track %u - %s", static_cast<unsigned>(row + 1),
-                  CutText(title, kTitleBytes).c_str());
+                  CutTitle(title, kTitleBytes).c_str());
     m_strTitle = caption;
 }

@@ -25,6 +25,3 @@ public:
     std::string m_strSize;
     std::string m_strTitle;
 };
-
-// At most maxBytes bytes of a UTF-8 text, cut before a character that would not fit whole.
-std::string CutText(const std::string& text, std::size_t maxBytes);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/mci/mci.h"
+#include "player/disc_titles.h"
 
 using platform::MCI_MAKE_MSF;
 
@@ -46,5 +47,5 @@ TEST(TrackPropertiesTest, CaptionCutsALongTitleAt127BytesBetweenCharacters)
     const std::string accented = std::string(126, 'a') + "\xC3\xA9" + "bc";
     properties.Fill(track, 0, accented);
     EXPECT_EQ(properties.m_strTitle, "Track 1 - " + std::string(126, 'a'));
-    EXPECT_EQ(CutText(std::string(125, 'a') + "\xC3\xA9" + "bc", 127), std::string(125, 'a') + "\xC3\xA9");
+    EXPECT_EQ(CutTitle(std::string(125, 'a') + "\xC3\xA9" + "bc", 127), std::string(125, 'a') + "\xC3\xA9");
 }

@@ -22,6 +22,7 @@
 #include "platform/ui/dialog_data.h"
 #include "platform/ui/up_down.h"
 #include "platform/ui/window_timer.h"
+#include "player/disc_titles.h"
 #include "res/resource.h"
 #include "ui_read_audio_dlg.h"
 
@@ -93,13 +94,9 @@ constexpr int kPositionLabels[] = {IDC_SELECTION_START_TIME,   IDC_PLAYING_TIME,
 
 void CopyTitle(char (&destination)[256], const QString& title)
 {
-    const std::string bytes = title.toLocal8Bit().toStdString();
-    std::size_t length = std::min(bytes.size(), sizeof destination - 1);
-    // Not in the middle of a character.
-    while (length < bytes.size() && length > 0 && (static_cast<unsigned char>(bytes[length]) & 0xC0) == 0x80)
-        --length;
-    std::memcpy(destination, bytes.data(), length);
-    destination[length] = '\0';
+    const std::string bytes = CutTitle(title.toLocal8Bit().toStdString(), sizeof destination - 1);
+    std::memcpy(destination, bytes.data(), bytes.size());
+    destination[bytes.size()] = '\0';
 }
 
 } // namespace
@@ -253,14 +250,14 @@ void CReadAudioDlg::ConnectControls()
         connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
     }
 
-    // The slider's scroll notifications: moving it is tracking, letting it go (or a step by
-    // key or page, which ends at once) is the end of tracking.
+    // The slider's scroll notifications: moving it is tracking, letting it go is the end of
+    // tracking; a step by key, page or wheel ends at once.
     QSlider* slider = m_ui->positionSlider;
     connect(slider, &QSlider::sliderPressed, this, [this] { m_player.OnSliderScroll(platform::TB_THUMBTRACK); });
     connect(slider, &QSlider::sliderMoved, this, [this] { m_player.OnSliderScroll(platform::TB_THUMBTRACK); });
     connect(slider, &QSlider::sliderReleased, this, [this] { m_player.OnSliderScroll(platform::TB_ENDTRACK); });
-    connect(slider, &QSlider::actionTriggered, this, [this, slider](int action) {
-        if (action == QAbstractSlider::SliderMove || slider->isSliderDown())
+    connect(slider, &QSlider::actionTriggered, this, [this, slider] {
+        if (slider->isSliderDown())
             return;
         m_player.OnSliderScroll(platform::TB_PAGEDOWN);
         // The step moves the slider after this notification; the end of tracking follows it.

@@ -66,7 +66,6 @@ public:
     // The window while the dialog is shown, else nullptr.
     QDialog* Window() const { return m_pWnd; }
     const CCDAudio& Audio() const { return m_Audio; }
-    const CSelectionPlayer& Player() const { return m_player; }
 
     // Events the window forwards, callable as the window calls them.
     void SelectTabPage(int page);
