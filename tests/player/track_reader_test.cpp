@@ -43,11 +43,5 @@ TEST(TrackReaderTest, ReadsTheDiscOnAFreshDeviceAndOnlyWhenOneIsOpen)
     EXPECT_FALSE(haveId);
     EXPECT_EQ(tracks[98].endSector, MsfToSector(70, 9, 74));
     EXPECT_EQ(tracks[98].nonAudio, 0);
-
-    const std::vector<TrackRow> rows = TrackRows(tracks, 99, discId, haveId);
-    ASSERT_EQ(rows.size(), 99u);
-    EXPECT_EQ(rows[98].title, "Track 99");
-    EXPECT_EQ(rows[98].length, "0:10");
-    EXPECT_EQ(rows[98].startSector, std::to_string(MsfToSector(70, 0, 0)));
-    EXPECT_EQ(rows[0].image, 0);
+    EXPECT_EQ(TrackRows(tracks, 99, discId, haveId)[98].title, "Track 99");
 }

@@ -138,7 +138,10 @@ TEST_F(SelectionPlayerDlgTest, TheTimerFollowsThePlayAndShowsTheIdleStateOnce)
         m_timers.Tick();
         EXPECT_EQ(Text(window, IDC_PLAYING_SECTOR), "9788");
         EXPECT_EQ(Slider(window), 52);
-        // The labels of the selection keep the range that Play showed.
+        // The labels of the selection keep the range that Play showed, even when another row
+        // is clicked.
+        GetDlgControl<QTreeWidget>(window, IDC_TRACK_LIST)->topLevelItem(1)->setSelected(true);
+        m_dialog.OnTrackClicked();
         EXPECT_EQ(Text(window, IDC_SELECTION_END_SECTOR), "18749");
 
         Press(window, IDC_STOP);
