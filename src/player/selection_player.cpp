@@ -97,11 +97,10 @@ uint32_t CSelectionPlayer::LimitedField(int id, uint32_t limit)
     return limit;
 }
 
-// The play cannot go on by itself: neither loop nor first-and-last continuation.
-void CSelectionPlayer::StopFollowing(bool uncheckLoop)
+// Nothing follows the play by itself: neither loop nor first-and-last continuation.
+void CSelectionPlayer::StopFollowing()
 {
-    if (uncheckLoop)
-        m_dialog.CheckButton(IDC_LOOP_MODE, false);
+    m_dialog.CheckButton(IDC_LOOP_MODE, false);
     m_bFirstPartPlayed = 0;
 }
 
@@ -132,13 +131,13 @@ bool CSelectionPlayer::SelectionOfPage(int page, MsfPosition& start, MsfPosition
         return false;
     const TrackRecord* track = m_display.SelectedRowCount() == 1 ? m_display.SelectedRecord() : nullptr;
     if (!track) {
-        StopFollowing(true);
+        StopFollowing();
         platform::MessageBox("Please choose a CD track from the list.",
                              platform::MB_OK | platform::MB_ICONINFORMATION);
         return false;
     }
     if (track->nonAudio != 0) {
-        StopFollowing(true);
+        StopFollowing();
         platform::MessageBox("You cannot play a non-audio CD track as digital audio.",
                              platform::MB_OK | platform::MB_ICONEXCLAMATION);
         return false;
@@ -241,7 +240,7 @@ bool CSelectionPlayer::PlayRange(MsfPosition from, MsfPosition to)
     if (m_dialog.IsActiveWindow() &&
         m_audio.Play(from.minute, from.second, from.frame, to.minute, to.second, to.frame))
         return true;
-    StopFollowing(true);
+    StopFollowing();
     m_bEndMarkNext = 0;
     return false;
 }

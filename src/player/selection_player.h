@@ -57,7 +57,7 @@ public:
 private:
     bool SelectionOfPage(int page, MsfPosition& start, MsfPosition& end);
     uint32_t LimitedField(int id, uint32_t limit);
-    void StopFollowing(bool uncheckLoop);
+    void StopFollowing();
     void ResetMarkButton(bool enabled);
     void WritePosition(uint32_t packed, int minuteId, int secondId, int frameId, int sectorId);
 

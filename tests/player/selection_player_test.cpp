@@ -46,7 +46,7 @@ protected:
         m_dialog[IDC_END_FRAME].text = std::to_string(end.frame);
     }
 
-    void SetParts(bool onlyFirst, uint32_t firstSeconds, bool onlyLast, uint32_t lastSeconds)
+    void SetOnlyFirstAndLast(bool onlyFirst, uint32_t firstSeconds, bool onlyLast, uint32_t lastSeconds)
     {
         m_dialog[IDC_ONLY_FIRST].checked = onlyFirst;
         m_dialog[IDC_FIRST_SECONDS].text = std::to_string(firstSeconds);
@@ -97,7 +97,7 @@ TEST_F(SelectionPlayerTest, OnlyFirstAndOnlyLastPlayTheirPartOfTheSelection)
         SCOPED_TRACE(c.name);
         m_player.OnStop();
         SetRedBook(c.start, c.end);
-        SetParts(c.onlyFirst, c.firstSeconds, c.onlyLast, c.lastSeconds);
+        SetOnlyFirstAndLast(c.onlyFirst, c.firstSeconds, c.onlyLast, c.lastSeconds);
         const size_t before = Plays();
         m_player.OnPlay();
         ASSERT_EQ(Plays(), before + 1);
@@ -122,7 +122,7 @@ TEST_F(SelectionPlayerTest, FieldsOutOfRangeAreCorrectedInTheFieldsWhenPlayIsPre
     m_dialog[IDC_START_FRAME].text = "75";
     m_dialog[IDC_END_MIN].text = "100";
     m_dialog[IDC_END_SEC].text = "-1";   // a negative number counts as above the limit
-    SetParts(true, 300, true, 300);
+    SetOnlyFirstAndLast(true, 300, true, 300);
     m_player.OnPlay();
     EXPECT_EQ(m_dialog[IDC_START_FRAME].text, "74");
     EXPECT_EQ(m_dialog[IDC_END_MIN].text, "99");
@@ -137,7 +137,7 @@ TEST_F(SelectionPlayerTest, FieldsOutOfRangeAreCorrectedInTheFieldsWhenPlayIsPre
     m_dialog[IDC_PAGE_TABS].position = PAGE_HIGH_SIERRA;
     m_dialog[IDC_START_SECTOR].text = "-5";
     m_dialog[IDC_END_SECTOR].text = "350000";
-    SetParts(false, 3, false, 3);
+    SetOnlyFirstAndLast(false, 3, false, 3);
     m_player.OnPlay();
     EXPECT_EQ(m_dialog[IDC_START_SECTOR].text, "350000");
     EXPECT_EQ(m_dialog[IDC_END_SECTOR].text, "350000");

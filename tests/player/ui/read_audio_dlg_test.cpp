@@ -102,6 +102,17 @@ TEST_F(ReadAudioDlgTest, FillsTheListWithTitlesAndShowsTheChosenPage)
     dialog.m_nStartSector = 600;
     dialog.m_nEndSector = 1350;
     Run(dialog, [&](QDialog* window) {
+        // Every control the dialog's code names is in the window under its number.
+        for (int id : {IDC_LOOP_MODE, IDC_ONLY_FIRST, IDC_ONLY_LAST, IDC_MARK, IDC_PAGE_TABS, IDC_START_SECTOR_LABEL,
+                       IDC_END_SECTOR_LABEL, IDC_SELECTION_START_TIME, IDC_PLAYING_TIME, IDC_SELECTION_END_TIME,
+                       IDC_SELECTION_START_SECTOR, IDC_PLAYING_SECTOR, IDC_SELECTION_END_SECTOR, IDC_START_MIN,
+                       IDC_START_SEC, IDC_START_FRAME, IDC_END_MIN, IDC_END_SEC, IDC_END_FRAME, IDC_START_SECTOR,
+                       IDC_END_SECTOR, IDC_TRACK_LIST, IDC_FIRST_SECONDS, IDC_LAST_SECONDS, IDC_START_LABEL,
+                       IDC_END_LABEL, IDC_MIN_LABEL, IDC_SEC_LABEL, IDC_FRAME_LABEL, IDC_START_MIN_SPIN,
+                       IDC_START_SEC_SPIN, IDC_START_FRAME_SPIN, IDC_END_MIN_SPIN, IDC_END_SEC_SPIN,
+                       IDC_END_FRAME_SPIN, IDC_FIRST_SECONDS_SPIN, IDC_LAST_SECONDS_SPIN, IDC_POSITION_SLIDER,
+                       IDC_PLAY, IDC_STOP})
+            EXPECT_NE(GetDlgItem(window, id), nullptr) << "no control " << id;
         QTreeWidget* list = List(window);
         ASSERT_EQ(list->topLevelItemCount(), 3);
         EXPECT_EQ(list->topLevelItem(0)->text(0), "Track 01");
