@@ -37,5 +37,8 @@ sleep 1.5
 import -window root "$OUT/player-2.png"
 sleep 3
 import -window root "$OUT/track-properties.png"
+# Without a window manager no caption is drawn; the box's caption is printed instead.
+box=$(xdotool search --onlyvisible --name "^Track [0-9]+ - " | head -1)
+[ -n "$box" ] && echo "track properties caption: $(xdotool getwindowname "$box")"
 kill "$pid"
 wait "$pid" 2>/dev/null || true
