@@ -10,7 +10,7 @@
 std::function<void(QWidget*)> ChooseClipFormat(SeenClipFormats* seen, const QString& entry, int button)
 {
     return [=](QWidget* window) {
-        auto* list = GetDlgControl<QListWidget>(window, res::IDC_1034);
+        auto* list = GetDlgControl<QListWidget>(window, res::clip_format::IDC_FORMAT_LIST);
         if (!list) {
             ADD_FAILURE() << "no format list";
             PressButton(window, res::IDCANCEL);
