@@ -267,8 +267,9 @@ void CRipwellView::mousePressEvent(QMouseEvent* event)
 
 void CRipwellView::OnFileSave()
 {
+    // The framework's save: Save As for a document without a path or with a read-only file.
     if (m_pDocument)
-        m_pDocument->DoSave(m_pDocument->GetPathName());
+        m_pDocument->DoFileSave();
 }
 
 void CRipwellView::OnFileSaveAs()
