@@ -178,7 +178,7 @@ void CReadAudioDlg::OnInitDialog()
     if (m_nTimer == 0)
         platform::MessageBox("Could not set up the Windows timer.\nThe CD Player functions will not work OK.\n"
                              "Try closing other running applications\nto free up a timer resource.",
-                             platform::MB_OK);
+                             platform::MB_OK | platform::MB_ICONEXCLAMATION);
 
     QTreeWidget* list = TrackList();
     list->setColumnCount(4);
