@@ -16,6 +16,7 @@
 #include <QVariantMap>
 
 #include "platform/ui/owner_window.h"
+#include "platform/ui/portal_request.h"
 
 namespace platform {
 
@@ -52,64 +53,6 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, PortalFilter& fil
 }
 
 namespace {
-
-// The response codes of a portal request.
-constexpr uint kResponseSuccess = 0;
-constexpr uint kResponseCancelled = 1;
-
-// Waits for one portal request: the method's reply (the request's object path), then the
-// request's Response signal. It ends the hidden modal dialog the caller waits in.
-class PortalRequest : public QObject {
-    Q_OBJECT
-public:
-    PortalRequest(QDBusConnection bus, QDialog* waiter) : m_bus(std::move(bus)), m_waiter(waiter) {}
-    ~PortalRequest() override { Unsubscribe(); }
-
-    void Subscribe(const QString& path)
-    {
-        Unsubscribe();
-        m_path = path;
-        m_bus.connect(PORTAL_SERVICE, m_path, PORTAL_REQUEST, QStringLiteral("Response"), this,
-                      SLOT(OnResponse(uint, QVariantMap)));
-    }
-
-    void Fail()
-    {
-        m_failed = true;
-        m_waiter->done(0);
-    }
-
-    bool Failed() const { return m_failed; }
-    bool Answered() const { return m_answered; }
-    uint Response() const { return m_response; }
-    const QVariantMap& Results() const { return m_results; }
-
-public slots:
-    void OnResponse(uint response, const QVariantMap& results)
-    {
-        m_answered = true;
-        m_response = response;
-        m_results = results;
-        m_waiter->done(0);
-    }
-
-private:
-    void Unsubscribe()
-    {
-        if (!m_path.isEmpty())
-            m_bus.disconnect(PORTAL_SERVICE, m_path, PORTAL_REQUEST, QStringLiteral("Response"), this,
-                             SLOT(OnResponse(uint, QVariantMap)));
-        m_path.clear();
-    }
-
-    QDBusConnection m_bus;
-    QDialog* m_waiter;
-    QString m_path;
-    bool m_failed = false;
-    bool m_answered = false;
-    uint m_response = kResponseCancelled;
-    QVariantMap m_results;
-};
 
 // A glob in which each letter matches both cases: "*.wav" gives "*.[wW][aA][vV]".
 QString EitherCaseGlob(const QString& pattern)
@@ -254,8 +197,8 @@ PortalAnswer RunPortalFileDialog(const framework::FileDialogRequest& request, co
     waiter.exec();
     if (portalRequest.Failed() || !portalRequest.Answered())
         return PortalAnswer::Failed;
-    if (portalRequest.Response() != kResponseSuccess)
-        return portalRequest.Response() == kResponseCancelled ? PortalAnswer::Cancelled : PortalAnswer::Failed;
+    if (portalRequest.Response() != PORTAL_RESPONSE_SUCCESS)
+        return portalRequest.Response() == PORTAL_RESPONSE_CANCELLED ? PortalAnswer::Cancelled : PortalAnswer::Failed;
     const QStringList uris = portalRequest.Results().value(QStringLiteral("uris")).toStringList();
     if (uris.isEmpty())
         return PortalAnswer::Cancelled;
@@ -267,5 +210,3 @@ PortalAnswer RunPortalFileDialog(const framework::FileDialogRequest& request, co
 }
 
 } // namespace platform
-
-#include "portal_file_dialog.moc"
