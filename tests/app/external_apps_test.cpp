@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,67 +72,24 @@ TEST(ExternalApps, AutoPlayStateIsPlayExactlyAndTheKeyIsOpenedLevelByLevel)
     ScriptedAutoPlayKey store;
     platform::AutoPlayKey key;
     bool disabled = true;
-
     ASSERT_TRUE(ReadAutoPlayState(&key, &disabled));
     EXPECT_FALSE(disabled);
     EXPECT_TRUE(key.IsOpen());
     EXPECT_EQ(store.opened, (std::vector<std::string>{"SOFTWARE", "SOFTWARE\\Classes", "SOFTWARE\\Classes\\AudioCD",
                                                       "SOFTWARE\\Classes\\AudioCD\\shell"}));
 
-    // Anything but exactly "play" is disabled: other case, a trailing blank, empty, unset.
-    for (const char* value : {"Play", "play ", "", "playing"}) {
+    // Anything but exactly "play" is disabled, a value that cannot be read (unset, or longer
+    // than the 80 bytes read) too.
+    for (const std::optional<std::string>& value : {std::optional<std::string>("play "), std::optional<std::string>(""),
+                                             std::optional<std::string>(), std::optional("play" + std::string(90, ' '))}) {
         store.value = value;
-        ASSERT_TRUE(ReadAutoPlayState(&key, &disabled)) << value;
-        EXPECT_TRUE(disabled) << value;
+        ASSERT_TRUE(ReadAutoPlayState(&key, &disabled));
+        EXPECT_TRUE(disabled) << value.value_or("(unset)");
     }
-    store.value.reset();
-    ASSERT_TRUE(ReadAutoPlayState(&key, &disabled));
-    EXPECT_TRUE(disabled);
-    // A value longer than the 80 bytes read cannot be read, which counts as disabled too.
-    store.value = "play" + std::string(90, ' ');
-    ASSERT_TRUE(ReadAutoPlayState(&key, &disabled));
-    EXPECT_TRUE(disabled);
 
-    // A key that is missing, or that the user may not write: not opened, and not disabled.
-    store.value = "";
+    // A key the user may not write counts as not opened, and as not disabled.
     store.writable = false;
     EXPECT_FALSE(ReadAutoPlayState(&key, &disabled));
     EXPECT_FALSE(disabled);
     EXPECT_FALSE(key.IsOpen());
-    store.writable = true;
-    store.present = false;
-    EXPECT_FALSE(ReadAutoPlayState(&key, &disabled));
-    EXPECT_FALSE(disabled);
-    EXPECT_TRUE(store.writes.empty());
-}
-
-TEST(ExternalApps, WritingTheStateAndItsFailureMessageWithoutSound)
-{
-    SetDialogSoundsEnabled(true);
-    ScriptedDesktop desktop;
-    ScriptedAutoPlayKey store;
-    store.value = "";
-    platform::AutoPlayKey key;
-    bool disabled = false;
-    ASSERT_TRUE(ReadAutoPlayState(&key, &disabled));
-    EXPECT_TRUE(disabled);
-
-    WriteAutoPlayState(key, false);
-    WriteAutoPlayState(key, true);
-    EXPECT_EQ(store.writes, (std::vector<std::string>{"play", ""}));
-    EXPECT_TRUE(desktop.Events().empty());
-
-    store.writeFails = true;
-    WriteAutoPlayState(key, false);
-    EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{std::string("box ") + AUTOPLAY_WRITE_FAILED}));
-    EXPECT_EQ(desktop.Boxes()[0].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
-    EXPECT_EQ(store.value, "");
-
-    // A closed key writes nothing and says so.
-    desktop.Clear();
-    store.writeFails = false;
-    key.Close();
-    WriteAutoPlayState(key, false);
-    EXPECT_EQ(store.writes.size(), 2u);
-    EXPECT_EQ(desktop.Boxes().size(), 1u);
 }

@@ -134,23 +134,6 @@ TEST(DesktopMediaHandling, PlayMeansAudioCdsStartTheirApplicationAndWritesTouchO
     EXPECT_EQ(desktop.Get(kIgnore), List{"x-content/audio-cdda"});
 }
 
-TEST(DesktopMediaHandling, TheOptionsRoundTripThroughTheKey)
-{
-    if (!SchemaInstalled())
-        GTEST_SKIP() << "org.gnome.desktop.media-handling is not installed (gsettings-desktop-schemas)";
-    MediaHandling desktop;
-    desktop.Set(kStart, {"x-content/unix-software", "x-content/audio-cdda"});
-    AutoPlayKey key;
-    bool disabled = true;
-    ASSERT_TRUE(ReadAutoPlayState(&key, &disabled));
-    EXPECT_FALSE(disabled);
-    WriteAutoPlayState(key, true);
-    EXPECT_EQ(desktop.Get(kStart), List{"x-content/unix-software"});
-    EXPECT_EQ(desktop.Get(kIgnore), List{"x-content/audio-cdda"});
-    ASSERT_TRUE(ReadAutoPlayState(&key, &disabled));
-    EXPECT_TRUE(disabled);
-}
-
 TEST(DesktopMediaHandling, WithoutTheSchemaTheKeyCannotBeOpened)
 {
     TempDir empty;
@@ -221,22 +204,12 @@ TEST(AutoPlayKey, OpensValuesAndSizesFollowTheRegistry)
     ASSERT_EQ(root.Open("SOFTWARE\\Classes", KEY_READ, &classes), ERROR_SUCCESS);
     EXPECT_EQ(classes.QueryValue("", nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
 
-    // Writing needs write access and a string; the text ends at its first zero.
+    // Writing needs write access and a string.
     EXPECT_EQ(Write(key, "play"), ERROR_ACCESS_DENIED);
     AutoPlayKey writable;
     ASSERT_EQ(classes.Open("AudioCD\\shell", KEY_READ | KEY_WRITE, &writable), ERROR_SUCCESS);
     const DWORD number = 1;
     EXPECT_EQ(writable.SetValue("", REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4), ERROR_INVALID_PARAMETER);
-    const char zeroInside[] = "pl\0ay";
-    EXPECT_EQ(writable.SetValue("", REG_SZ, reinterpret_cast<const BYTE*>(zeroInside), sizeof zeroInside),
-              ERROR_SUCCESS);
-    EXPECT_EQ(store.writes, std::vector<std::string>{"pl"});
-
-    // A moved key hands its handle over; a closed one is no handle at all.
-    AutoPlayKey moved = std::move(writable);
-    EXPECT_FALSE(writable.IsOpen());
-    EXPECT_EQ(ValueOf(moved), "pl");
-    moved.Close();
-    EXPECT_EQ(ValueOf(moved), "error 6");
-    EXPECT_EQ(Write(moved, "play"), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(Write(writable, ""), ERROR_SUCCESS);
+    EXPECT_EQ(store.writes, std::vector<std::string>{""});
 }
