@@ -178,8 +178,9 @@ void CMainFrame::BuildMenus()
         add(m_fileMenu, id);
     m_fileMenu->addSeparator();
     add(m_fileMenu, res::ID_PROPERTIES);
-    m_recentSeparator = m_fileMenu->addSeparator();
+    m_fileMenu->addSeparator();
     add(m_fileMenu, res::ID_APP_EXIT);
+    SetRecentFiles({});
 
     QMenu* edit = menu("&Edit", "Edit");
     for (int id : {res::ID_EDIT_COPY, res::ID_EDIT_PASTE, res::ID_EMPTY_CLIPBOARD})
@@ -205,7 +206,6 @@ void CMainFrame::BuildMenus()
 
     QMenu* help = menu("&Help", "Help");
     add(help, res::ID_HELP_FINDER);
-    help->addSeparator();
     add(help, res::ID_APP_ABOUT);
 }
 
@@ -301,9 +301,15 @@ void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths)
         m_fileMenu->insertAction(before, action);
         m_recentActions.push_back(action);
     }
-    // The recent files stand between two separators; without any, one separator is enough.
-    if (!m_recentActions.empty())
-        m_recentActions.push_back(m_fileMenu->insertSeparator(before));
+    // While the list is empty its place shows "Recent File", grayed by the update handler of
+    // the first entry's command.
+    if (m_recentActions.empty()) {
+        QAction* placeholder = m_actions->Create(res::ID_FILE_MRU_FILE1, QStringLiteral("Recent File"), this);
+        m_fileMenu->insertAction(before, placeholder);
+        m_recentActions.push_back(placeholder);
+    }
+    // The recent files stand between two separators.
+    m_recentActions.push_back(m_fileMenu->insertSeparator(before));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
