@@ -6,8 +6,10 @@
 #include <memory>
 #include <new>
 
+#include "cdrom/cdrom_drive.h"
 #include "document/ripwell_doc.h"
 #include "document/wave_header.h"
+#include "extract/secure_read.h"
 #include "extract/shift_search.h"
 #include "platform/block_memory.h"
 #include "res/resource.h"
@@ -18,6 +20,9 @@ constexpr uint32_t RAW_SECTOR_SIZE = 2352;
 constexpr uint32_t COOKED_SECTOR_SIZE = 2048;
 // Used internally to mean "go on"; never sent.
 constexpr uint16_t READ_CONTINUE = 0;
+// A final block read early is followed by reads of the end of the range until the end is
+// read; after this many the rest stays zero, as it was before these reads.
+constexpr int MAX_TAIL_READS = 8;
 
 class SystemEnvironment : public ReadWorkerEnvironment {
 public:
@@ -83,7 +88,9 @@ private:
     uint16_t ReadFullBlocks();
     uint16_t ReadFinalBlock(uint32_t sectorOffset, size_t byteOffset);
     void PlaceFullBlock(size_t byteOffset);
-    void PlaceFinalBlock(size_t byteOffset, size_t finalBytes);
+    uint16_t PlaceFinalBlock(size_t byteOffset, size_t finalBytes);
+    uint16_t ReadMissingEnd();
+    uint32_t ReadSecurely();
     int32_t SynchroniseAt(size_t byteOffset);
     void ReportProgress(uint32_t sector);
     bool Cancelled() const;
@@ -128,6 +135,8 @@ uint32_t SectorReader::Run()
     if (!m_pResult)
         return Exit(res::READ_NO_DOCUMENT_MEMORY);
     m_pData = m_pResult + WAVE_HEADER_SIZE;
+    if (m_request->options.secureMode && m_request->mode == READ_MODE_RAW)
+        return ReadSecurely();
     m_nRemaining = static_cast<int64_t>(m_nSectors) - m_nBlockSectors;
 
     for (;;) {
@@ -248,9 +257,8 @@ uint16_t SectorReader::ReadFinalBlock(uint32_t sectorOffset, size_t byteOffset)
         return error;
     const size_t finalBytes = static_cast<size_t>(m_nFinalSectors) * m_nSectorSize;
     if (m_bJitter)
-        PlaceFinalBlock(byteOffset, finalBytes);
-    else
-        std::memcpy(m_pData + byteOffset, m_pReadBuffer, finalBytes);
+        return PlaceFinalBlock(byteOffset, finalBytes);
+    std::memcpy(m_pData + byteOffset, m_pReadBuffer, finalBytes);
     return READ_CONTINUE;
 }
 
@@ -276,19 +284,106 @@ void SectorReader::PlaceFullBlock(size_t byteOffset)
     m_nWrittenEnd = std::max(m_nWrittenEnd, destination + count);
 }
 
-// The final block ends at the last sector: at a positive shift its last bytes are dropped, at
-// a negative one the bytes left at the end of the data area become zeros.
-void SectorReader::PlaceFinalBlock(size_t byteOffset, size_t finalBytes)
+// The final block ends at the last sector: at a positive shift its last bytes are dropped. At a
+// negative one it came early and ends short of the end of the data area; the bytes it did not
+// bring are read (instead of being left as zeros).
+uint16_t SectorReader::PlaceFinalBlock(size_t byteOffset, size_t finalBytes)
 {
     const int64_t shift = SynchroniseAt(byteOffset);
     const size_t destination = static_cast<size_t>(static_cast<int64_t>(byteOffset) + shift);
     if (shift >= 0) {
         std::memcpy(m_pData + destination, m_pReadBuffer, finalBytes - static_cast<size_t>(shift));
-        return;
+        return READ_CONTINUE;
     }
     std::memcpy(m_pData + destination, m_pReadBuffer, finalBytes);
-    const size_t gap = static_cast<size_t>(-shift);
-    std::memset(m_pData + m_nDataBytes - gap, 0, gap);
+    m_nWrittenEnd = std::max(m_nWrittenEnd, destination + finalBytes);
+    return ReadMissingEnd();
+}
+
+// Reads the last sectors of the range again, with a few beyond it where the disc has them, and
+// places each read like a block until the data area is complete. The read starts one and a
+// half overlaps before the end, so that its first bytes are compared with data already placed
+// whatever its shift within the window; the sectors beyond make up for a read that comes early.
+uint16_t SectorReader::ReadMissingEnd()
+{
+    const uint32_t before = std::min({m_nSectors, m_nBlockSectors, std::max<uint32_t>(1, (3 * m_nOverlap + 1) / 2)});
+    uint32_t beyond = std::min(m_nBlockSectors - before, (m_nOverlap + 1) / 2);
+    const size_t anchor = m_nDataBytes - static_cast<size_t>(before) * m_nSectorSize;
+    for (int read = 0; read < MAX_TAIL_READS && m_nWrittenEnd < m_nDataBytes; ++read) {
+        if (Cancelled())
+            return res::READ_CANCELLED;
+        const uint32_t count = before + beyond;
+        DriveError error = ReadSectors(m_cDrive, m_request->lastSector - before + 1, count, m_pReadBuffer,
+                                       m_request->mode);
+        if (error != DRIVE_OK && beyond > 0) {
+            beyond = 0;  // the disc ends at the last sector
+            error = ReadSectors(m_cDrive, m_request->lastSector - before + 1, before, m_pReadBuffer, m_request->mode);
+        }
+        if (error != DRIVE_OK)
+            return error;
+        const int32_t shift = FindShift(m_pReadBuffer, m_pData, m_nWrittenEnd, anchor, m_nWindow);
+        Send(res::WM_READ_SYNC, static_cast<uintptr_t>(static_cast<intptr_t>(shift)));
+        if (shift == res::SYNC_FAILED)
+            continue;
+        const size_t start = static_cast<size_t>(static_cast<int64_t>(anchor) + shift);
+        const size_t end = std::min(m_nDataBytes, start + static_cast<size_t>(before + beyond) * m_nSectorSize);
+        if (end > m_nWrittenEnd) {
+            std::memcpy(m_pData + m_nWrittenEnd, m_pReadBuffer + (m_nWrittenEnd - start), end - m_nWrittenEnd);
+            m_nWrittenEnd = end;
+        }
+    }
+    if (m_nWrittenEnd < m_nDataBytes)
+        std::memset(m_pData + m_nWrittenEnd, 0, m_nDataBytes - m_nWrittenEnd);
+    return READ_CONTINUE;
+}
+
+// The worker's messages for the passes of a secure read: the pass in the mode text, position,
+// time left and percentage over the work of both passes.
+class SecureReadMessages : public SecureReadProgress {
+public:
+    SecureReadMessages(ReadProgressWindow* window, uint64_t startTime) : m_pWindow(window), m_nStartTime(startTime) {}
+
+    void OnPass(SecurePass pass) override { Send(res::WM_READ_PASS, static_cast<uintptr_t>(pass)); }
+
+    void OnRead(uint32_t sector, uint64_t done, uint64_t total) override
+    {
+        Send(res::WM_READ_POSITION, sector);
+        if (done > 0 && done < total) {
+            const uint64_t now = g_environment->Now();
+            const uint64_t elapsed = now > m_nStartTime ? now - m_nStartTime : 0;
+            Send(res::WM_READ_TIMELEFT, static_cast<uintptr_t>(std::min<uint64_t>(elapsed * (total - done) / done,
+                                                                                    UINT32_MAX)));
+        }
+        Send(res::WM_READ_PERCENT, static_cast<uintptr_t>(total == 0 ? 100 : std::min<uint64_t>(done * 100 / total, 100)));
+    }
+
+private:
+    void Send(uint32_t message, uintptr_t wParam)
+    {
+        if (m_pWindow)
+            m_pWindow->SendMessage(message, wParam);
+    }
+
+    ReadProgressWindow* m_pWindow;
+    uint64_t m_nStartTime;
+};
+
+// A secure read straight into the data area; its report goes to the window before the end.
+uint32_t SectorReader::ReadSecurely()
+{
+    CdromDrive drive;
+    const DriveError opened = drive.Open(m_cDrive);
+    if (opened != DRIVE_OK)
+        return Exit(opened);
+    SecureReadMessages messages(m_pWindow, g_environment->Now());
+    SecureReadReport report;
+    const uint16_t status = SecureRead(drive, m_request->firstSector, m_request->lastSector, m_pData,
+                                       m_request->options.secure, &messages, m_request->cancelFlag, &report);
+    drive.Close();
+    if (status != 0)
+        return Exit(status);
+    Send(res::WM_READ_REPORT, reinterpret_cast<uintptr_t>(&report));
+    return Complete();
 }
 
 void SectorReader::ReportProgress(uint32_t sector)

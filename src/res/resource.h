@@ -184,6 +184,14 @@ inline constexpr uint32_t WM_READ_TIMELEFT = WM_USER + 2;
 inline constexpr uint32_t WM_READ_PERCENT = WM_USER + 3;
 inline constexpr uint32_t WM_READ_SYNC = WM_USER + 4;
 inline constexpr uint32_t WM_READ_DONE = WM_USER + 5;
+// Secure reads: the pass that begins (wParam: READ_PASS_...), and the read's report (wParam:
+// the address of a SecureReadReport, valid while the message is handled), sent before
+// WM_READ_DONE when the read succeeded.
+inline constexpr uint32_t WM_READ_PASS = WM_USER + 6;
+inline constexpr uint32_t WM_READ_REPORT = WM_USER + 7;
+inline constexpr uintptr_t READ_PASS_TEST = 0;
+inline constexpr uintptr_t READ_PASS_COPY = 1;
+inline constexpr uintptr_t READ_PASS_REREAD = 2;
 
 // ---- Final read status (wParam of WM_READ_DONE): 0, a DriveError, or one of these --------
 inline constexpr uint16_t READ_CANCELLED = 257;

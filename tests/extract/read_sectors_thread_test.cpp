@@ -179,26 +179,57 @@ TEST(ReadSectorsThread, JitterWithinTheWindowGivesTheDiscByteForByte)
         ASSERT_EQ(reported.size() + 1, applied.size());
         for (size_t i = 0; i < reported.size(); ++i)
             EXPECT_EQ(reported[i], Shift(applied[i + 1])) << "block " << i + 2;
-        std::vector<uint8_t> expected = drive.Disc(0, 2500, READ_MODE_RAW);
-        // A final block that came early leaves zeros at the very end.
-        if (applied.back() < 0)
-            std::fill(expected.end() + applied.back(), expected.end(), 0);
-        EXPECT_EQ(run.Data(), expected);
+        EXPECT_EQ(run.Data(), drive.Disc(0, 2500, READ_MODE_RAW));
     }
 }
 
-TEST(ReadSectorsThread, FinalBlockIsCutOrPaddedToEndExactlyAtTheDataEnd)
+TEST(ReadSectorsThread, AFinalBlockReadEarlyIsFollowedByReadsOfTheEnd)
 {
-    JitterDrive drive('D', 1000);
-    const ReadOptions settings{'D', true, 2};
-    drive.SetShifts({0, 0, 0, -20});
-    ReadRun run;
-    run.Run(10, 109, READ_MODE_RAW, settings);
-    EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({0, 0, -20}));
-    std::vector<uint8_t> expected = drive.Disc(10, 100, READ_MODE_RAW);
-    std::fill(expected.end() - 20, expected.end(), 0);
-    ASSERT_EQ(run.document.m_nDataLength, 100u * RAW);
-    EXPECT_EQ(run.Data(), expected);
+    const ReadOptions settings{'D', true, 2};   // W = 2352 bytes
+    {
+        // The end is read again from 1.5 overlaps before it, with a sector beyond the range.
+        JitterDrive drive('D', 1000);
+        drive.SetShifts({0, 0, 0, -20});
+        ReadRun run;
+        run.Run(10, 109, READ_MODE_RAW, settings);
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({0, 0, -20, 0}));
+        EXPECT_EQ(drive.ReadStarts(), (std::vector<uint32_t>{10, 35, 60, 85, 107}));
+        ASSERT_EQ(run.document.m_nDataLength, 100u * RAW);
+        EXPECT_EQ(run.Data(), drive.Disc(10, 100, READ_MODE_RAW));
+    }
+    {
+        // The range ends with the disc: without the sector beyond, reads come until one covers the
+        // end (this one comes early too, and brings part of what is missing).
+        JitterDrive drive('D', 110);
+        drive.SetShifts({0, 0, 0, -2000, -8, 4});
+        ReadRun run;
+        run.Run(10, 109, READ_MODE_RAW, settings);
+        EXPECT_EQ(run.window.FinalStatus(), 0);
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({0, 0, -2000, -8, 4}));
+        EXPECT_EQ(run.Data(), drive.Disc(10, 100, READ_MODE_RAW));
+    }
+    {
+        // A drive whose every read of the end comes early: after its reads the rest stays zero.
+        JitterDrive drive('D', 110);
+        std::vector<int32_t> shifts = {0, 0, 0};
+        shifts.insert(shifts.end(), 9, -20);
+        drive.SetShifts(shifts);
+        ReadRun run;
+        run.Run(10, 109, READ_MODE_RAW, settings);
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC).size(), 3u + 8);
+        std::vector<uint8_t> expected = drive.Disc(10, 100, READ_MODE_RAW);
+        std::fill(expected.end() - 20, expected.end(), 0);
+        EXPECT_EQ(run.Data(), expected);
+    }
+    {
+        // At a positive shift the final block's last bytes are dropped; nothing more is read.
+        JitterDrive drive('D', 1000);
+        drive.SetShifts({0, 0, 0, 24});
+        ReadRun run;
+        run.Run(10, 109, READ_MODE_RAW, settings);
+        EXPECT_EQ(drive.ReadStarts().size(), 4u);
+        EXPECT_EQ(run.Data(), drive.Disc(10, 100, READ_MODE_RAW));
+    }
 }
 
 TEST(ReadSectorsThread, ABlockBeyondTheWindowIsReportedAndPlacedWithoutShift)
