@@ -8,6 +8,7 @@
 #include "support/jitter_drive.h"
 #include "support/read_run.h"
 #include "support/scripted_drive.h"
+#include "support/simulated_drive.h"
 
 using res::READ_CANCELLED;
 using res::READ_NO_BUFFER_MEMORY;
@@ -520,4 +521,59 @@ TEST(ReadSectorsThread, TwoReadsAtOnceEachTakeTheirOwnDriveAndOverlap)
     ASSERT_GE(blocksE.size(), 2u);
     EXPECT_EQ(blocksD[1].first - blocksD[0].first, 25u);
     EXPECT_EQ(blocksE[1].first - blocksE[0].first, 20u);
+}
+
+TEST(ReadSectorsThread, SecureModeReadsInPassesAndReportsBeforeTheEnd)
+{
+    SimulatedDrive drive('D', 1000);
+    drive.SetScratches({150, 151}, 1, 4);
+    ReadOptions options{'D', true, 2};   // jitter correction takes no part in a secure read
+    options.secureMode = true;
+    ScriptedWorkerEnvironment environment;
+    environment.secondsPerCall = 1;
+    ReadRun run;
+    SecureReadReport report;
+    run.window.onMessage = [&report](size_t, const ReadMessage& m) {
+        if (m.message == res::WM_READ_REPORT)
+            report = *reinterpret_cast<const SecureReadReport*>(m.wParam);
+    };
+    run.Run(100, 199, READ_MODE_RAW, options);
+
+    ASSERT_EQ(run.window.FinalStatus(), 0);
+    const std::vector<ReadMessage>& messages = run.window.messages;
+    EXPECT_EQ(messages.front(), (ReadMessage{res::WM_READ_PASS, res::READ_PASS_TEST}));
+    EXPECT_EQ(messages[messages.size() - 2].message, res::WM_READ_REPORT);
+    EXPECT_EQ(run.window.ValuesOf(res::WM_READ_PASS),
+              (std::vector<uintptr_t>{res::READ_PASS_TEST, res::READ_PASS_COPY, res::READ_PASS_REREAD}));
+    EXPECT_TRUE(run.window.ValuesOf(WM_READ_SYNC).empty());
+    // Position, time and percentage over both passes (4 reads a pass: 27, 27, 27 and 19 sectors),
+    // then 100 for each of the 14 rounds that re-read the two neighbours together.
+    std::vector<uintptr_t> percent = {0, 13, 27, 40, 50, 63, 77, 90};
+    percent.insert(percent.end(), 14, 100);
+    EXPECT_EQ(run.window.ValuesOf(WM_READ_PERCENT), percent);
+    EXPECT_EQ(run.window.ValuesOf(WM_READ_POSITION).front(), 100u);
+    EXPECT_FALSE(run.window.ValuesOf(WM_READ_TIMELEFT).empty());
+
+    EXPECT_EQ(report.suspiciousSectors, (std::vector<uint32_t>{150, 151}));
+    std::vector<uint8_t> data = run.Data();
+    const std::vector<uint8_t> disc = drive.DiscBytes(100, 100);
+    ASSERT_EQ(data.size(), disc.size());
+    EXPECT_EQ(std::memcmp(data.data(), disc.data(), 50 * RAW), 0);
+    EXPECT_EQ(std::memcmp(data.data() + 52 * RAW, disc.data() + 52 * RAW, 48 * RAW), 0);
+    EXPECT_TRUE(run.document.m_bIsSound);
+
+    // Cooked reads are made as before; a drive that is not there ends the read.
+    {
+        ReadRun cooked;
+        ScriptedDrive scripted('E', 500);
+        options.drive = 'E';
+        cooked.Run(16, 99, READ_MODE_COOKED, options);
+        EXPECT_TRUE(cooked.window.ValuesOf(res::WM_READ_PASS).empty());
+        EXPECT_EQ(cooked.Data(), scripted.CookedBytes(16, 84));
+    }
+    ReadRun missing;
+    options.drive = 'Q';
+    missing.Run(0, 99, READ_MODE_RAW, options);
+    EXPECT_EQ(missing.window.FinalStatus(), DRIVE_ERROR_INVALID_DRIVE);
+    EXPECT_TRUE(missing.DocumentIsEmpty());
 }
