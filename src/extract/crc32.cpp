@@ -86,8 +86,14 @@ uint64_t FoldConstant(unsigned exponent)
 }
 
 struct FoldConstants {
+    uint64_t by2048High = FoldConstant(2048 + 32);
+    uint64_t by2048Low = FoldConstant(2048 - 32);
     uint64_t by512High = FoldConstant(512 + 32);
     uint64_t by512Low = FoldConstant(512 - 32);
+    uint64_t by384High = FoldConstant(384 + 32);
+    uint64_t by384Low = FoldConstant(384 - 32);
+    uint64_t by256High = FoldConstant(256 + 32);
+    uint64_t by256Low = FoldConstant(256 - 32);
     uint64_t by128High = FoldConstant(128 + 32);
     uint64_t by128Low = FoldConstant(128 - 32);
 };
@@ -105,7 +111,23 @@ __attribute__((target("pclmul,sse2"))) inline __m128i Fold(__m128i piece, __m128
     return _mm_xor_si128(_mm_xor_si128(high, low), later);
 }
 
-// At least 64 bytes.
+// The 16 bytes left hold the remainder of everything before them; the 128-bit steps take the
+// rest down to less than 16 bytes, and the table finishes.
+__attribute__((target("pclmul,sse2"))) uint32_t FinishFolding(__m128i a, const uint8_t* p, size_t length)
+{
+    const FoldConstants& c = Constants();
+    const __m128i by128 = _mm_set_epi64x(static_cast<long long>(c.by128Low), static_cast<long long>(c.by128High));
+    while (length >= 16) {
+        a = Fold(a, by128, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+        p += 16;
+        length -= 16;
+    }
+    uint8_t last[16];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(last), a);
+    return TableRegister(TableRegister(0, last, sizeof last), p, length);
+}
+
+// At least 64 bytes, four 128-bit pieces folded side by side.
 __attribute__((target("pclmul,sse2"))) uint32_t FoldingRegister(uint32_t reg, const uint8_t* p, size_t length)
 {
     const FoldConstants& c = Constants();
@@ -131,15 +153,67 @@ __attribute__((target("pclmul,sse2"))) uint32_t FoldingRegister(uint32_t reg, co
     __m128i a = Fold(a0, by128, a1);
     a = Fold(a, by128, a2);
     a = Fold(a, by128, a3);
-    while (length >= 16) {
-        a = Fold(a, by128, load(p));
-        p += 16;
-        length -= 16;
+    return FinishFolding(a, p, length);
+}
+
+__attribute__((target("vpclmulqdq,avx512f"))) inline __m512i Fold512(__m512i piece, __m512i constants, __m512i later)
+{
+    const __m512i high = _mm512_clmulepi64_epi128(piece, constants, 0x00);
+    const __m512i low = _mm512_clmulepi64_epi128(piece, constants, 0x11);
+    return _mm512_xor_si512(_mm512_xor_si512(high, low), later);
+}
+
+// At least 256 bytes: the same folding with four 128-bit pieces in each 512-bit register and
+// four registers side by side.
+__attribute__((target("vpclmulqdq,avx512f,pclmul,sse2"))) uint32_t WideFoldingRegister(uint32_t reg, const uint8_t* p,
+                                                                                        size_t length)
+{
+    const FoldConstants& c = Constants();
+    const auto pair = [](uint64_t high, uint64_t low) {
+        return _mm_set_epi64x(static_cast<long long>(low), static_cast<long long>(high));
+    };
+    const auto h2048 = static_cast<long long>(c.by2048High), l2048 = static_cast<long long>(c.by2048Low);
+    const auto h512 = static_cast<long long>(c.by512High), l512 = static_cast<long long>(c.by512Low);
+    const __m512i by2048 = _mm512_set_epi64(l2048, h2048, l2048, h2048, l2048, h2048, l2048, h2048);
+    const __m512i by512 = _mm512_set_epi64(l512, h512, l512, h512, l512, h512, l512, h512);
+
+    __m512i z0 = _mm512_xor_si512(_mm512_loadu_si512(p), _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(reg))));
+    __m512i z1 = _mm512_loadu_si512(p + 64);
+    __m512i z2 = _mm512_loadu_si512(p + 128);
+    __m512i z3 = _mm512_loadu_si512(p + 192);
+    p += 256;
+    length -= 256;
+    while (length >= 256) {
+        z0 = Fold512(z0, by2048, _mm512_loadu_si512(p));
+        z1 = Fold512(z1, by2048, _mm512_loadu_si512(p + 64));
+        z2 = Fold512(z2, by2048, _mm512_loadu_si512(p + 128));
+        z3 = Fold512(z3, by2048, _mm512_loadu_si512(p + 192));
+        p += 256;
+        length -= 256;
     }
-    // The 16 bytes left hold the remainder of everything so far; the table finishes them.
-    uint8_t last[16];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(last), a);
-    return TableRegister(TableRegister(0, last, sizeof last), p, length);
+    __m512i z = Fold512(z0, by512, z1);
+    z = Fold512(z, by512, z2);
+    z = Fold512(z, by512, z3);
+    while (length >= 64) {
+        z = Fold512(z, by512, _mm512_loadu_si512(p));
+        p += 64;
+        length -= 64;
+    }
+    // The four pieces of the register lie 384, 256, 128 and 0 bits before its end.
+    alignas(64) uint8_t pieces[64];
+    _mm512_store_si512(pieces, z);
+    const auto piece = [&pieces](int i) { return _mm_load_si128(reinterpret_cast<const __m128i*>(pieces + 16 * i)); };
+    __m128i a = piece(3);
+    a = Fold(piece(2), pair(c.by128High, c.by128Low), a);
+    a = Fold(piece(1), pair(c.by256High, c.by256Low), a);
+    a = Fold(piece(0), pair(c.by384High, c.by384Low), a);
+    return FinishFolding(a, p, length);
+}
+
+bool CanFoldWide()
+{
+    static const bool supported = __builtin_cpu_supports("vpclmulqdq") && __builtin_cpu_supports("avx512f");
+    return supported;
 }
 
 bool CanFold()
@@ -156,6 +230,8 @@ uint32_t Crc32(const void* bytes, size_t length, uint32_t crc)
 {
     const auto* p = static_cast<const uint8_t*>(bytes);
 #ifdef RIPWELL_CRC32_FOLDING
+    if (length >= 256 && CanFoldWide())
+        return ~WideFoldingRegister(~crc, p, length);
     if (length >= 64 && CanFold())
         return ~FoldingRegister(~crc, p, length);
 #endif

@@ -23,6 +23,12 @@ constexpr uint16_t READ_CONTINUE = 0;
 // A final block read early is followed by reads of the end of the range until the end is
 // read; after this many the rest stays zero, as it was before these reads.
 constexpr int MAX_TAIL_READS = 8;
+// A block whose first bytes match nowhere is read again this many times at most, as a drive
+// that lost its place may find it on the next read. Once this many blocks of a read matched
+// nowhere after all their reads, the drive is off by more than the window every time, and a
+// block is placed after its first read, as it always was.
+constexpr int MAX_SYNC_REREADS = 15;
+constexpr int MAX_HOPELESS_BLOCKS = 3;
 
 class SystemEnvironment : public ReadWorkerEnvironment {
 public:
@@ -87,11 +93,11 @@ private:
     uint16_t ReadAllAtOnce();
     uint16_t ReadFullBlocks();
     uint16_t ReadFinalBlock(uint32_t sectorOffset, size_t byteOffset);
-    void PlaceFullBlock(size_t byteOffset);
-    uint16_t PlaceFinalBlock(size_t byteOffset, size_t finalBytes);
+    uint16_t PlaceFullBlock(size_t byteOffset, uint32_t sector);
+    uint16_t PlaceFinalBlock(size_t byteOffset, size_t finalBytes, uint32_t sector);
     uint16_t ReadMissingEnd();
     uint32_t ReadSecurely();
-    int32_t SynchroniseAt(size_t byteOffset);
+    int32_t SynchroniseAt(size_t byteOffset, uint32_t sector, uint32_t count, uint16_t* status);
     void ReportProgress(uint32_t sector);
     bool Cancelled() const;
     void Send(uint32_t message, uintptr_t wParam);
@@ -116,6 +122,7 @@ private:
     uint32_t m_nFinalSectors = 0;     // F
     uint64_t m_nStartTime = 0;        // t0
     bool m_bMayRetry = true;          // a shortage of transfer memory still shrinks the block
+    int m_nHopelessBlocks = 0;        // blocks that matched nowhere after all their reads
 
     uint8_t* m_pResult = nullptr;     // 44 header bytes, then the data area
     uint8_t* m_pData = nullptr;
@@ -231,7 +238,9 @@ uint16_t SectorReader::ReadFullBlocks()
             std::memcpy(m_pData + byteOffset, m_pReadBuffer, m_nBlockBytes);
             m_nWrittenEnd = byteOffset + m_nBlockBytes;
         } else {
-            PlaceFullBlock(byteOffset);
+            const uint16_t status = PlaceFullBlock(byteOffset, sector);
+            if (status != READ_CONTINUE)
+                return status;
         }
         sectorOffset += m_nBlockSectors;
         byteOffset += m_nBlockBytes;
@@ -257,39 +266,65 @@ uint16_t SectorReader::ReadFinalBlock(uint32_t sectorOffset, size_t byteOffset)
         return error;
     const size_t finalBytes = static_cast<size_t>(m_nFinalSectors) * m_nSectorSize;
     if (m_bJitter)
-        return PlaceFinalBlock(byteOffset, finalBytes);
+        return PlaceFinalBlock(byteOffset, finalBytes, sector);
     std::memcpy(m_pData + byteOffset, m_pReadBuffer, finalBytes);
     return READ_CONTINUE;
 }
 
-// Finds where the block just read belongs around byteOffset and reports it. Only bytes already
-// read take part: after a block that was placed early, the last bytes of its nominal place
-// were never written.
-int32_t SectorReader::SynchroniseAt(size_t byteOffset)
+// Finds where the block just read (count sectors from sector) belongs around byteOffset and
+// reports it. Only bytes already read take part: after a block that was placed early, the last
+// bytes of its nominal place were never written. A block that matches nowhere is read again
+// (each read reported) before it is placed without shift; a failing read or a cancel ends the
+// worker through *status.
+int32_t SectorReader::SynchroniseAt(size_t byteOffset, uint32_t sector, uint32_t count, uint16_t* status)
 {
-    const int32_t shift = FindShift(m_pReadBuffer, m_pData, m_nWrittenEnd, byteOffset, m_nWindow);
-    Send(res::WM_READ_SYNC, static_cast<uintptr_t>(static_cast<intptr_t>(shift)));
-    return shift == res::SYNC_FAILED ? 0 : shift;
+    *status = READ_CONTINUE;
+    for (int reread = 0;; ++reread) {
+        const int32_t shift = FindShift(m_pReadBuffer, m_pData, m_nWrittenEnd, byteOffset, m_nWindow);
+        Send(res::WM_READ_SYNC, static_cast<uintptr_t>(static_cast<intptr_t>(shift)));
+        if (shift != res::SYNC_FAILED)
+            return shift;
+        if (reread == MAX_SYNC_REREADS || m_nHopelessBlocks >= MAX_HOPELESS_BLOCKS) {
+            ++m_nHopelessBlocks;
+            return 0;
+        }
+        if (Cancelled()) {
+            *status = res::READ_CANCELLED;
+            return 0;
+        }
+        const DriveError error = ReadSectors(m_cDrive, sector, count, m_pReadBuffer, m_request->mode);
+        if (error != DRIVE_OK) {
+            *status = error;
+            return 0;
+        }
+    }
 }
 
 // The block goes to its place, cut at the end of the data area.
-void SectorReader::PlaceFullBlock(size_t byteOffset)
+uint16_t SectorReader::PlaceFullBlock(size_t byteOffset, uint32_t sector)
 {
-    const int64_t shift = SynchroniseAt(byteOffset);
+    uint16_t status = READ_CONTINUE;
+    const int64_t shift = SynchroniseAt(byteOffset, sector, m_nBlockSectors, &status);
+    if (status != READ_CONTINUE)
+        return status;
     const size_t destination = static_cast<size_t>(static_cast<int64_t>(byteOffset) + shift);
     if (destination >= m_nDataBytes)
-        return;
+        return READ_CONTINUE;
     const size_t count = std::min(m_nBlockBytes, m_nDataBytes - destination);
     std::memcpy(m_pData + destination, m_pReadBuffer, count);
     m_nWrittenEnd = std::max(m_nWrittenEnd, destination + count);
+    return READ_CONTINUE;
 }
 
 // The final block ends at the last sector: at a positive shift its last bytes are dropped. At a
 // negative one it came early and ends short of the end of the data area; the bytes it did not
 // bring are read (instead of being left as zeros).
-uint16_t SectorReader::PlaceFinalBlock(size_t byteOffset, size_t finalBytes)
+uint16_t SectorReader::PlaceFinalBlock(size_t byteOffset, size_t finalBytes, uint32_t sector)
 {
-    const int64_t shift = SynchroniseAt(byteOffset);
+    uint16_t status = READ_CONTINUE;
+    const int64_t shift = SynchroniseAt(byteOffset, sector, m_nFinalSectors, &status);
+    if (status != READ_CONTINUE)
+        return status;
     const size_t destination = static_cast<size_t>(static_cast<int64_t>(byteOffset) + shift);
     if (shift >= 0) {
         std::memcpy(m_pData + destination, m_pReadBuffer, finalBytes - static_cast<size_t>(shift));

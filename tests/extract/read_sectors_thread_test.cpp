@@ -233,22 +233,53 @@ TEST(ReadSectorsThread, AFinalBlockReadEarlyIsFollowedByReadsOfTheEnd)
     }
 }
 
-TEST(ReadSectorsThread, ABlockBeyondTheWindowIsReportedAndPlacedWithoutShift)
+TEST(ReadSectorsThread, ABlockThatMatchesNowhereIsReadAgainThenPlacedWithoutShift)
 {
-    JitterDrive drive('D', 1000);
     const ReadOptions settings{'D', true, 2};
-    drive.SetShifts({0, 2356, 0, 0});
-    ReadRun run;
-    run.Run(0, 99, READ_MODE_RAW, settings);
-    // Block 2 lies 2356 bytes off, outside +-2352; block 3 then finds block 2's bytes at its
-    // anchor and fails too; the final block matches block 3 again.
-    EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({SYNC_FAILED, SYNC_FAILED, 0}));
-    EXPECT_EQ(run.window.FinalStatus(), 0);
-    const std::vector<uint8_t> disc = drive.Disc(0, 100, READ_MODE_RAW);
-    const std::vector<uint8_t> data = run.Data();
-    ASSERT_EQ(data.size(), disc.size());
-    EXPECT_TRUE(std::equal(data.begin() + 25 * RAW, data.begin() + 50 * RAW, disc.begin() + 25 * RAW + 2356));
-    EXPECT_TRUE(std::equal(data.begin() + 50 * RAW, data.end(), disc.begin() + 50 * RAW));
+    {
+        // Block 2 lies 2356 bytes off, outside +-2352: reported, read again, and in place.
+        JitterDrive drive('D', 1000);
+        drive.SetShifts({0, 2356, 0, 0});
+        ReadRun run;
+        run.Run(0, 99, READ_MODE_RAW, settings);
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({SYNC_FAILED, 0, 0, 0}));
+        EXPECT_EQ(drive.ReadStarts(), (std::vector<uint32_t>{0, 25, 25, 50, 75}));
+        EXPECT_EQ(run.Data(), drive.Disc(0, 100, READ_MODE_RAW));
+    }
+    {
+        // Off every time it is read: after 16 reads it is placed without shift. Block 3 then finds
+        // block 2's bytes at its anchor and fails as often; the final block matches block 3 again.
+        JitterDrive drive('D', 1000);
+        std::vector<int32_t> shifts = {0};
+        shifts.insert(shifts.end(), 16, 2356);
+        drive.SetShifts(shifts);
+        ReadRun run;
+        run.Run(0, 99, READ_MODE_RAW, settings);
+        std::vector<uintptr_t> expected(32, Shift(SYNC_FAILED));
+        expected.push_back(0);
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), expected);
+        EXPECT_EQ(run.window.FinalStatus(), 0);
+        const std::vector<uint8_t> disc = drive.Disc(0, 100, READ_MODE_RAW);
+        const std::vector<uint8_t> data = run.Data();
+        ASSERT_EQ(data.size(), disc.size());
+        EXPECT_TRUE(std::equal(data.begin() + 25 * RAW, data.begin() + 50 * RAW, disc.begin() + 25 * RAW + 2356));
+        EXPECT_TRUE(std::equal(data.begin() + 50 * RAW, data.end(), disc.begin() + 50 * RAW));
+    }
+    {
+        // A drive beyond the window on every block: after three blocks that never matched, the
+        // rest are placed after one read each. 200 sectors: six blocks and the final one compared.
+        JitterDrive drive('D', 1000);
+        std::vector<int32_t> shifts = {0};
+        for (int32_t block : {2356, -2356, 2356})
+            shifts.insert(shifts.end(), 16, block);
+        shifts.insert(shifts.end(), {-2356, 2356, -2356, 2356});
+        drive.SetShifts(shifts);
+        ReadRun run;
+        run.Run(0, 199, READ_MODE_RAW, settings);
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), std::vector<uintptr_t>(52, Shift(SYNC_FAILED)));
+        EXPECT_EQ(drive.ReadStarts().size(), 53u);
+        EXPECT_EQ(run.window.FinalStatus(), 0);
+    }
 }
 
 TEST(ReadSectorsThread, NoOverlapPlacesEveryBlockInPlace)
