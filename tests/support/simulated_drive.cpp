@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "platform/cdrom/disc.h"
 #include "platform/cdrom/disc_device.h"
@@ -166,6 +167,12 @@ void SimulatedDrive::SetIdentity(std::string vendor, std::string product, std::s
     m_revision = std::move(revision);
 }
 
+void SimulatedDrive::SetDelay(std::chrono::milliseconds perRead)
+{
+    std::lock_guard lock(m_mutex);
+    m_delay = perRead;
+}
+
 uint8_t SimulatedDrive::DiscByte(int64_t position) const
 {
     if (position < 0 || position >= int64_t{m_sectorCount} * RAW)
@@ -250,6 +257,13 @@ SimulatedDrive::SectorRead SimulatedDrive::ReadOffDisc(int64_t sector)
 driver_return_code_t SimulatedDrive::Execute(const mmc_cdb_t& cdb, unsigned length, uint8_t* buffer,
                                              std::vector<uint8_t>* sense)
 {
+    std::chrono::milliseconds delay;
+    {
+        std::lock_guard lock(m_mutex);
+        delay = m_delay;
+    }
+    if (cdb.field[0] == cdrom::MmcDrive::READ_CD && delay.count() > 0)
+        std::this_thread::sleep_for(delay);
     std::lock_guard lock(m_mutex);
     Command command;
     std::memcpy(command.cdb, cdb.field, sizeof command.cdb);

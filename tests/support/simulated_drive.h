@@ -21,6 +21,7 @@
 // from s x 2352 - 4 x offset. Outside the disc (lead-in, lead-out) the disc holds silence.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -54,6 +55,8 @@ public:
     void SetC2Reporting(bool reports);
     void SetOverread(bool leadIn, bool leadOut);
     void SetIdentity(std::string vendor, std::string product, std::string revision);
+    // Every READ CD takes this long, as a drive that spins and seeks.
+    void SetDelay(std::chrono::milliseconds perRead);
 
     uint32_t SectorCount() const { return m_sectorCount; }
     // The disc's true bytes of these sectors (what a perfect, corrected read gives); sectors
@@ -103,6 +106,7 @@ private:
     std::string m_vendor = "RIPWELL";
     std::string m_product = "TEST DRIVE";
     std::string m_revision = "1.0";
+    std::chrono::milliseconds m_delay{0};
     std::map<uint32_t, uint32_t> m_discReads;
     std::vector<Command> m_commands;
 };
