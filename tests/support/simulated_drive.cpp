@@ -221,7 +221,11 @@ std::unique_ptr<CdromDevice> SimulatedDrive::Open(const std::string& devicePath,
         *error = ERROR_FILE_NOT_FOUND;
         return nullptr;
     }
-    return MakeDiscDevice(std::make_unique<Disc_>(*this));
+    DriveEntry entry;
+    entry.letter = m_letter;
+    entry.kind = DriveEntry::Kind::PhysicalCdrom;
+    entry.source = "/dev/simulated";
+    return MakeDiscDevice(std::make_unique<Disc_>(*this), entry);
 }
 
 // One reading of a sector off the disc: its bytes as they came and the C2 error bits of the

@@ -2,7 +2,7 @@
 // it (an image file or a physical drive) is opened through the disc layer.
 #include "platform/cdrom/disc_device.h"
 #include "platform/cdrom/mmc_drive.h"
-#include "platform/drives.h"
+#include "platform/virtual_drive_media.h"
 
 #include <cstdio>
 #include <mutex>
@@ -28,7 +28,7 @@ void ReportOnce(const std::string& source, const std::string& reason)
 
 class DiscDevice : public CdromDevice {
 public:
-    explicit DiscDevice(std::unique_ptr<cdrom::Disc> disc) : m_disc(std::move(disc)) {}
+    DiscDevice(std::unique_ptr<cdrom::Disc> disc, const DriveEntry& drive) : m_disc(std::move(disc)), m_drive(drive) {}
 
     bool RawRead(const RAW_READ_INFO& request, void* output, uint32_t outputSize, uint32_t* bytesReturned,
                  uint32_t* error) override
@@ -91,7 +91,13 @@ public:
     {
         if (!m_disc)
             return Refuse(error, ERROR_NOT_READY);
-        *mediaChangeCount = m_disc->MediaChangeCount();
+        // A disc image drive counts as its medium the image file as it is now, together with
+        // the changes its backend saw in the files the image names.
+        if (m_drive.kind == DriveEntry::Kind::DiscImage)
+            *mediaChangeCount = CountVirtualMediaChanges(
+                m_drive.letter, ImageFileMedium(m_drive.source) + "\n" + std::to_string(m_disc->MediaChangeCount()));
+        else
+            *mediaChangeCount = m_disc->MediaChangeCount();
         return true;
     }
 
@@ -147,6 +153,7 @@ private:
     }
 
     std::unique_ptr<cdrom::Disc> m_disc;  // null: no readable disc in the drive
+    DriveEntry m_drive;
 };
 
 class DiscDeviceService : public CdromDeviceService {
@@ -160,13 +167,17 @@ public:
             return nullptr;
         }
         // A drive without a readable disc still opens; its requests then fail as "not ready".
+        // So does a virtual drive whose door is open.
         std::string reason;
         const auto kind = drive->kind == DriveEntry::Kind::PhysicalCdrom ? cdrom::SourceKind::PhysicalDrive
                                                                          : cdrom::SourceKind::ImageFile;
-        std::unique_ptr<cdrom::Disc> disc = cdrom::OpenDisc(drive->source, kind, &reason);
-        if (!disc)
-            ReportOnce(drive->source, reason);
-        std::unique_ptr<CdromDevice> device = MakeDiscDevice(std::move(disc));
+        std::unique_ptr<cdrom::Disc> disc;
+        if (kind == cdrom::SourceKind::PhysicalDrive || !IsVirtualDoorOpen(drive->letter, drive->source)) {
+            disc = cdrom::OpenDisc(drive->source, kind, &reason);
+            if (!disc)
+                ReportOnce(drive->source, reason);
+        }
+        std::unique_ptr<CdromDevice> device = MakeDiscDevice(std::move(disc), *drive);
         if (!device)
             *error = ERROR_NOT_ENOUGH_MEMORY;
         return device;
@@ -175,9 +186,9 @@ public:
 
 } // namespace
 
-std::unique_ptr<CdromDevice> MakeDiscDevice(std::unique_ptr<cdrom::Disc> disc)
+std::unique_ptr<CdromDevice> MakeDiscDevice(std::unique_ptr<cdrom::Disc> disc, const DriveEntry& drive)
 {
-    return std::unique_ptr<CdromDevice>(new (std::nothrow) DiscDevice(std::move(disc)));
+    return std::unique_ptr<CdromDevice>(new (std::nothrow) DiscDevice(std::move(disc), drive));
 }
 
 CdromDeviceService& RealCdromDeviceService()

@@ -6,10 +6,12 @@
 
 #include "platform/cdrom/cdrom_device.h"
 #include "platform/cdrom/disc.h"
+#include "platform/drives.h"
 
 namespace platform {
 
-// disc may be null: a drive without a readable disc, whose requests fail as "not ready".
-std::unique_ptr<CdromDevice> MakeDiscDevice(std::unique_ptr<cdrom::Disc> disc);
+// disc may be null: a drive without a readable disc, whose requests fail as "not ready". drive
+// is the drive table's entry of the letter.
+std::unique_ptr<CdromDevice> MakeDiscDevice(std::unique_ptr<cdrom::Disc> disc, const DriveEntry& drive);
 
 } // namespace platform

@@ -7,13 +7,16 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <atomic>
 #include <cstring>
+#include <functional>
 #include <system_error>
 
 #include "document/ripwell_doc.h"
 #include "platform/block_memory.h"
-#include "extract/ui/progress_clip.h"
+#include "platform/ui/animate_ctrl.h"
 #include "extract/ui/progress_dlg.h"
+#include "platform/ui/dialog_data.h"
 #include "res/resource.h"
 #include "support/read_run.h"
 #include "support/scripted_drive.h"
@@ -21,15 +24,15 @@
 
 namespace {
 
-QString Text(const CProgressDlg& dialog, const char* control)
+QString Text(const CProgressDlg& dialog, int control)
 {
-    const auto* label = dialog.findChild<QLabel*>(control);
+    const auto* label = GetDlgControl<QLabel>(&dialog, control);
     return label ? label->text() : QStringLiteral("<missing>");
 }
 
 int Bar(const CProgressDlg& dialog)
 {
-    return dialog.findChild<QProgressBar*>("IDC_1045")->value();
+    return GetDlgControl<QProgressBar>(&dialog, res::progress::IDC_PROGRESS_BAR)->value();
 }
 
 struct CountingView : framework::DocumentView {
@@ -47,6 +50,22 @@ void FillDocument(CRipwellDoc& document)
     document.SetTitle("old.wav");
     document.SetModifiedFlag(true);
 }
+
+// Runs onFirstPosition on the dialog's thread once the worker has reported its first position.
+class CancelOnFirstPosition : public CProgressDlg {
+public:
+    std::function<void()> onFirstPosition;
+
+    void SendMessage(uint32_t message, uintptr_t wParam) override
+    {
+        CProgressDlg::SendMessage(message, wParam);
+        if (message == res::WM_READ_POSITION && !m_posted.exchange(true))
+            QMetaObject::invokeMethod(this, [this] { onFirstPosition(); }, Qt::QueuedConnection);
+    }
+
+private:
+    std::atomic<bool> m_posted{false};
+};
 
 class UnstartableProgressDlg : public CProgressDlg {
 protected:
@@ -98,9 +117,9 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
     dialog.m_strTitle = "Track 3";
     bool visible = false, playing = false, emptied = false;
     QString title;
-    QTimer::singleShot(60, &dialog, [&] {
+    QTimer::singleShot(0, &dialog, [&] {
         visible = dialog.isVisible();
-        playing = dialog.findChild<ProgressClip*>("IDC_1044")->IsPlaying();
+        playing = GetDlgControl<CAnimateCtrl>(&dialog, res::progress::IDC_ANIMATION)->IsPlaying();
         emptied = !document.IsModified() && document.GetPathName().empty();
         title = dialog.windowTitle();
     });
@@ -112,15 +131,15 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
     EXPECT_EQ(title, "Working...");
     EXPECT_EQ(dialog.m_nStatus, 0);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(Text(dialog, "IDC_1010"), "10");
-    EXPECT_EQ(Text(dialog, "IDC_1011"), "109");
-    EXPECT_EQ(Text(dialog, "IDC_1049"), "raw (overlapped)");
-    EXPECT_EQ(Text(dialog, "IDC_1050"), "(229.7 KB)");
-    EXPECT_EQ(Text(dialog, "IDC_1051"), "Synchronization:");
-    EXPECT_EQ(Text(dialog, "IDC_1052"), "OK");
-    EXPECT_EQ(Text(dialog, "IDC_1046"), "85");   // the final block
-    EXPECT_EQ(Text(dialog, "IDC_1047"), "00:00:00");
-    EXPECT_EQ(Text(dialog, "IDC_1048"), "75%");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_FIRST_SECTOR), "10");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_LAST_SECTOR), "109");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_READ_MODE), "raw (overlapped)");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_RANGE_SIZE), "(229.7 KB)");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_LABEL), "Synchronization:");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_RESULT), "OK");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_POSITION), "85");   // the final block
+    EXPECT_EQ(Text(dialog, res::progress::IDC_TIME_LEFT), "00:00:00");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_PERCENT), "75%");
     EXPECT_EQ(Bar(dialog), 75);
 
     EXPECT_EQ(document.GetTitle(), "Track 3");
@@ -138,7 +157,8 @@ TEST(ProgressDlg, CancelOnlyAsksAndTheDialogWaitsForTheWorker)
     drive.SetDelay(std::chrono::milliseconds(30));
     const ReadOptions settings{'D', false, 2};
     CRipwellDoc document;
-    CProgressDlg dialog;
+    // The user cancels as soon as the first position is shown, whatever the machine's speed.
+    CancelOnFirstPosition dialog;
     dialog.m_nFirstSector = 0;
     dialog.m_nLastSector = 999;
     dialog.m_nReadMode = READ_MODE_RAW;
@@ -146,15 +166,15 @@ TEST(ProgressDlg, CancelOnlyAsksAndTheDialogWaitsForTheWorker)
     dialog.m_pDocument = &document;
 
     std::vector<bool> openAfter;
-    QTimer::singleShot(50, &dialog, [&] {
+    dialog.onFirstPosition = [&] {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(&dialog, &escape);
         openAfter.push_back(dialog.isVisible());
         dialog.close();
         openAfter.push_back(dialog.isVisible());
-        dialog.findChild<QPushButton*>("IDCANCEL")->click();
+        GetDlgControl<QPushButton>(&dialog, res::IDCANCEL)->click();
         openAfter.push_back(dialog.isVisible());
-    });
+    };
     dialog.exec();
 
     EXPECT_EQ(openAfter, (std::vector<bool>{true, true, true}));
@@ -180,13 +200,13 @@ TEST(ProgressDlg, WithoutJitterCorrectionAndInOneBlockTheFieldsStayEmpty)
     dialog.exec();
 
     EXPECT_EQ(dialog.m_nStatus, 0);
-    EXPECT_EQ(Text(dialog, "IDC_1049"), "cooked");
-    EXPECT_EQ(Text(dialog, "IDC_1050"), "(40.0 KB)");
-    EXPECT_EQ(Text(dialog, "IDC_1051"), "");
-    EXPECT_EQ(Text(dialog, "IDC_1052"), "");
-    EXPECT_EQ(Text(dialog, "IDC_1046"), "");
-    EXPECT_EQ(Text(dialog, "IDC_1047"), "");
-    EXPECT_EQ(Text(dialog, "IDC_1048"), "0%");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_READ_MODE), "cooked");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_RANGE_SIZE), "(40.0 KB)");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_LABEL), "");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_RESULT), "");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_POSITION), "");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_TIME_LEFT), "");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_PERCENT), "0%");
     EXPECT_EQ(Bar(dialog), 0);
     EXPECT_EQ(document.m_nDataLength, 20u * 2048);
 }
@@ -235,7 +255,7 @@ public:
     {
         CProgressDlg::SendMessage(message, wParam);
         if (message == res::WM_READ_PASS)
-            RunOnWindowThread([this] { modeTexts.push_back(Text(*this, "IDC_1049")); });
+            RunOnWindowThread([this] { modeTexts.push_back(Text(*this, res::progress::IDC_READ_MODE)); });
     }
     std::vector<QString> modeTexts;
 };
@@ -259,8 +279,8 @@ TEST(ProgressDlg, ASecureReadShowsItsPassesAndKeepsItsReport)
 
     EXPECT_EQ(dialog.m_nStatus, 0);
     EXPECT_EQ(dialog.modeTexts, (std::vector<QString>{"raw (test)", "raw (copy)", "raw (re-read)"}));
-    EXPECT_EQ(Text(dialog, "IDC_1051"), "");   // no synchronisation in a secure read
-    EXPECT_EQ(Text(dialog, "IDC_1048"), "100%");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_LABEL), "");   // no synchronisation in a secure read
+    EXPECT_EQ(Text(dialog, res::progress::IDC_PERCENT), "100%");
     ASSERT_TRUE(dialog.m_bHaveReport);
     EXPECT_EQ(dialog.m_report.suspiciousSectors, (std::vector<uint32_t>{50}));
     EXPECT_EQ(document.m_nDataLength, 100u * 2352);
