@@ -222,15 +222,6 @@ TEST(ReadSectorsThread, AFinalBlockReadEarlyIsFollowedByReadsOfTheEnd)
         std::fill(expected.end() - 20, expected.end(), 0);
         EXPECT_EQ(run.Data(), expected);
     }
-    {
-        // At a positive shift the final block's last bytes are dropped; nothing more is read.
-        JitterDrive drive('D', 1000);
-        drive.SetShifts({0, 0, 0, 24});
-        ReadRun run;
-        run.Run(10, 109, READ_MODE_RAW, settings);
-        EXPECT_EQ(drive.ReadStarts().size(), 4u);
-        EXPECT_EQ(run.Data(), drive.Disc(10, 100, READ_MODE_RAW));
-    }
 }
 
 TEST(ReadSectorsThread, ABlockThatMatchesNowhereIsReadAgainThenPlacedWithoutShift)
