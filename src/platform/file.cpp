@@ -60,6 +60,12 @@ bool IsRegularFile(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool PathExists(const std::string& path)
+{
+    struct stat info {};
+    return !path.empty() && ::lstat(path.c_str(), &info) == 0;
+}
+
 FileError ReadTextFile(const std::string& path, std::string& text, uint64_t maxBytes, bool* tooLarge)
 {
     text.clear();

@@ -31,6 +31,8 @@ FileError FileErrorFromErrno(int error);
 
 // Whether path names a regular file (a symbolic link counts as the file it names).
 bool IsRegularFile(const std::string& path);
+// Whether anything (file, folder, link) stands under path.
+bool PathExists(const std::string& path);
 
 // Reads the whole of a regular file into text. A file larger than maxBytes is not read: the
 // result is FileError::Generic with *tooLarge set. A named pipe or a device is refused, so

@@ -129,7 +129,7 @@ int Hive::LoadText(std::string text)
     for (auto& [lower, key] : m_keys) {
         key.indexed = false;
         key.values.clear();
-        key.slots.clear();
+        key.nameSlots.clear();
     }
 
     const std::string_view source(m_text);
@@ -197,27 +197,27 @@ bool SameName(std::string_view a, std::string_view b)
 
 size_t Hive::FindName(const Key& key, std::string_view name)
 {
-    if (key.slots.empty())
+    if (key.nameSlots.empty())
         return kNone;
-    const size_t mask = key.slots.size() - 1;
-    for (size_t slot = NameHash(name) & mask; key.slots[slot] != 0; slot = (slot + 1) & mask)
-        if (SameName(key.values[key.slots[slot] - 1].value.name, name))
-            return key.slots[slot] - 1;
+    const size_t mask = key.nameSlots.size() - 1;
+    for (size_t slot = NameHash(name) & mask; key.nameSlots[slot] != 0; slot = (slot + 1) & mask)
+        if (SameName(key.values[key.nameSlots[slot] - 1].value.name, name))
+            return key.nameSlots[slot] - 1;
     return kNone;
 }
 
 void Hive::AddName(Key& key, size_t index)
 {
     // At most half the slots taken, so that a search ends soon.
-    if ((index + 1) * 2 > key.slots.size()) {
+    if ((index + 1) * 2 > key.nameSlots.size()) {
         RebuildNames(key, (index + 1) * 2);
         return;
     }
-    const size_t mask = key.slots.size() - 1;
+    const size_t mask = key.nameSlots.size() - 1;
     size_t slot = NameHash(key.values[index].value.name) & mask;
-    while (key.slots[slot] != 0)
+    while (key.nameSlots[slot] != 0)
         slot = (slot + 1) & mask;
-    key.slots[slot] = uint32_t(index + 1);
+    key.nameSlots[slot] = uint32_t(index + 1);
 }
 
 void Hive::RebuildNames(Key& key, size_t room)
@@ -225,7 +225,7 @@ void Hive::RebuildNames(Key& key, size_t room)
     size_t size = 16;
     while (size < room * 2)
         size *= 2;
-    key.slots.assign(size, 0);
+    key.nameSlots.assign(size, 0);
     for (size_t i = 0; i < key.values.size(); ++i)
         AddName(key, i);
 }

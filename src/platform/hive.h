@@ -119,7 +119,7 @@ private:
         // Its values, read from the text (as the program changed it) when first asked for.
         bool indexed = false;
         std::vector<StoredValue> values;                     // in the order they were first set
-        std::vector<uint32_t> slots;      // values by name, any case: open addressing, index + 1
+        std::vector<uint32_t> nameSlots;      // values by name, any case: open addressing, index + 1
     };
 
     void Refresh();
