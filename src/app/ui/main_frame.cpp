@@ -302,7 +302,7 @@ void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths)
         int id = res::ID_FILE_MRU_FILE1 + index;
         ++index;
         QAction* action = m_actions->Create(id, QStringLiteral("&%1 %2").arg(index).arg(name), this);
-        action->setData(QString::fromStdString(path));
+        action->setData(platform::FileNameToQt(path));
         m_fileMenu->insertAction(before, action);
         m_recentActions.push_back(action);
     }

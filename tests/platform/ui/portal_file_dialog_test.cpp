@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -153,5 +154,42 @@ TEST(PortalFileDialog, OpenAsksThePortalAndQtsOwnDialogStandsInWhenItCannot)
         EXPECT_FALSE(framework::PromptOpenFileName(name));
         EXPECT_EQ(qtDialogs, 2);
         EXPECT_EQ(test.portal.Calls().size(), 3);
+    });
+}
+
+TEST(PortalFileDialog, NamesThatAreNotTextReachThePortalAndComeBackWhole)
+{
+    RunInFreshProcess([] {
+        PortalDesktop test;
+        ASSERT_TRUE(test.bus.Ready()) << test.bus.Reason();
+        const std::string folder = test.dir.file("take\xff");
+        ASSERT_TRUE(std::filesystem::create_directory(folder));
+        std::ofstream(folder + "/old\xfe.wav") << "x";
+        // The portal answers with a URL whose escapes are the name's bytes.
+        auto uri = [](const std::string& path) {
+            return QStringLiteral("file://") +
+                   QString::fromLatin1(QByteArray(path.data(), qsizetype(path.size())).toPercentEncoding("/"));
+        };
+
+        test.portal.AnswerNext(0, uri(folder + "/new\xfe"));
+        std::string name = folder + "/Untitled.wav";
+        ASSERT_TRUE(framework::PromptSaveFileName(name));
+        EXPECT_EQ(name, folder + "/new\xfe.wav");
+        ASSERT_EQ(test.portal.Calls().size(), 1);
+        EXPECT_EQ(test.portal.Calls()[0].options.value("current_folder").toByteArray(),
+                  QByteArray(folder.c_str(), qsizetype(folder.size() + 1)));
+
+        // The file that exists under the name with the extension is found and asked about.
+        test.portal.AnswerNext(0, uri(folder + "/old\xfe"));
+        test.desktop.AnswerNext(IDYES);
+        ASSERT_TRUE(framework::PromptSaveFileName(name));
+        EXPECT_EQ(name, folder + "/old\xfe.wav");
+        ASSERT_EQ(test.desktop.Boxes().size(), 1u);
+        EXPECT_EQ(test.desktop.Boxes()[0].text, folder + "/old\xfe.wav already exists.\nDo you want to replace it?");
+
+        test.portal.AnswerNext(0, uri(folder + "/old\xfe.wav"));
+        std::string opened;
+        ASSERT_TRUE(framework::PromptOpenFileName(opened));
+        EXPECT_EQ(opened, folder + "/old\xfe.wav");
     });
 }
