@@ -75,7 +75,7 @@ public:
         const QStringList files = selectedFiles();
         if (m_added && !files.isEmpty() && ResolveFileNameFromQt(files.first()) != FileNameFromQt(files.first())) {
             // A file Qt cannot find under the name it shows; the service takes its real name.
-            QDialog::accept();
+            QDialog::accept();  // NOLINT(bugprone-parent-virtual-call): QFileDialog would look for the shown name
             return;
         }
         if ((m_flags & framework::OFN_PATHMUSTEXIST) && !files.isEmpty()) {
