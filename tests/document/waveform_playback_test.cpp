@@ -1,0 +1,312 @@
+#include "document/waveform_playback.h"
+
+#include "base/sounds.h"
+#include "document/data_properties.h"
+#include "document/ripwell_doc.h"
+#include "platform/block_memory.h"
+#include "res/resource.h"
+#include "res/string_table.h"
+#include "support/pulse_null_sink.h"
+#include "support/scripted_desktop.h"
+#include "support/temp_dir.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kFrameBytes = 4;       // format 15: 16-bit stereo
+constexpr uint32_t kFramesPerSecond = 44100;
+
+// Frame k holds k + 1 in its left sample and 0x1000 + (k + 1) / 65536 in its right one: no two
+// frames alike, none silent, and each tells where in the sound it stands.
+void PutFrame(uint8_t* at, uint32_t k)
+{
+    const uint32_t n = k + 1;
+    const uint16_t left = static_cast<uint16_t>(n);
+    const uint16_t right = static_cast<uint16_t>(0x1000 + (n >> 16));
+    at[0] = left & 0xFF;
+    at[1] = left >> 8;
+    at[2] = right & 0xFF;
+    at[3] = right >> 8;
+}
+uint32_t FrameIndex(const uint8_t* at)
+{
+    const uint32_t left = at[0] | at[1] << 8;
+    const uint32_t right = at[2] | at[3] << 8;
+    return ((right - 0x1000) << 16 | left) - 1;
+}
+
+// Fills the document as a producer does: emptied, one block with the header slot in front of
+// frames of the counting pattern, format 15.
+void FillDocument(CRipwellDoc& doc, uint32_t frames, bool sound)
+{
+    doc.OnNewDocument();
+    const uint32_t length = frames * kFrameBytes;
+    uint8_t* block = platform::AllocateDataBlock(length + WAVE_HEADER_SIZE);
+    ASSERT_NE(block, nullptr);
+    uint8_t* data = block + WAVE_HEADER_SIZE;
+    for (uint32_t k = 0; k < frames; ++k)
+        PutFrame(data + size_t(k) * kFrameBytes, k);
+    doc.AdoptBlock(block, block, length, sound, WAVE_FORMAT_44100_16_STEREO);
+    doc.UpdateAllViews();
+}
+
+bool Silent(const uint8_t* frame) { return !(frame[0] | frame[1] | frame[2] | frame[3]); }
+
+size_t FirstSound(const std::vector<uint8_t>& recorded, size_t from)
+{
+    size_t at = from - from % kFrameBytes;
+    while (at + kFrameBytes <= recorded.size() && Silent(recorded.data() + at))
+        at += kFrameBytes;
+    return at;
+}
+
+size_t SoundAfter(const std::vector<uint8_t>& recorded, size_t from)
+{
+    size_t count = 0;
+    for (size_t at = from - from % kFrameBytes; at + kFrameBytes <= recorded.size(); at += kFrameBytes)
+        count += !Silent(recorded.data() + at);
+    return count;
+}
+
+// Runs the event loop of this thread (the sound service lives on it) until done() holds or
+// the deadline has passed; false on the deadline.
+template <class Condition>
+bool RunEventsUntil(Condition done, std::chrono::milliseconds deadline)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > deadline.count())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+void RunEventsFor(std::chrono::milliseconds span)
+{
+    RunEventsUntil([] { return false; }, span);
+}
+
+// Answers every message box with one answer and keeps the texts; sounds go to the real service.
+class AnsweringBoxes : public platform::MessageBoxService {
+public:
+    explicit AnsweringBoxes(int answer) : m_answer(answer) { platform::SetMessageBoxService(this); }
+    ~AnsweringBoxes() override { platform::SetMessageBoxService(nullptr); }
+    int Show(const std::string& text, uint32_t, uint32_t) override
+    {
+        texts.push_back(text);
+        return m_answer;
+    }
+    std::vector<std::string> texts;
+
+private:
+    int m_answer;
+};
+
+const std::string kNotSoundQuestion(res::LoadString(res::IDS_PLAY_NOT_SOUND));
+const std::string kPlayError(res::LoadString(res::IDS_PLAY_ERROR));
+
+} // namespace
+
+TEST(PlayWaveform, QuestionForDataThatIsNoSoundThenTheImageFromMemory)
+{
+    SetDialogSoundsEnabled(true);
+    ScriptedDesktop desktop;
+    CRipwellDoc doc;
+    PlayWaveform(doc);   // empty: nothing at all
+    EXPECT_TRUE(desktop.Events().empty());
+
+    FillDocument(doc, 1000, false);
+    desktop.Clear();
+    desktop.AnswerNext(platform::IDNO);
+    PlayWaveform(doc);
+    EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"sound YOUSURE", "box " + kNotSoundQuestion}));
+    const DesktopEvent question = desktop.Boxes().at(0);
+    EXPECT_EQ(question.Buttons(), platform::MB_YESNO);
+    EXPECT_EQ(question.Icon(), platform::MB_ICONQUESTION);
+    EXPECT_EQ(question.DefaultButton(), platform::MB_DEFBUTTON2);
+    EXPECT_EQ(question.helpId, uint32_t(res::IDS_PLAY_NOT_SOUND));
+
+    desktop.Clear();
+    desktop.AnswerNext(platform::IDYES);
+    PlayWaveform(doc);
+    ASSERT_EQ(desktop.Transcript(),
+              (std::vector<std::string>{"sound YOUSURE", "box " + kNotSoundQuestion, "sound <memory>"}));
+    EXPECT_EQ(desktop.Events()[2].memory, doc.m_pHeader);
+    EXPECT_EQ(desktop.Events()[2].flags, 0x2007u);
+
+    // A sound plays at once; with the dialog sounds off the question comes without its sound.
+    desktop.Clear();
+    doc.m_bIsSound = true;
+    PlayWaveform(doc);
+    EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"sound <memory>"}));
+    SetDialogSoundsEnabled(false);
+    doc.m_bIsSound = false;
+    desktop.Clear();
+    desktop.AnswerNext(platform::IDNO);
+    PlayWaveform(doc);
+    EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"box " + kNotSoundQuestion}));
+    SetDialogSoundsEnabled(true);
+
+    desktop.Clear();
+    StopWaveform();
+    EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"stop"}));
+}
+
+TEST(PlayWaveform, ASoundThatCannotStartIsReportedWithItsHelp)
+{
+    ScriptedDesktop desktop;
+    CRipwellDoc doc;
+    FillDocument(doc, 100, true);
+    desktop.Clear();
+    desktop.SetDeviceAbsent(true);
+    PlayWaveform(doc);
+    EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"sound <memory>", "box " + kPlayError}));
+    const DesktopEvent box = desktop.Boxes().at(0);
+    EXPECT_EQ(box.Buttons(), platform::MB_OK);
+    EXPECT_EQ(box.Icon(), platform::MB_ICONEXCLAMATION);
+    EXPECT_EQ(box.helpId, res::HELP_PLAY_ERROR);
+}
+
+namespace {
+
+void ThreeSecondsHeardBitForBitStopSilencesAndNoPlaysNothing()
+{
+    PulseNullSink sink;
+    ASSERT_TRUE(sink.Ready()) << sink.Reason();
+    ASSERT_TRUE(sink.StartRecording()) << sink.Reason();
+    AnsweringBoxes boxes(platform::IDNO);
+    const uint32_t frames = 3 * kFramesPerSecond;
+    CRipwellDoc doc;
+    FillDocument(doc, frames, true);
+
+    // The whole sound, from the frame the recording first caught (a new stream loses a few
+    // milliseconds on its way into the monitor) to its last frame, then silence.
+    PlayWaveform(doc);
+    ASSERT_TRUE(boxes.texts.empty()) << boxes.texts.front();
+    size_t at = 0;
+    uint32_t firstHeard = 0;
+    const bool heardAll = RunEventsUntil(
+        [&] {
+            const std::vector<uint8_t> recorded = sink.Recorded();
+            at = FirstSound(recorded, 0);
+            if (at + kFrameBytes > recorded.size())
+                return false;
+            firstHeard = FrameIndex(recorded.data() + at);
+            return recorded.size() >= at + size_t(frames - firstHeard) * kFrameBytes + kFramesPerSecond / 10 * kFrameBytes;
+        },
+        std::chrono::milliseconds(15000));
+    ASSERT_TRUE(heardAll) << "the sound did not come through in time";
+    ASSERT_LT(firstHeard, kFramesPerSecond / 20) << "more than 50 ms lost at the start";
+    std::vector<uint8_t> recorded = sink.Recorded();
+    const size_t heardBytes = size_t(frames - firstHeard) * kFrameBytes;
+    EXPECT_EQ(std::memcmp(recorded.data() + at, doc.m_pData + size_t(firstHeard) * kFrameBytes, heardBytes), 0);
+    EXPECT_EQ(SoundAfter(recorded, at + heardBytes), 0u);
+
+    // Played again and stopped after a moment: silence long before its end.
+    const size_t before = recorded.size();
+    PlayWaveform(doc);
+    ASSERT_TRUE(RunEventsUntil([&] { return SoundAfter(sink.Recorded(), before) > kFramesPerSecond / 4; },
+                               std::chrono::milliseconds(10000)));
+    StopWaveform();
+    const size_t stopped = sink.RecordedBytes();
+    ASSERT_TRUE(RunEventsUntil([&] { return sink.RecordedBytes() > stopped + 2 * kFramesPerSecond * kFrameBytes; },
+                               std::chrono::milliseconds(10000)));
+    recorded = sink.Recorded();
+    const size_t settled = stopped + kFramesPerSecond / 2 * kFrameBytes;
+    EXPECT_EQ(SoundAfter(recorded, settled), 0u) << "the sound went on after Stop Waveform";
+
+    // Data that is not a sound, and No to the question: nothing is heard.
+    SetDialogSoundsEnabled(false);   // so that not even the question's own sound is heard
+    doc.m_bIsSound = false;
+    const size_t asked = sink.RecordedBytes();
+    PlayWaveform(doc);
+    ASSERT_EQ(boxes.texts, std::vector<std::string>{kNotSoundQuestion});
+    ASSERT_TRUE(RunEventsUntil([&] { return sink.RecordedBytes() > asked + kFramesPerSecond * kFrameBytes; },
+                               std::chrono::milliseconds(10000)));
+    EXPECT_EQ(SoundAfter(sink.Recorded(), asked), 0u);
+    SetDialogSoundsEnabled(true);
+}
+
+// Writes a small wave file of the counting pattern, for the Open that replaces the document.
+std::string WriteWaveFile(const TempDir& folder)
+{
+    const uint32_t frames = 4410;
+    std::vector<uint8_t> image(WAVE_HEADER_SIZE + frames * kFrameBytes);
+    BuildWaveHeader(image.data(), frames * kFrameBytes, WAVE_FORMAT_44100_16_STEREO);
+    for (uint32_t k = 0; k < frames; ++k)
+        PutFrame(image.data() + WAVE_HEADER_SIZE + k * kFrameBytes, k);
+    const std::string path = folder.file("small.wav");
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+    return path;
+}
+
+void ReplacingAPlayingDocumentNeverReadsFreedMemory()
+{
+    PulseNullSink sink;
+    ASSERT_TRUE(sink.Ready()) << sink.Reason();
+    ASSERT_TRUE(sink.StartRecording()) << sink.Reason();
+    AnsweringBoxes boxes(platform::IDYES);
+    TempDir folder;
+    const std::string wave = WriteWaveFile(folder);
+    const uint32_t largeFrames = 6 * 1024 * 1024;   // 24 MiB, more than two minutes
+    auto doc = std::make_unique<CRipwellDoc>();
+
+    // Each round plays the large document and replaces it at once the way one command does:
+    // New, Open, a fill as paste and reads do, Properties with a new format, closing the
+    // program (the document destroyed). Every other round lets the sound run a little first,
+    // and plays twice, so that the new sound replaces one that still plays.
+    const int rounds = 40;
+    for (int round = 0; round < rounds; ++round) {
+        FillDocument(*doc, largeFrames, true);
+        PlayWaveform(*doc);
+        if (round % 2) {
+            RunEventsFor(std::chrono::milliseconds(20));
+            PlayWaveform(*doc);
+        }
+        switch (round % 5) {
+        case 0: doc->OnNewDocument(); break;
+        case 1: ASSERT_TRUE(doc->OnOpenDocument(wave)); break;
+        case 2: FillDocument(*doc, 1000, true); break;
+        case 3: ApplyDataProperties(*doc, 8, true); doc->OnNewDocument(); break;
+        case 4: doc = std::make_unique<CRipwellDoc>(); break;
+        }
+        // The memory of the old block may be handed out again at once: a sound still reading
+        // it would read someone else's bytes, or freed ones (AddressSanitizer stops there).
+        std::vector<uint8_t> reuse(size_t(largeFrames) * kFrameBytes, 0x55);
+        RunEventsFor(std::chrono::milliseconds(round % 2 ? 30 : 5));
+        EXPECT_EQ(reuse[reuse.size() / 2], 0x55);
+    }
+    ASSERT_TRUE(boxes.texts.empty()) << "a sound did not start: " << boxes.texts.front();
+    // It did play: the counting pattern was heard.
+    const std::vector<uint8_t> recorded = sink.Recorded();
+    const size_t first = FirstSound(recorded, 0);
+    ASSERT_LT(first + kFrameBytes, recorded.size()) << "nothing was heard";
+    EXPECT_LT(FrameIndex(recorded.data() + first), largeFrames);
+}
+
+} // namespace
+
+TEST(RealWaveformPlayback, AThreeSecondSoundIsHeardBitForBitStopSilencesItAndNoPlaysNothing)
+{
+    RUN_WITH_SOUND_SERVER([] { ThreeSecondsHeardBitForBitStopSilencesAndNoPlaysNothing(); });
+}
+
+TEST(RealWaveformPlayback, ReplacingAPlayingDocumentAtOnceNeverReadsFreedMemory)
+{
+    RUN_WITH_SOUND_SERVER([] { ReplacingAPlayingDocumentNeverReadsFreedMemory(); });
+}
