@@ -131,6 +131,7 @@ inline constexpr int ID_LIST_REFRESH = 32806;
 inline constexpr int ID_TRACK_PROPERTIES = 32807;
 inline constexpr int ID_DEVICE_STATUS = 32808;
 inline constexpr int ID_TRACK_PICK_UP_TIMES = 32809;
+inline constexpr int ID_VIEW_WAVEFORM = 32810;    // View menu: the waveform strip above the dump
 inline constexpr int ID_TRACK_PLAY = 1069;        // same number as the Play button
 inline constexpr int ID_TRACK_GRAB = 1;           // the dialog's Start (IDOK)
 

@@ -28,6 +28,7 @@ constexpr StringEntry kStrings[] = {
     {ID_STOP_WAVEFORM, "Stop waveform playback\nStop"},
     {ID_PLAY_WAVEFORM, "Play current data as waveform\nPlay"},
     {ID_DEVICE_STATUS, "Display current CD-ROM device status information\nDevice Status"},
+    {ID_VIEW_WAVEFORM, "Show or hide the waveform picture above the data\nToggle Waveform"},
     {AFX_IDS_APP_TITLE, "Ripwell"},
     {AFX_IDS_IDLEMESSAGE, "For Help, press F1"},
     {AFX_IDS_HELPMODEMESSAGE, "Select an object on which to get Help"},

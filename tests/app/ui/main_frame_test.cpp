@@ -16,6 +16,7 @@
 #include "base/app_settings.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/ripwell_view.h"
+#include "platform/block_memory.h"
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
 #include "res/string_table.h"
@@ -65,7 +66,8 @@ TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
     EXPECT_EQ(Describe(frame.Menu("Edit")),
               (QStringList{"&Copy\tCtrl+C|57634", "&Paste\tCtrl+V|57637", "&Empty Clipboard|32788"}));
     EXPECT_EQ(Describe(frame.Menu("View")),
-              (QStringList{"&Toolbar|59392|checkable", "&Status Bar|59393|checkable", "-",
+              (QStringList{"&Toolbar|59392|checkable", "&Status Bar|59393|checkable",
+                           "&Waveform|32810|checkable", "-",
                            "CD-ROM &Device Status...\tCtrl+D|32808"}));
     EXPECT_EQ(Describe(frame.Menu("Tools")),
               (QStringList{"Read CD-D&A Sectors...\tCtrl+A|32771", "Read CD-ROM &Sectors...|32772", "-",
@@ -86,6 +88,11 @@ TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
 TEST_F(FrameFixture, HighlightedItemsShowTheirPromptAndIdleTextComesBack)
 {
     EXPECT_EQ(frame.MessagePane()->text(), "For Help, press F1");
+    // Qt shows the prompt of enabled items only, and Play needs data to be enabled.
+    uint8_t* block = platform::AllocateDataBlock(WAVE_HEADER_SIZE + 1);
+    ASSERT_NE(block, nullptr);
+    block[WAVE_HEADER_SIZE] = 0;
+    doc.AdoptBlock(block, block, 1, false, WAVE_FORMAT_22050_8_MONO);
     for (const char* name : {"File", "Edit", "View", "Tools", "Help"}) {
         QMenu* menu = frame.Menu(name);
         menu->popup(QPoint(0, 0));

@@ -1,0 +1,184 @@
+#include "document/ui/waveform_strip.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "base/app_settings.h"
+#include "document/ripwell_doc.h"
+#include "document/ui/ripwell_view.h"
+#include "platform/block_memory.h"
+#include "res/resource.h"
+#include "support/scripted_desktop.h"
+
+namespace {
+
+constexpr uint32_t kFrames = 1u << 20;   // 4 MiB at format 15
+
+// Fills the document as a producer does. Format 15; the left channel goes between silence and
+// a loud positive sample in the first half, between silence and a loud negative one in the
+// second; the right channel is silent.
+void FillDocument(CRipwellDoc& doc)
+{
+    doc.OnNewDocument();
+    const uint32_t length = kFrames * 4;
+    uint8_t* block = platform::AllocateDataBlock(length + WAVE_HEADER_SIZE);
+    ASSERT_NE(block, nullptr);
+    for (uint32_t k = 0; k < kFrames; ++k) {
+        const int16_t loud = k < kFrames / 2 ? 30000 : -30000;
+        const int16_t left = k % 2 ? loud : 0;
+        uint8_t* at = block + WAVE_HEADER_SIZE + size_t(k) * 4;
+        at[0] = static_cast<uint8_t>(left);
+        at[1] = static_cast<uint8_t>(static_cast<uint16_t>(left) >> 8);
+        at[2] = at[3] = 0;
+    }
+    doc.AdoptBlock(block, block, length, true, WAVE_FORMAT_44100_16_STEREO);
+    doc.UpdateAllViews();
+}
+
+bool Checked(const CRipwellView& view, int id)
+{
+    framework::CCmdUI ui;
+    ui.m_nID = id;
+    view.Commands().Update(ui);
+    return ui.m_bChecked;
+}
+
+void Click(QWidget* widget, int x)
+{
+    const QPointF at(x, widget->height() / 2);
+    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+}
+
+struct StripFixture : testing::Test {
+    void SetUp() override
+    {
+        view.resize(820, 400);
+        view.show();
+        FillDocument(doc);
+        QApplication::processEvents();   // the scroll bars the data needs are laid out
+    }
+    ScriptedDesktop desktop;
+    CRipwellDoc doc;
+    AppSettings settings;
+    CRipwellView view{&doc, settings, nullptr};
+};
+
+} // namespace
+
+TEST_F(StripFixture, OffByDefaultAndTheViewMenuCommandPutsItAboveTheDump)
+{
+    CWaveformStrip* strip = view.WaveformStrip();
+    EXPECT_FALSE(view.IsWaveformStripShown());
+    EXPECT_FALSE(Checked(view, res::ID_VIEW_WAVEFORM));
+    const QRect dumpBefore = view.viewport()->geometry();
+    const int linesBefore = view.m_nVisibleLines;
+
+    ASSERT_TRUE(view.Commands().Dispatch(res::ID_VIEW_WAVEFORM));
+    EXPECT_TRUE(Checked(view, res::ID_VIEW_WAVEFORM));
+    EXPECT_TRUE(strip->isVisible());
+    const QRect dump = view.viewport()->geometry();
+    EXPECT_EQ(dump.top(), dumpBefore.top() + CWaveformStrip::STRIP_HEIGHT);
+    EXPECT_EQ(strip->geometry(), QRect(dump.left(), dumpBefore.top(), dump.width(), CWaveformStrip::STRIP_HEIGHT));
+    EXPECT_LT(view.m_nVisibleLines, linesBefore);
+
+    view.Commands().Dispatch(res::ID_VIEW_WAVEFORM);
+    EXPECT_FALSE(strip->isVisible());
+    EXPECT_EQ(view.viewport()->geometry(), dumpBefore);
+    EXPECT_EQ(view.m_nVisibleLines, linesBefore);
+}
+
+TEST_F(StripFixture, DrawsEachChannelsPeaksAndMarksTheLinesShown)
+{
+    view.ShowWaveformStrip(true);
+    CWaveformStrip* strip = view.WaveformStrip();
+    const QImage picture = strip->grab().toImage();
+    const QRgb back = view.m_crBack.rgb();
+    const int w = strip->width();
+    const int lane = (CWaveformStrip::STRIP_HEIGHT - 1) / 2;
+    auto drawn = [&](int x, int y) { return picture.pixel(x, y) != back; };
+    // Left lane: above its zero line in the first half, below it in the second.
+    EXPECT_TRUE(drawn(w / 4, lane / 2 - 12));
+    EXPECT_FALSE(drawn(w / 4, lane / 2 + 12));
+    EXPECT_FALSE(drawn(3 * w / 4, lane / 2 - 12));
+    EXPECT_TRUE(drawn(3 * w / 4, lane / 2 + 12));
+    // Right lane: silent, nothing but its zero line.
+    EXPECT_FALSE(drawn(w / 4, lane + lane / 2 - 12));
+    EXPECT_FALSE(drawn(3 * w / 4, lane + lane / 2 + 12));
+    EXPECT_TRUE(drawn(w / 4, lane + lane / 2));
+
+    // The first lines of a 4 MiB document: a narrow mark at the left edge.
+    const waveform::ColumnSpan mark = strip->MarkColumns();
+    EXPECT_EQ(mark.x, 0);
+    EXPECT_EQ(mark.width, 2);
+    EXPECT_TRUE(drawn(1, lane / 2 + 12));
+    EXPECT_FALSE(drawn(4, lane / 2 + 12));
+}
+
+TEST_F(StripFixture, AClickScrollsTheDumpThereAndTheMarkFollows)
+{
+    view.ShowWaveformStrip(true);
+    CWaveformStrip* strip = view.WaveformStrip();
+    const int w = strip->width();
+    Click(strip, w / 2);
+    // The middle column stands for the middle frame: data byte 2 MiB, line 131072.
+    EXPECT_EQ(view.m_nTopLine, 131072);
+    EXPECT_EQ(view.VisibleLineText(0).left(8), "00200000");
+    EXPECT_EQ(strip->MarkColumns().x, w / 2);
+
+    // With the header shown, the same click lands on the line that shows that data byte.
+    settings.ShowWaveHeader = 1;
+    doc.UpdateAllViews();
+    Click(strip, w / 2);
+    EXPECT_EQ(view.m_nTopLine, (2 * 1024 * 1024 + 44) / 16);
+    waveform::ColumnSpan mark = strip->MarkColumns();
+    EXPECT_LE(mark.x, w / 2);
+    EXPECT_GT(mark.x + mark.width, w / 2);
+    settings.ShowWaveHeader = 0;
+    doc.UpdateAllViews();
+
+    // A click beyond the right edge counts as the last column: the last w-th part of the data.
+    Click(strip, w + 50);
+    const uint32_t length = kFrames * 4;
+    EXPECT_GE(uint64_t(view.m_nTopLine) * 16, length - length / w - 16);
+    EXPECT_LT(uint64_t(view.m_nTopLine) * 16, length);
+    mark = strip->MarkColumns();
+    EXPECT_EQ(mark.x + mark.width, w);
+}
+
+TEST_F(StripFixture, TheSummaryIsBuiltOncePerChangeOfDataOrFormat)
+{
+    CWaveformStrip* strip = view.WaveformStrip();
+    QApplication::processEvents();
+    EXPECT_EQ(strip->SummaryBuilds(), 0);   // hidden: nothing built
+    view.ShowWaveformStrip(true);
+    strip->grab();
+    strip->grab();
+    view.OnVScroll(hexdump::ScrollAction::PageDown);
+    strip->grab();
+    EXPECT_EQ(strip->SummaryBuilds(), 1);
+    EXPECT_EQ(strip->Summary().Channels(), 2);
+
+    doc.SetWaveFormat(14);   // mono: twice the frames, one channel
+    strip->grab();
+    EXPECT_EQ(strip->SummaryBuilds(), 2);
+    EXPECT_EQ(strip->Summary().Channels(), 1);
+    EXPECT_EQ(strip->Summary().Frames(), 2u * kFrames);
+
+    FillDocument(doc);       // new data, told through the views
+    strip->grab();
+    strip->grab();
+    EXPECT_EQ(strip->SummaryBuilds(), 3);
+
+    doc.OnNewDocument();
+    doc.UpdateAllViews();
+    strip->grab();
+    EXPECT_FALSE(strip->Summary().IsBuilt());
+    EXPECT_EQ(strip->SummaryBuilds(), 3);
+}
