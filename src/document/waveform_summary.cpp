@@ -31,17 +31,32 @@ Peak Combine(Peak a, Peak b) { return {std::min(a.min, b.min), std::max(a.max, b
 constexpr Peak EMPTY_PEAK{HIGHEST, LOWEST};
 
 #if defined(__SSE2__)
+// The vector loops take 64 bytes a step: a block of the smallest frames (1 byte) must hold
+// whole steps.
+static_assert(FRAMES_PER_BLOCK % 64 == 0);
+
 // One whole block of 16-bit samples: every 16 bytes hold 8 samples, channel = lane % channels
 // (a frame is 2 or 4 bytes, so lanes keep their channel from one load to the next).
 void SummarizeBlock16(const uint8_t* block, uint32_t bytes, int channels, Peak* out)
 {
+    // 64 bytes a step (a block is a multiple of it), in two pairs of accumulators.
     __m128i low = _mm_set1_epi16(HIGHEST);
     __m128i high = _mm_set1_epi16(LOWEST);
-    for (uint32_t i = 0; i < bytes; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + i));
-        low = _mm_min_epi16(low, v);
-        high = _mm_max_epi16(high, v);
+    __m128i low2 = low;
+    __m128i high2 = high;
+    for (uint32_t i = 0; i < bytes; i += 64) {
+        const auto* at = reinterpret_cast<const __m128i*>(block + i);
+        const __m128i a = _mm_loadu_si128(at);
+        const __m128i b = _mm_loadu_si128(at + 1);
+        const __m128i c = _mm_loadu_si128(at + 2);
+        const __m128i d = _mm_loadu_si128(at + 3);
+        low = _mm_min_epi16(low, _mm_min_epi16(a, b));
+        high = _mm_max_epi16(high, _mm_max_epi16(a, b));
+        low2 = _mm_min_epi16(low2, _mm_min_epi16(c, d));
+        high2 = _mm_max_epi16(high2, _mm_max_epi16(c, d));
     }
+    low = _mm_min_epi16(low, low2);
+    high = _mm_max_epi16(high, high2);
     alignas(16) int16_t lows[8];
     alignas(16) int16_t highs[8];
     _mm_store_si128(reinterpret_cast<__m128i*>(lows), low);
@@ -52,16 +67,27 @@ void SummarizeBlock16(const uint8_t* block, uint32_t bytes, int channels, Peak* 
         out[lane % channels] = Combine(out[lane % channels], {lows[lane], highs[lane]});
 }
 
-// One whole block of 8-bit samples: 16 samples a load, channel = lane % channels.
+// One whole block of 8-bit samples: 16 samples a load, channel = lane % channels, 64 bytes a
+// step as above.
 void SummarizeBlock8(const uint8_t* block, uint32_t bytes, int channels, Peak* out)
 {
     __m128i low = _mm_set1_epi8(static_cast<char>(0xFF));
     __m128i high = _mm_setzero_si128();
-    for (uint32_t i = 0; i < bytes; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + i));
-        low = _mm_min_epu8(low, v);
-        high = _mm_max_epu8(high, v);
+    __m128i low2 = low;
+    __m128i high2 = high;
+    for (uint32_t i = 0; i < bytes; i += 64) {
+        const auto* at = reinterpret_cast<const __m128i*>(block + i);
+        const __m128i a = _mm_loadu_si128(at);
+        const __m128i b = _mm_loadu_si128(at + 1);
+        const __m128i c = _mm_loadu_si128(at + 2);
+        const __m128i d = _mm_loadu_si128(at + 3);
+        low = _mm_min_epu8(low, _mm_min_epu8(a, b));
+        high = _mm_max_epu8(high, _mm_max_epu8(a, b));
+        low2 = _mm_min_epu8(low2, _mm_min_epu8(c, d));
+        high2 = _mm_max_epu8(high2, _mm_max_epu8(c, d));
     }
+    low = _mm_min_epu8(low, low2);
+    high = _mm_max_epu8(high, high2);
     alignas(16) uint8_t lows[16];
     alignas(16) uint8_t highs[16];
     _mm_store_si128(reinterpret_cast<__m128i*>(lows), low);

@@ -3,6 +3,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+#include <iterator>
+
 #include "document/ripwell_doc.h"
 #include "document/ui/ripwell_view.h"
 
@@ -41,6 +44,7 @@ QSize CWaveformStrip::sizeHint() const { return {200, STRIP_HEIGHT}; }
 void CWaveformStrip::DataChanged()
 {
     m_bStale = true;
+    m_bPictureStale = true;
     update();
 }
 
@@ -53,6 +57,7 @@ void CWaveformStrip::EnsureSummary()
     if (!m_bStale && data == m_pBuiltData && length == m_nBuiltLength && format == m_nBuiltFormat)
         return;
     m_bStale = false;
+    m_bPictureStale = true;
     m_pBuiltData = data;
     m_nBuiltLength = length;
     m_nBuiltFormat = format;
@@ -75,41 +80,56 @@ waveform::ColumnSpan CWaveformStrip::MarkColumns() const
     return waveform::ColumnsOfBytes(shown, doc->m_nDataLength, width(), MARK_MINIMUM_WIDTH);
 }
 
-void CWaveformStrip::DrawMessage(QPainter& painter, const QString& text)
-{
-    painter.setPen(Mix(m_pView->m_crText, m_pView->m_crBack, 0.6));
-    painter.drawText(rect(), Qt::AlignCenter, text);
-}
-
 void CWaveformStrip::paintEvent(QPaintEvent*)
 {
+    EnsureSummary();
+    const QColor colours[3] = {m_pView->m_crBack, m_pView->m_crText, palette().color(QPalette::Highlight)};
+    if (m_bPictureStale || m_picture.size() != size() || m_pictureColours[0] != colours[0] ||
+        m_pictureColours[1] != colours[1] || m_pictureColours[2] != colours[2]) {
+        m_picture = QImage(size(), QImage::Format_RGB32);
+        DrawPicture(m_picture);
+        std::copy(std::begin(colours), std::end(colours), std::begin(m_pictureColours));
+        m_bPictureStale = false;
+    }
+
+    // The picture as it is, and the mark of the dump's lines over it.
     QPainter painter(this);
+    painter.drawImage(0, 0, m_picture);
+    const waveform::ColumnSpan mark = MarkColumns();
+    if (mark.width > 0 && m_summary.IsBuilt()) {
+        const int h = height() - 1;
+        QColor veil = colours[2];
+        veil.setAlpha(60);
+        painter.fillRect(mark.x, 0, mark.width, h, veil);
+        painter.fillRect(mark.x, 0, 1, h, colours[2]);
+        painter.fillRect(mark.x + mark.width - 1, 0, 1, h, colours[2]);
+    }
+}
+
+void CWaveformStrip::DrawPicture(QImage& target)
+{
+    QPainter painter(&target);
     const QColor back = m_pView->m_crBack;
     const QColor text = m_pView->m_crText;
-    const int w = width();
-    const int h = height() - 1;   // the last row is the border to the dump
+    const int w = target.width();
+    const int h = target.height() - 1;   // the last row is the border to the dump
     painter.fillRect(0, 0, w, h, back);
     painter.fillRect(0, h, w, 1, palette().color(QPalette::Mid));
 
-    EnsureSummary();
     const CRipwellDoc* doc = m_pView->GetDocument();
     if (!m_summary.IsBuilt() || m_summary.Frames() == 0) {
+        QString message;
         if (m_summary.NoMemory())
-            DrawMessage(painter, tr("Not enough memory for the waveform picture."));
+            message = tr("Not enough memory for the waveform picture.");
         else if (doc && doc->m_nDataLength > 0 && (doc->m_nWaveFormat < 0 || doc->m_nWaveFormat > 15))
-            DrawMessage(painter, tr("The data has no valid wave format."));
-        else
+            message = tr("The data has no valid wave format.");
+        if (message.isEmpty()) {
             painter.fillRect(0, h / 2, w, 1, Mix(text, back, 0.25));
+        } else {
+            painter.setPen(Mix(text, back, 0.6));
+            painter.drawText(QRect(0, 0, w, h), Qt::AlignCenter, message);
+        }
         return;
-    }
-
-    // The mark of the dump's lines, behind the waveform.
-    const QColor highlight = palette().color(QPalette::Highlight);
-    const waveform::ColumnSpan mark = MarkColumns();
-    if (mark.width > 0) {
-        painter.fillRect(mark.x, 0, mark.width, h, Mix(highlight, back, 0.22));
-        painter.fillRect(mark.x, 0, 1, h, highlight);
-        painter.fillRect(mark.x + mark.width - 1, 0, 1, h, highlight);
     }
 
     // One lane per channel, each with its zero line, then one vertical line per column and
@@ -133,7 +153,7 @@ void CWaveformStrip::paintEvent(QPaintEvent*)
             m_lines[static_cast<std::size_t>(x * channels + c)] = QLine(x, top, x, bottom);
         }
     }
-    painter.setPen(Mix(highlight, text, 0.75));
+    painter.setPen(Mix(palette().color(QPalette::Highlight), text, 0.75));
     painter.drawLines(m_lines.data(), static_cast<int>(m_lines.size()));
 }
 

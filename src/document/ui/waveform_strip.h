@@ -2,9 +2,13 @@
 // current wave format, the lowest and highest sample of each pixel column, one lane per
 // channel, and marks the part of the data that the dump shows. A click (or a drag) in the
 // strip scrolls the dump there. The strip keeps a min/max summary of the data, built once per
-// change of data or format, so that a repaint never walks the whole document.
+// change of data or format, so that a repaint never walks the whole document; the picture of
+// the waveform is drawn once per change of summary, size or colours, and a repaint (when the
+// dump scrolls) puts it on the screen with the mark over it.
 #pragma once
 
+#include <QColor>
+#include <QImage>
 #include <QLine>
 #include <QWidget>
 
@@ -32,6 +36,9 @@ public:
     int SummaryBuilds() const { return m_nBuilds; }
     // Where the mark of the dump's lines lies in the strip now (width 0: no mark).
     waveform::ColumnSpan MarkColumns() const;
+    // Draws the picture of the waveform without the mark into target (its size decides the
+    // columns), from the summary as it is.
+    void DrawPicture(QImage& target);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -42,7 +49,6 @@ private:
     // Builds the summary when the document's data or format differs from what it describes.
     void EnsureSummary();
     void ScrollDumpTo(int x);
-    void DrawMessage(class QPainter& painter, const QString& text);
 
     CRipwellView* m_pView;
     waveform::WaveformSummary m_summary;
@@ -53,6 +59,9 @@ private:
     uint32_t m_nBuiltLength = 0;
     int m_nBuiltFormat = -1;
     int m_nBuilds = 0;
+    QImage m_picture;
+    bool m_bPictureStale = true;
+    QColor m_pictureColours[3];   // background, text, highlight it was drawn with
     std::vector<waveform::Peak> m_peaks;
     std::vector<QLine> m_lines;
 };
