@@ -87,7 +87,7 @@ TEST(WaveformSummary, BlocksMatchTheSamplesForEveryFormatLengthAndAlignment)
 
 TEST(WaveformSummary, ColumnsShareTheFramesAndLargeDocumentsReadOnlyTheSummary)
 {
-    const std::vector<uint8_t> bytes = SparsePeaks(16u << 20, 11);  // 16 MiB
+    const std::vector<uint8_t> bytes = SparsePeaks(6u << 20, 11);  // 6 MiB
     for (WaveFormatCode code : {15, 8, 5}) {
         waveform::WaveformSummary summary;
         for (uint32_t length : {100u, 100000u, 3000000u, uint32_t(bytes.size()) - 1}) {
