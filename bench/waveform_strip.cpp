@@ -44,7 +44,10 @@ double Median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-double Milliseconds(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
+double Milliseconds(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
 
 // Fills the document as a producer does: emptied, one block with the header slot in front of
 // noise samples at format 15, the views told.
@@ -169,7 +172,8 @@ int main(int argc, char** argv)
     const double smallTime = Median(cases[0].times);
     const double smallPicture = Median(cases[0].pictureTimes);
     double worst = 0;
-    std::printf("strip %d x %d pixels\n", cases[0].view->WaveformStrip()->width(), cases[0].view->WaveformStrip()->height());
+    const CWaveformStrip* strip = cases[0].view->WaveformStrip();
+    std::printf("strip %d x %d pixels\n", strip->width(), strip->height());
     for (const Case& c : cases) {
         const double t = Median(c.times);
         worst = std::max(worst, t / smallTime);

@@ -14,8 +14,8 @@ void PlayWaveform(CRipwellDoc& document)
         return;
     if (!document.m_bIsSound) {
         PlayQuestionSound();
-        const int answer = platform::MessageBox(std::string(res::LoadString(res::IDS_PLAY_NOT_SOUND)),
-                                                platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2,
+        constexpr uint32_t kQuestion = platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2;
+        const int answer = platform::MessageBox(std::string(res::LoadString(res::IDS_PLAY_NOT_SOUND)), kQuestion,
                                                 res::IDS_PLAY_NOT_SOUND);
         if (answer != platform::IDYES)
             return;

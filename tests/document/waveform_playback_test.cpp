@@ -213,7 +213,8 @@ void ThreeSecondsHeardBitForBitStopSilencesAndNoPlaysNothing()
             if (at + kFrameBytes > recorded.size())
                 return false;
             firstHeard = FrameIndex(recorded.data() + at);
-            return recorded.size() >= at + size_t(frames - firstHeard) * kFrameBytes + kFramesPerSecond / 10 * kFrameBytes;
+            const size_t tenthOfASecond = kFramesPerSecond / 10 * kFrameBytes;
+            return recorded.size() >= at + size_t(frames - firstHeard) * kFrameBytes + tenthOfASecond;
         },
         std::chrono::milliseconds(15000));
     ASSERT_TRUE(heardAll) << "the sound did not come through in time";
@@ -257,7 +258,8 @@ std::string WriteWaveFile(const TempDir& folder)
     for (uint32_t k = 0; k < frames; ++k)
         PutFrame(image.data() + WAVE_HEADER_SIZE + k * kFrameBytes, k);
     const std::string path = folder.file("small.wav");
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
     return path;
 }
 
@@ -307,7 +309,8 @@ void ReplacingAPlayingDocumentNeverReadsFreedMemory()
     // And never the bytes that took over the memory of a block after it was released.
     size_t foreign = 0;
     for (size_t at = 0; at + kFrameBytes <= recorded.size(); at += kFrameBytes)
-        foreign += std::all_of(recorded.begin() + at, recorded.begin() + at + kFrameBytes, [](uint8_t b) { return b == 0x55; });
+        foreign += std::all_of(recorded.begin() + at, recorded.begin() + at + kFrameBytes,
+                               [](uint8_t b) { return b == 0x55; });
     EXPECT_EQ(foreign, 0u) << "a sound went on reading a released block";
 }
 

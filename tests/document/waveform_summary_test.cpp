@@ -64,7 +64,8 @@ TEST(WaveformSummary, BlocksMatchTheSamplesForEveryFormatLengthAndAlignment)
                 waveform::detail::SummarizeBlocksScalar(data, frames, layout, scalar.data());
                 for (uint64_t b = 0; b < blocks; ++b)
                     for (int c = 0; c < layout.channels; ++c) {
-                        const Peak expected = NaivePeak(data, code, c, b * 256, std::min<uint64_t>(b * 256 + 256, frames));
+                        const uint64_t end = std::min<uint64_t>(b * 256 + 256, frames);
+                        const Peak expected = NaivePeak(data, code, c, b * 256, end);
                         const size_t at = b * layout.channels + c;
                         ASSERT_EQ(vector[at], expected) << "code " << code << " length " << length << " block " << b;
                         ASSERT_EQ(scalar[at], expected) << "code " << code << " length " << length << " block " << b;

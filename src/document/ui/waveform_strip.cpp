@@ -75,8 +75,8 @@ waveform::ColumnSpan CWaveformStrip::MarkColumns() const
     if (!doc || !doc->m_pData || doc->m_nDataLength == 0)
         return {};
     const bool header = m_pView->ShowsWaveHeader();
-    const waveform::ByteRange shown = waveform::ShownDataBytes(m_pView->m_nTopLine, m_pView->m_nVisibleLines,
-                                                               doc->GetDisplayLength(header), HeaderBytesShown(*doc, header));
+    const waveform::ByteRange shown = waveform::ShownDataBytes(
+        m_pView->m_nTopLine, m_pView->m_nVisibleLines, doc->GetDisplayLength(header), HeaderBytesShown(*doc, header));
     return waveform::ColumnsOfBytes(shown, doc->m_nDataLength, width(), MARK_MINIMUM_WIDTH);
 }
 
@@ -144,13 +144,14 @@ void CWaveformStrip::DrawPicture(QImage& target)
     m_summary.ColumnPeaks(doc->m_pData, w, m_peaks);
     m_lines.resize(m_peaks.size());
     const double half = (lane - 4) / 2.0;
+    std::size_t at = 0;
     for (int x = 0; x < w; ++x) {
-        for (int c = 0; c < channels; ++c) {
-            const waveform::Peak& peak = m_peaks[static_cast<std::size_t>(x * channels + c)];
+        for (int c = 0; c < channels; ++c, ++at) {
+            const waveform::Peak& peak = m_peaks[at];
             const int centre = c * lane + lane / 2;
             const int top = centre - static_cast<int>(peak.max * half / FULL_SCALE);
             const int bottom = centre - static_cast<int>(peak.min * half / FULL_SCALE);
-            m_lines[static_cast<std::size_t>(x * channels + c)] = QLine(x, top, x, bottom);
+            m_lines[at] = QLine(x, top, x, bottom);
         }
     }
     painter.setPen(Mix(palette().color(QPalette::Highlight), text, 0.75));
