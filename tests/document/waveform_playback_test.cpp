@@ -78,6 +78,16 @@ size_t FirstSound(const std::vector<uint8_t>& recorded, size_t from)
     return at;
 }
 
+// The frames of the recording from `from` on that are not silent, one after the other.
+std::vector<uint8_t> HeardFrames(const std::vector<uint8_t>& recorded, size_t from)
+{
+    std::vector<uint8_t> frames;
+    for (size_t at = from - from % kFrameBytes; at + kFrameBytes <= recorded.size(); at += kFrameBytes)
+        if (!Silent(recorded.data() + at))
+            frames.insert(frames.end(), recorded.begin() + at, recorded.begin() + at + kFrameBytes);
+    return frames;
+}
+
 size_t SoundAfter(const std::vector<uint8_t>& recorded, size_t from)
 {
     size_t count = 0;
@@ -201,41 +211,47 @@ void ThreeSecondsHeardBitForBitStopSilencesAndNoPlaysNothing()
     FillDocument(doc, frames, true);
 
     // The whole sound, from the frame the recording first caught (a new stream loses a few
-    // milliseconds on its way into the monitor) to its last frame, then silence.
+    // milliseconds on its way into the monitor) to its last frame, and nothing else. On a busy
+    // machine the server may run short of samples and play silence in between; the pattern
+    // has no silent frame, so the frames heard are the recording without its silence.
+    const size_t before = sink.RecordedBytes();
     PlayWaveform(doc);
     ASSERT_TRUE(boxes.texts.empty()) << boxes.texts.front();
-    size_t at = 0;
+    const size_t tenthOfASecond = kFramesPerSecond / 10 * kFrameBytes;
+    std::vector<uint8_t> heard;
     uint32_t firstHeard = 0;
+    size_t complete = 0;   // recorded bytes when the last frame had been heard
     const bool heardAll = RunEventsUntil(
         [&] {
-            const std::vector<uint8_t> recorded = sink.Recorded();
-            at = FirstSound(recorded, 0);
-            if (at + kFrameBytes > recorded.size())
+            const size_t recorded = sink.RecordedBytes();
+            heard = HeardFrames(sink.Recorded(), before);
+            if (heard.empty())
                 return false;
-            firstHeard = FrameIndex(recorded.data() + at);
-            const size_t tenthOfASecond = kFramesPerSecond / 10 * kFrameBytes;
-            return recorded.size() >= at + size_t(frames - firstHeard) * kFrameBytes + tenthOfASecond;
+            firstHeard = FrameIndex(heard.data());
+            if (complete == 0 && heard.size() >= size_t(frames - firstHeard) * kFrameBytes)
+                complete = recorded;
+            return complete > 0 && recorded > complete + 2 * tenthOfASecond;
         },
-        std::chrono::milliseconds(15000));
+        std::chrono::milliseconds(20000));
     ASSERT_TRUE(heardAll) << "the sound did not come through in time";
-    ASSERT_LT(firstHeard, kFramesPerSecond / 20) << "more than 50 ms lost at the start";
-    std::vector<uint8_t> recorded = sink.Recorded();
-    const size_t heardBytes = size_t(frames - firstHeard) * kFrameBytes;
-    EXPECT_EQ(std::memcmp(recorded.data() + at, doc.m_pData + size_t(firstHeard) * kFrameBytes, heardBytes), 0);
-    EXPECT_EQ(SoundAfter(recorded, at + heardBytes), 0u);
+    ASSERT_LT(firstHeard, kFramesPerSecond / 10) << "more than 100 ms lost at the start";
+    const size_t soundBytes = size_t(frames - firstHeard) * kFrameBytes;
+    ASSERT_EQ(heard.size(), soundBytes) << "more or less than the sound was heard";
+    EXPECT_EQ(std::memcmp(heard.data(), doc.m_pData + size_t(firstHeard) * kFrameBytes, soundBytes), 0);
 
-    // Played again and stopped after a moment: silence long before its end.
-    const size_t before = recorded.size();
+    // Played again and stopped after a moment: cut off long before its end, then silence.
+    const size_t again = sink.RecordedBytes();
     PlayWaveform(doc);
-    ASSERT_TRUE(RunEventsUntil([&] { return SoundAfter(sink.Recorded(), before) > kFramesPerSecond / 4; },
+    ASSERT_TRUE(RunEventsUntil([&] { return HeardFrames(sink.Recorded(), again).size() > 10 * tenthOfASecond; },
                                std::chrono::milliseconds(10000)));
     StopWaveform();
     const size_t stopped = sink.RecordedBytes();
-    ASSERT_TRUE(RunEventsUntil([&] { return sink.RecordedBytes() > stopped + 2 * kFramesPerSecond * kFrameBytes; },
+    ASSERT_TRUE(RunEventsUntil([&] { return sink.RecordedBytes() > stopped + 20 * tenthOfASecond; },
                                std::chrono::milliseconds(10000)));
-    recorded = sink.Recorded();
-    const size_t settled = stopped + kFramesPerSecond / 2 * kFrameBytes;
-    EXPECT_EQ(SoundAfter(recorded, settled), 0u) << "the sound went on after Stop Waveform";
+    const std::vector<uint8_t> recorded = sink.Recorded();
+    EXPECT_LT(HeardFrames(recorded, again).size(), size_t(frames) * kFrameBytes - 10 * tenthOfASecond)
+        << "the sound went on after Stop Waveform";
+    EXPECT_EQ(SoundAfter(recorded, recorded.size() - 10 * tenthOfASecond), 0u);
 
     // Data that is not a sound, and No to the question: nothing is heard.
     SetDialogSoundsEnabled(false);   // so that not even the question's own sound is heard
