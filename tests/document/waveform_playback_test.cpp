@@ -138,7 +138,7 @@ const std::string kPlayError(res::LoadString(res::IDS_PLAY_ERROR));
 
 } // namespace
 
-TEST(PlayWaveform, QuestionForDataThatIsNoSoundThenTheImageFromMemory)
+TEST(PlayWaveform, QuestionForDataThatIsNoSoundThenTheImageFromMemoryOrTheError)
 {
     SetDialogSoundsEnabled(true);
     ScriptedDesktop desktop;
@@ -149,53 +149,30 @@ TEST(PlayWaveform, QuestionForDataThatIsNoSoundThenTheImageFromMemory)
     FillDocument(doc, 1000, false);
     desktop.Clear();
     desktop.AnswerNext(platform::IDNO);
-    PlayWaveform(doc);
-    EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"sound YOUSURE", "box " + kNotSoundQuestion}));
-    const DesktopEvent question = desktop.Boxes().at(0);
-    EXPECT_EQ(question.Buttons(), platform::MB_YESNO);
-    EXPECT_EQ(question.Icon(), platform::MB_ICONQUESTION);
-    EXPECT_EQ(question.DefaultButton(), platform::MB_DEFBUTTON2);
-    EXPECT_EQ(question.helpId, uint32_t(res::IDS_PLAY_NOT_SOUND));
-
-    desktop.Clear();
     desktop.AnswerNext(platform::IDYES);
     PlayWaveform(doc);
-    ASSERT_EQ(desktop.Transcript(),
-              (std::vector<std::string>{"sound YOUSURE", "box " + kNotSoundQuestion, "sound <memory>"}));
-    EXPECT_EQ(desktop.Events()[2].memory, doc.m_pHeader);
-    EXPECT_EQ(desktop.Events()[2].flags, 0x2007u);
+    PlayWaveform(doc);
+    const std::string question = "box " + kNotSoundQuestion;
+    ASSERT_EQ(desktop.Transcript(), (std::vector<std::string>{"sound YOUSURE", question, "sound YOUSURE", question,
+                                                              "sound <memory>"}));
+    const DesktopEvent& box = desktop.Events()[1];
+    EXPECT_EQ(box.flags, platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2);
+    EXPECT_EQ(box.helpId, uint32_t(res::IDS_PLAY_NOT_SOUND));
+    EXPECT_EQ(desktop.Events()[4].memory, doc.m_pHeader);
+    EXPECT_EQ(desktop.Events()[4].flags, 0x2007u);
 
-    // A sound plays at once; with the dialog sounds off the question comes without its sound.
-    desktop.Clear();
+    // A sound plays without the question; one that cannot start is reported with help 18.
     doc.m_bIsSound = true;
-    PlayWaveform(doc);
-    EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"sound <memory>"}));
-    SetDialogSoundsEnabled(false);
-    doc.m_bIsSound = false;
-    desktop.Clear();
-    desktop.AnswerNext(platform::IDNO);
-    PlayWaveform(doc);
-    EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"box " + kNotSoundQuestion}));
-    SetDialogSoundsEnabled(true);
-
-    desktop.Clear();
-    StopWaveform();
-    EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"stop"}));
-}
-
-TEST(PlayWaveform, ASoundThatCannotStartIsReportedWithItsHelp)
-{
-    ScriptedDesktop desktop;
-    CRipwellDoc doc;
-    FillDocument(doc, 100, true);
     desktop.Clear();
     desktop.SetDeviceAbsent(true);
     PlayWaveform(doc);
     EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"sound <memory>", "box " + kPlayError}));
-    const DesktopEvent box = desktop.Boxes().at(0);
-    EXPECT_EQ(box.Buttons(), platform::MB_OK);
-    EXPECT_EQ(box.Icon(), platform::MB_ICONEXCLAMATION);
-    EXPECT_EQ(box.helpId, res::HELP_PLAY_ERROR);
+    EXPECT_EQ(desktop.Events()[1].flags, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    EXPECT_EQ(desktop.Events()[1].helpId, res::HELP_PLAY_ERROR);
+
+    desktop.Clear();
+    StopWaveform();
+    EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"stop"}));
 }
 
 namespace {

@@ -1,5 +1,4 @@
 #include "document/waveform_summary.h"
-#include "document/waveform_strip_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -25,15 +24,6 @@ Peak NaivePeak(const uint8_t* data, WaveFormatCode code, int channel, uint64_t f
         highest = std::max(highest, sample);
     }
     return {int16_t(lowest), int16_t(highest)};
-}
-
-std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed)
-{
-    std::mt19937 random(seed);
-    std::vector<uint8_t> bytes(count);
-    for (uint8_t& b : bytes)
-        b = static_cast<uint8_t>(random());
-    return bytes;
 }
 
 // Quiet noise with a few loud samples here and there, so that blocks differ in their peaks.
@@ -130,64 +120,15 @@ TEST(WaveformSummary, ColumnsShareTheFramesAndLargeDocumentsReadOnlyTheSummary)
         }
         EXPECT_GT(summary.Levels(), 5);
     }
-}
 
-TEST(WaveformSummary, NothingToSummarize)
-{
-    const std::vector<uint8_t> bytes = RandomBytes(64, 3);
+    // Nothing to summarize: no format, or less than one frame.
     waveform::WaveformSummary summary;
-    EXPECT_FALSE(summary.Build(bytes.data(), 64, 16));
-    EXPECT_FALSE(summary.Build(bytes.data(), 64, -1));
-    EXPECT_FALSE(summary.IsBuilt());
-    EXPECT_FALSE(summary.NoMemory());
     std::vector<Peak> peaks(3);
+    EXPECT_FALSE(summary.Build(bytes.data(), 64, 16));
     summary.ColumnPeaks(bytes.data(), 10, peaks);
     EXPECT_TRUE(peaks.empty());
-    // Less than one frame: a summary of nothing.
     ASSERT_TRUE(summary.Build(bytes.data(), 3, 15));
     EXPECT_EQ(summary.Frames(), 0u);
     summary.ColumnPeaks(bytes.data(), 10, peaks);
     EXPECT_TRUE(peaks.empty());
-}
-
-TEST(WaveformStripLayout, ShownBytesMarkClickAndScroll)
-{
-    using waveform::ByteRange;
-    // Lines 2..4 of a dump without the header show data bytes 32..80; with the 44-byte header
-    // in front, bytes 32-44..80-44; the last line ends with the data.
-    EXPECT_EQ(waveform::ShownDataBytes(2, 3, 1000, 0), (ByteRange{32, 80}));
-    EXPECT_EQ(waveform::ShownDataBytes(2, 3, 1044, 44), (ByteRange{0, 36}));
-    EXPECT_EQ(waveform::ShownDataBytes(0, 10, 50, 0), (ByteRange{0, 50}));
-    EXPECT_EQ(waveform::ShownDataBytes(0, 10, 0, 0), (ByteRange{0, 0}));
-
-    // A range is placed proportionally, at least two columns wide and inside the strip.
-    EXPECT_EQ(waveform::ColumnsOfBytes({250, 500}, 1000, 800).x, 200);
-    EXPECT_EQ(waveform::ColumnsOfBytes({250, 500}, 1000, 800).width, 200);
-    const waveform::ColumnSpan tiny = waveform::ColumnsOfBytes({350000000, 350000800}, 700000000, 800);
-    EXPECT_EQ(tiny.x, 400);
-    EXPECT_EQ(tiny.width, 2);
-    const waveform::ColumnSpan last = waveform::ColumnsOfBytes({699999000, 700000000}, 700000000, 800);
-    EXPECT_EQ(last.x + last.width, 800);
-    EXPECT_EQ(last.width, 2);
-    EXPECT_EQ(waveform::ColumnsOfBytes({0, 0}, 1000, 800).width, 0);
-
-    // A click stands for the start of a sample frame; outside the strip for its edge.
-    EXPECT_EQ(waveform::DataOffsetAtColumn(400, 800, 1000002, 4), 500000u);
-    EXPECT_EQ(waveform::DataOffsetAtColumn(1, 800, 10000, 4), 12u);
-    EXPECT_EQ(waveform::DataOffsetAtColumn(-5, 800, 10000, 4), 0u);
-    EXPECT_EQ(waveform::DataOffsetAtColumn(900, 800, 8000, 1), 7990u);
-    EXPECT_EQ(waveform::LineOfDataOffset(500000, 0), 31250);
-    EXPECT_EQ(waveform::LineOfDataOffset(500000, 44), 31252);
-
-    // Scrolling to a line stops at the last page, as every scroll does.
-    const hexdump::ScrollState state{0, 1000, 20, 3000};
-    hexdump::ScrollResult r = waveform::ScrollToLine(state, 490);
-    EXPECT_TRUE(r.handled);
-    EXPECT_EQ(r.topLine, 490);
-    EXPECT_EQ(r.thumb, 3000 * 490 / 980);
-    r = waveform::ScrollToLine(state, 5000);
-    EXPECT_EQ(r.topLine, 980);
-    EXPECT_EQ(r.thumb, 3000);
-    r = waveform::ScrollToLine({0, 10, 20, 0}, 5);
-    EXPECT_EQ(r.topLine, 0);
 }

@@ -1,6 +1,5 @@
 #include "document/ui/properties_dlg.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -33,40 +32,12 @@ void FillDocument(CRipwellDoc& doc, uint32_t length, WaveFormatCode format, bool
     doc.UpdateAllViews();
 }
 
-struct Shown {
-    QString title, length, time, timeAtFormat0;
-    bool lengthReadOnly = false, timeReadOnly = false, assumeSound = false;
-    QStringList entries;
-    int selection = -2;
-};
-
-// Reads what the dialog shows, picks format `pick` (-1: leave it), ticks the box when asked,
-// and presses a button.
-void AnswerProperties(Shown& shown, int pick, bool tick, int button)
+bool Enabled(const CRipwellView& view, int id)
 {
-    AnswerModal<CPropertiesDlg>([&shown, pick, tick, button](CPropertiesDlg* dialog) {
-        shown.title = dialog->windowTitle();
-        auto* length = GetDlgControl<QLineEdit>(dialog, res::IDC_1018);
-        auto* time = GetDlgControl<QLineEdit>(dialog, res::IDC_1019);
-        auto* list = GetDlgControl<QComboBox>(dialog, res::IDC_1002);
-        auto* check = GetDlgControl<QCheckBox>(dialog, res::IDC_1000);
-        ASSERT_TRUE(length && time && list && check);
-        shown.length = length->text();
-        shown.lengthReadOnly = length->isReadOnly();
-        shown.timeReadOnly = time->isReadOnly();
-        shown.time = time->text();
-        shown.assumeSound = check->isChecked();
-        shown.selection = list->currentIndex();
-        for (int i = 0; i < list->count(); ++i)
-            shown.entries << list->itemText(i);
-        const int before = list->currentIndex();
-        list->setCurrentIndex(0);
-        shown.timeAtFormat0 = time->text();
-        list->setCurrentIndex(pick >= 0 ? pick : before);
-        if (tick)
-            check->setChecked(!check->isChecked());
-        GetDlgControl<QPushButton>(dialog, button)->click();
-    });
+    framework::CCmdUI ui;
+    ui.m_nID = id;
+    view.Commands().Update(ui);
+    return ui.m_bEnabled;
 }
 
 } // namespace
@@ -79,39 +50,47 @@ TEST(PropertiesDlg, ShowsTheDataAndCancelChangesNothing)
     CRipwellView view(&doc, settings, nullptr);
     FillDocument(doc, 176400, WAVE_FORMAT_44100_16_STEREO, true);
     const std::vector<uint8_t> header(doc.m_pHeader, doc.m_pHeader + WAVE_HEADER_SIZE);
-    Shown shown;
-    AnswerProperties(shown, 3, true, res::IDCANCEL);
+    QString title, length, time, timeAtFormat0;
+    QStringList entries;
+    int selection = -2;
+    bool readOnly = false, assumeSound = false;
+    AnswerModal<CPropertiesDlg>([&](CPropertiesDlg* dialog) {
+        auto* list = GetDlgControl<QComboBox>(dialog, res::IDC_1002);
+        auto* check = GetDlgControl<QCheckBox>(dialog, res::IDC_1000);
+        ASSERT_TRUE(list && check);
+        title = dialog->windowTitle();
+        length = GetDlgItemText(dialog, res::IDC_1018);
+        time = GetDlgItemText(dialog, res::IDC_1019);
+        readOnly = GetDlgControl<QLineEdit>(dialog, res::IDC_1018)->isReadOnly() &&
+                   GetDlgControl<QLineEdit>(dialog, res::IDC_1019)->isReadOnly();
+        assumeSound = check->isChecked();
+        selection = list->currentIndex();
+        for (int i = 0; i < list->count(); ++i)
+            entries << list->itemText(i);
+        list->setCurrentIndex(0);
+        timeAtFormat0 = GetDlgItemText(dialog, res::IDC_1019);
+        check->setChecked(false);
+        GetDlgControl<QPushButton>(dialog, res::IDCANCEL)->click();
+    });
     view.Commands().Dispatch(res::ID_PROPERTIES);
 
-    EXPECT_EQ(shown.title, "Properties");
-    EXPECT_EQ(shown.length, "176400");
-    EXPECT_TRUE(shown.lengthReadOnly);
-    EXPECT_TRUE(shown.timeReadOnly);
-    EXPECT_TRUE(shown.assumeSound);
-    EXPECT_EQ(shown.selection, 15);
-    EXPECT_EQ(shown.time, "1.00 s");
-    EXPECT_EQ(shown.timeAtFormat0, "22.05 s");
-    ASSERT_EQ(shown.entries.size(), 16);
-    for (int code = 0; code < 16; ++code)
-        EXPECT_EQ(shown.entries[code], WaveFormatTable[code].text);
-    EXPECT_EQ(shown.entries.front(), "8.000 Hz; 8 Bit; Mono");
-    EXPECT_EQ(shown.entries.back(), "44.100 Hz; 16 Bit; Stereo");
-
+    EXPECT_EQ(title, "Properties");
+    EXPECT_EQ(length, "176400");
+    EXPECT_TRUE(readOnly);
+    EXPECT_TRUE(assumeSound);
+    EXPECT_EQ(selection, 15);
+    EXPECT_EQ(time, "1.00 s");
+    EXPECT_EQ(timeAtFormat0, "22.05 s");
+    ASSERT_EQ(entries.size(), 16);
+    EXPECT_EQ(entries.front(), "8.000 Hz; 8 Bit; Mono");
+    EXPECT_EQ(entries[6], "11.025 Hz; 16 Bit; Mono");
+    EXPECT_EQ(entries.back(), "44.100 Hz; 16 Bit; Stereo");
+    // Cancel: the document as it was.
     EXPECT_EQ(doc.m_nWaveFormat, 15);
     EXPECT_TRUE(doc.m_bIsSound);
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(std::vector<uint8_t>(doc.m_pHeader, doc.m_pHeader + WAVE_HEADER_SIZE), header);
-    EXPECT_TRUE(desktop.Boxes().empty());
-
-    // The wave format member follows the list whichever button closes the dialog.
-    CPropertiesDlg dialog;
-    dialog.m_nWaveFormat = 15;
-    AnswerModal<CPropertiesDlg>([](CPropertiesDlg* d) {
-        GetDlgControl<QComboBox>(d, res::IDC_1002)->setCurrentIndex(6);
-        GetDlgControl<QPushButton>(d, res::IDCANCEL)->click();
-    });
-    EXPECT_EQ(dialog.DoModal(), res::IDCANCEL);
-    EXPECT_EQ(dialog.m_nWaveFormat, 6);
+    EXPECT_TRUE(desktop.Events().size() == 1 && desktop.Events()[0].IsStop());  // from the fill only
 }
 
 TEST(PropertiesDlg, OkRewritesTheShownHeaderAndASoundFlagLetsPlayStartAtOnce)
@@ -123,14 +102,20 @@ TEST(PropertiesDlg, OkRewritesTheShownHeaderAndASoundFlagLetsPlayStartAtOnce)
     CRipwellView view(&doc, settings, nullptr);
     view.resize(640, 300);
     view.show();
+    EXPECT_FALSE(Enabled(view, res::ID_PLAY_WAVEFORM));   // nothing to play yet
+    EXPECT_TRUE(Enabled(view, res::ID_STOP_WAVEFORM));
+    EXPECT_TRUE(Enabled(view, res::ID_PROPERTIES));
     FillDocument(doc, 1000, WAVE_FORMAT_44100_16_STEREO, false);
+    EXPECT_TRUE(Enabled(view, res::ID_PLAY_WAVEFORM));
     EXPECT_TRUE(view.VisibleLineText(1).startsWith("00000010  10 00 00 00 01 00 02 00 44 AC 00 00"));
 
     // Format 8 and "Assume data is a sound" on raw data.
-    Shown shown;
-    AnswerProperties(shown, 8, true, res::IDOK);
+    AnswerModal<CPropertiesDlg>([](CPropertiesDlg* dialog) {
+        GetDlgControl<QComboBox>(dialog, res::IDC_1002)->setCurrentIndex(8);
+        GetDlgControl<QCheckBox>(dialog, res::IDC_1000)->setChecked(true);
+        GetDlgControl<QPushButton>(dialog, res::IDOK)->click();
+    });
     view.OnProperties();
-    EXPECT_FALSE(shown.assumeSound);
     EXPECT_EQ(doc.m_nWaveFormat, 8);
     EXPECT_TRUE(doc.m_bIsSound);
     EXPECT_TRUE(doc.IsModified());
@@ -140,31 +125,4 @@ TEST(PropertiesDlg, OkRewritesTheShownHeaderAndASoundFlagLetsPlayStartAtOnce)
     desktop.Clear();
     view.Commands().Dispatch(res::ID_PLAY_WAVEFORM);
     EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"sound <memory>"}));
-    view.Commands().Dispatch(res::ID_STOP_WAVEFORM);
-    EXPECT_FALSE(desktop.SoundPlaying());
-}
-
-TEST(PropertiesDlg, PlayIsEnabledOnlyWithDataStopAndPropertiesAlways)
-{
-    ScriptedDesktop desktop;
-    CRipwellDoc doc;
-    AppSettings settings;
-    CRipwellView view(&doc, settings, nullptr);
-    auto state = [&view](int id) {
-        framework::CCmdUI ui;
-        ui.m_nID = id;
-        EXPECT_TRUE(view.Commands().Update(ui));
-        return ui.m_bEnabled;
-    };
-    EXPECT_FALSE(state(res::ID_PLAY_WAVEFORM));
-    EXPECT_TRUE(state(res::ID_STOP_WAVEFORM));
-    EXPECT_TRUE(state(res::ID_PROPERTIES));
-    FillDocument(doc, 1, 8, false);
-    EXPECT_TRUE(state(res::ID_PLAY_WAVEFORM));
-    doc.OnNewDocument();
-    EXPECT_FALSE(state(res::ID_PLAY_WAVEFORM));
-    // An empty document plays nothing even when asked directly.
-    desktop.Clear();
-    view.OnPlayWaveform();
-    EXPECT_TRUE(desktop.Events().empty());
 }
