@@ -22,6 +22,7 @@
 #include "platform/ui/keyboard_locks.h"
 #include "platform/ui/command_actions.h"
 #include "platform/ui/help_window.h"
+#include "platform/ui/program_resources.h"
 #include "res/resource.h"
 #include "res/string_table.h"
 
@@ -48,7 +49,7 @@ QString FrameTitle(const std::string& documentTitle)
 CMainFrame::CMainFrame()
 {
     setObjectName("CMainFrame");
-    setWindowIcon(MainFrameIcon());
+    setWindowIcon(platform::ProgramIcon());
     setAcceptDrops(true);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QSize size = screen->size();

@@ -5,6 +5,7 @@
 
 #include "base/app_settings.h"
 #include "extract/ui/read_commands.h"
+#include "player/ui/device_status_dlg.h"
 #include "res/resource.h"
 
 void CMainFrame::RegisterProgramCommands()
@@ -14,5 +15,8 @@ void CMainFrame::RegisterProgramCommands()
     m_commands.On(res::ID_OPTIONS, [] {});
     m_commands.On(res::ID_CD_PLAYER, [] {});
     m_commands.On(res::ID_SOUND_RECORDER, [] {});
-    m_commands.On(res::ID_DEVICE_STATUS, [] {});
+    m_commands.On(res::ID_DEVICE_STATUS, [this] {
+        CDeviceStatusDlg dialog(static_cast<char>(m_pSettings->DefaultCDROMDrive), this);
+        dialog.DoModal();
+    });
 }

@@ -20,6 +20,8 @@
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
 #include "res/string_table.h"
+#include "support/document_data.h"
+#include "support/scripted_clipboard.h"
 
 namespace {
 
@@ -88,11 +90,11 @@ TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
 TEST_F(FrameFixture, HighlightedItemsShowTheirPromptAndIdleTextComesBack)
 {
     EXPECT_EQ(frame.MessagePane()->text(), "For Help, press F1");
-    // Qt shows the prompt of enabled items only, and Play needs data to be enabled.
-    uint8_t* block = platform::AllocateDataBlock(WAVE_HEADER_SIZE + 1);
-    ASSERT_NE(block, nullptr);
-    block[WAVE_HEADER_SIZE] = 0;
-    doc.AdoptBlock(block, block, 1, false, WAVE_FORMAT_22050_8_MONO);
+    // A grayed item is never highlighted (the style does not let it be active), so every item
+    // is enabled first: a byte of data to copy and play, a format on the clipboard to paste.
+    ScriptedClipboard clipboard;
+    clipboard.Put(platform::CF_TEXT, "x");
+    FillDocument(doc, "x", 1);
     for (const char* name : {"File", "Edit", "View", "Tools", "Help"}) {
         QMenu* menu = frame.Menu(name);
         menu->popup(QPoint(0, 0));

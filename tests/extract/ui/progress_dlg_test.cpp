@@ -14,23 +14,24 @@
 
 #include "document/ripwell_doc.h"
 #include "platform/block_memory.h"
-#include "extract/ui/progress_clip.h"
+#include "platform/ui/animate_ctrl.h"
 #include "extract/ui/progress_dlg.h"
+#include "platform/ui/dialog_data.h"
 #include "res/resource.h"
 #include "support/read_run.h"
 #include "support/scripted_drive.h"
 
 namespace {
 
-QString Text(const CProgressDlg& dialog, const char* control)
+QString Text(const CProgressDlg& dialog, int control)
 {
-    const auto* label = dialog.findChild<QLabel*>(control);
+    const auto* label = GetDlgControl<QLabel>(&dialog, control);
     return label ? label->text() : QStringLiteral("<missing>");
 }
 
 int Bar(const CProgressDlg& dialog)
 {
-    return dialog.findChild<QProgressBar*>("IDC_1045")->value();
+    return GetDlgControl<QProgressBar>(&dialog, res::progress::IDC_PROGRESS_BAR)->value();
 }
 
 struct CountingView : framework::DocumentView {
@@ -117,7 +118,7 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
     QString title;
     QTimer::singleShot(0, &dialog, [&] {
         visible = dialog.isVisible();
-        playing = dialog.findChild<ProgressClip*>("IDC_1044")->IsPlaying();
+        playing = GetDlgControl<CAnimateCtrl>(&dialog, res::progress::IDC_ANIMATION)->IsPlaying();
         emptied = !document.IsModified() && document.GetPathName().empty();
         title = dialog.windowTitle();
     });
@@ -129,15 +130,15 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
     EXPECT_EQ(title, "Working...");
     EXPECT_EQ(dialog.m_nStatus, 0);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(Text(dialog, "IDC_1010"), "10");
-    EXPECT_EQ(Text(dialog, "IDC_1011"), "109");
-    EXPECT_EQ(Text(dialog, "IDC_1049"), "raw (overlapped)");
-    EXPECT_EQ(Text(dialog, "IDC_1050"), "(229.7 KB)");
-    EXPECT_EQ(Text(dialog, "IDC_1051"), "Synchronization:");
-    EXPECT_EQ(Text(dialog, "IDC_1052"), "OK");
-    EXPECT_EQ(Text(dialog, "IDC_1046"), "85");   // the final block
-    EXPECT_EQ(Text(dialog, "IDC_1047"), "00:00:00");
-    EXPECT_EQ(Text(dialog, "IDC_1048"), "75%");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_FIRST_SECTOR), "10");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_LAST_SECTOR), "109");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_READ_MODE), "raw (overlapped)");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_RANGE_SIZE), "(229.7 KB)");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_LABEL), "Synchronization:");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_RESULT), "OK");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_POSITION), "85");   // the final block
+    EXPECT_EQ(Text(dialog, res::progress::IDC_TIME_LEFT), "00:00:00");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_PERCENT), "75%");
     EXPECT_EQ(Bar(dialog), 75);
 
     EXPECT_EQ(document.GetTitle(), "Track 3");
@@ -170,7 +171,7 @@ TEST(ProgressDlg, CancelOnlyAsksAndTheDialogWaitsForTheWorker)
         openAfter.push_back(dialog.isVisible());
         dialog.close();
         openAfter.push_back(dialog.isVisible());
-        dialog.findChild<QPushButton*>("IDCANCEL")->click();
+        GetDlgControl<QPushButton>(&dialog, res::IDCANCEL)->click();
         openAfter.push_back(dialog.isVisible());
     };
     dialog.exec();
@@ -198,13 +199,13 @@ TEST(ProgressDlg, WithoutJitterCorrectionAndInOneBlockTheFieldsStayEmpty)
     dialog.exec();
 
     EXPECT_EQ(dialog.m_nStatus, 0);
-    EXPECT_EQ(Text(dialog, "IDC_1049"), "cooked");
-    EXPECT_EQ(Text(dialog, "IDC_1050"), "(40.0 KB)");
-    EXPECT_EQ(Text(dialog, "IDC_1051"), "");
-    EXPECT_EQ(Text(dialog, "IDC_1052"), "");
-    EXPECT_EQ(Text(dialog, "IDC_1046"), "");
-    EXPECT_EQ(Text(dialog, "IDC_1047"), "");
-    EXPECT_EQ(Text(dialog, "IDC_1048"), "0%");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_READ_MODE), "cooked");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_RANGE_SIZE), "(40.0 KB)");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_LABEL), "");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_RESULT), "");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_POSITION), "");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_TIME_LEFT), "");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_PERCENT), "0%");
     EXPECT_EQ(Bar(dialog), 0);
     EXPECT_EQ(document.m_nDataLength, 20u * 2048);
 }

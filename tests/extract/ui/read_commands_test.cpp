@@ -76,19 +76,20 @@ TEST_F(ReadCommandsTest, SectorRangeIsReadAsRawAudioAndTheChoicesAreKept)
     bool onlyLastShown = false;
     DialogScript script({
         [&](QWidget* window) {
-            openedOnPage = GetDlgControl<QTreeWidget>(window, res::IDC_1034)->isVisibleTo(window) ? 0 : 1;
-            onlyLastShown = GetDlgControl<QAbstractButton>(window, res::IDC_1005)->isChecked();
+            auto* list = GetDlgControl<QTreeWidget>(window, res::read_audio::IDC_TRACK_LIST);
+            openedOnPage = list->isVisibleTo(window) ? 0 : 1;
+            onlyLastShown = GetDlgControl<QAbstractButton>(window, res::read_audio::IDC_ONLY_LAST)->isChecked();
             // Page 1 from 00:00:00 lies before sector 0 and is refused.
-            GetDlgControl<QTabBar>(window, res::IDC_1009)->setCurrentIndex(1);
-            SetField(window, res::IDC_1018, "0");
-            SetField(window, res::IDC_1019, "0");
-            SetField(window, res::IDC_1020, "0");
+            GetDlgControl<QTabBar>(window, res::read_audio::IDC_PAGE_TABS)->setCurrentIndex(1);
+            SetField(window, res::read_audio::IDC_START_MIN, "0");
+            SetField(window, res::read_audio::IDC_START_SEC, "0");
+            SetField(window, res::read_audio::IDC_START_FRAME, "0");
             PressButton(window, res::IDOK);
         },
         [&](QWidget* window) {
-            GetDlgControl<QTabBar>(window, res::IDC_1009)->setCurrentIndex(2);
-            GetDlgControl<QAbstractButton>(window, res::IDC_1005)->setChecked(false);
-            GetDlgControl<QAbstractButton>(window, res::IDC_1004)->setChecked(true);
+            GetDlgControl<QTabBar>(window, res::read_audio::IDC_PAGE_TABS)->setCurrentIndex(2);
+            GetDlgControl<QAbstractButton>(window, res::read_audio::IDC_ONLY_LAST)->setChecked(false);
+            GetDlgControl<QAbstractButton>(window, res::read_audio::IDC_ONLY_FIRST)->setChecked(true);
             PressButton(window, res::IDOK);
         },
     });
@@ -118,11 +119,11 @@ TEST_F(ReadCommandsTest, WholeTrackIsConfirmedAndADataTrackAskedAbout)
     DialogScript script({
         [&](QWidget* window) { PressButton(window, res::IDOK); },  // no track chosen
         [&](QWidget* window) {
-            GetDlgControl<QTreeWidget>(window, res::IDC_1034)->topLevelItem(1)->setSelected(true);
+            GetDlgControl<QTreeWidget>(window, res::read_audio::IDC_TRACK_LIST)->topLevelItem(1)->setSelected(true);
             PressButton(window, res::IDOK);
         },
         [&](QWidget* window) {
-            auto* list = GetDlgControl<QTreeWidget>(window, res::IDC_1034);
+            auto* list = GetDlgControl<QTreeWidget>(window, res::read_audio::IDC_TRACK_LIST);
             dataTrackStillSelected = list->topLevelItem(1)->isSelected();
             list->clearSelection();
             list->topLevelItem(0)->setSelected(true);
@@ -154,12 +155,13 @@ TEST_F(ReadCommandsTest, CdromReadOpensWith16And256AndReportsFailures)
     QString shown;
     DialogScript script({
         [&](QWidget* window) {
-            shown = GetDlgItemText(window, res::IDC_1018) + "-" + GetDlgItemText(window, res::IDC_1019);
-            SetField(window, res::IDC_1018, "300");
+            shown = GetDlgItemText(window, res::read_cooked::IDC_FIRST_SECTOR) + "-" +
+                    GetDlgItemText(window, res::read_cooked::IDC_LAST_SECTOR);
+            SetField(window, res::read_cooked::IDC_FIRST_SECTOR, "300");
             PressButton(window, res::IDOK);  // 300 > 256: the range message, back to the dialog
         },
         [&](QWidget* window) {
-            SetField(window, res::IDC_1018, "100");
+            SetField(window, res::read_cooked::IDC_FIRST_SECTOR, "100");
             PressButton(window, res::IDOK);
         },
     });
@@ -173,7 +175,8 @@ TEST_F(ReadCommandsTest, CdromReadOpensWith16And256AndReportsFailures)
     m_desktop.Clear();
     m_doc.SetModifiedFlag(false);
     DialogScript again({[&](QWidget* window) {
-        shown = GetDlgItemText(window, res::IDC_1018) + "-" + GetDlgItemText(window, res::IDC_1019);
+        shown = GetDlgItemText(window, res::read_cooked::IDC_FIRST_SECTOR) + "-" +
+                    GetDlgItemText(window, res::read_cooked::IDC_LAST_SECTOR);
         PressButton(window, res::IDOK);
     }});
     OnReadCdrom(&m_doc, m_settings, nullptr);

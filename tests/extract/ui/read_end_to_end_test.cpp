@@ -94,7 +94,7 @@ protected:
     {
         auto* dialog = qobject_cast<QDialog*>(watched);
         if (event->type() == QEvent::Show && dialog && dialog->windowTitle() == "Working...") {
-            auto* size = dialog->findChild<QLabel*>("IDC_1050");
+            auto* size = GetDlgControl<QLabel>(dialog, res::progress::IDC_RANGE_SIZE);
             m_sizes.push_back(size ? size->text() : QString("(no size label)"));
             m_eventsBefore = m_desktop.Events().size();
         }
@@ -198,7 +198,7 @@ protected:
         m_settings.ReadAudio.DialogTabPage = 0;
         int rows = -1;
         DialogScript script({[&](QWidget* window) {
-            auto* list = GetDlgControl<QTreeWidget>(window, res::IDC_1034);
+            auto* list = GetDlgControl<QTreeWidget>(window, res::read_audio::IDC_TRACK_LIST);
             rows = list->topLevelItemCount();
             if (rows > row)
                 list->topLevelItem(row)->setSelected(true);
@@ -245,7 +245,8 @@ TEST_P(ReadEndToEndTest, SectorRangeOfTheHighSierraPageIsSavedAsWave)
     m_settings.ReadAudio.DialogTabPage = 2;
     QString shown;
     DialogScript script({[&](QWidget* window) {
-        shown = GetDlgItemText(window, res::IDC_1028) + "-" + GetDlgItemText(window, res::IDC_1029);
+        shown = GetDlgItemText(window, res::read_audio::IDC_START_SECTOR) + "-" +
+                GetDlgItemText(window, res::read_audio::IDC_END_SECTOR);
         PressButton(window, res::IDOK);
     }});
     Choose("Tools", res::ID_READ_CDDA);
@@ -269,8 +270,8 @@ TEST_P(ReadEndToEndTest, SectorRangeOfTheHighSierraPageIsSavedAsWave)
 
     // first = last reads one sector, and the next Save As replaces the file.
     DialogScript again({[&](QWidget* window) {
-        SetField(window, res::IDC_1028, "1899");
-        SetField(window, res::IDC_1029, "1899");
+        SetField(window, res::read_audio::IDC_START_SECTOR, "1899");
+        SetField(window, res::read_audio::IDC_END_SECTOR, "1899");
         PressButton(window, res::IDOK);
     }});
     Choose("Tools", res::ID_READ_CDDA);
@@ -336,9 +337,10 @@ TEST_P(ReadEndToEndTest, DataTrackReadCookedIsSavedAsRawFile)
     const std::string range[] = {std::to_string(first), std::to_string(first + blocks - 1)};
     std::vector<QString> shown;
     DialogScript script({[&](QWidget* window) {
-        shown.push_back(GetDlgItemText(window, res::IDC_1018) + "-" + GetDlgItemText(window, res::IDC_1019));
-        SetField(window, res::IDC_1018, range[0].c_str());
-        SetField(window, res::IDC_1019, range[1].c_str());
+        shown.push_back(GetDlgItemText(window, res::read_cooked::IDC_FIRST_SECTOR) + "-" +
+                        GetDlgItemText(window, res::read_cooked::IDC_LAST_SECTOR));
+        SetField(window, res::read_cooked::IDC_FIRST_SECTOR, range[0].c_str());
+        SetField(window, res::read_cooked::IDC_LAST_SECTOR, range[1].c_str());
         PressButton(window, res::IDOK);
     }});
     Choose("Tools", res::ID_READ_CDROM);
@@ -352,7 +354,8 @@ TEST_P(ReadEndToEndTest, DataTrackReadCookedIsSavedAsRawFile)
 
     // The dialog opens with 16 and 256 again; Cancel leaves the document alone.
     DialogScript again({[&](QWidget* window) {
-        shown.push_back(GetDlgItemText(window, res::IDC_1018) + "-" + GetDlgItemText(window, res::IDC_1019));
+        shown.push_back(GetDlgItemText(window, res::read_cooked::IDC_FIRST_SECTOR) + "-" +
+                        GetDlgItemText(window, res::read_cooked::IDC_LAST_SECTOR));
         PressButton(window, res::IDCANCEL);
     }});
     Choose("Tools", res::ID_READ_CDROM);
