@@ -92,6 +92,7 @@ private:
     void OnScrollBarAction(int action);
     void ApplyScrollResult(const hexdump::ScrollResult& result);
     void PlaceWaveformStrip();
+    void OnHorizontalScrollAction(int action);
 
     AppSettings& m_settings;
     CRipwellDoc* m_pDocument;
