@@ -176,7 +176,8 @@ int main(int argc, char** argv)
     std::printf("strip %d x %d pixels\n", strip->width(), strip->height());
     for (const Case& c : cases) {
         const double t = Median(c.times);
-        worst = std::max(worst, t / smallTime);
+        if (&c != &cases[0])
+            worst = std::max(worst, t / smallTime);
         const double p = Median(c.pictureTimes);
         std::printf("%-14s first line %9d: strip repaint %.3f ms (median of %d), ratio %.2f; "
                     "picture %.3f ms, ratio %.2f\n",
