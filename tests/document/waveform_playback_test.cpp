@@ -176,6 +176,30 @@ TEST(PlayWaveform, QuestionForDataThatIsNoSoundThenTheImageFromMemoryOrTheError)
     EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"stop"}));
 }
 
+TEST(PlayWaveform, ABlockAdoptedOverAPlayingOneStopsTheSoundBeforeTheOldBlockGoes)
+{
+    ScriptedDesktop desktop;
+    CRipwellDoc doc;
+    FillDocument(doc, 1000, true);
+    PlayWaveform(doc);
+    desktop.Clear();
+    // Handed over without emptying the document first.
+    uint8_t* block = platform::AllocateDataBlock(WAVE_HEADER_SIZE + 8);
+    ASSERT_NE(block, nullptr);
+    std::memset(block + WAVE_HEADER_SIZE, 0x11, 8);
+    EXPECT_TRUE(doc.AdoptBlock(block, block, 8, false, WAVE_FORMAT_22050_8_MONO));
+    EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"stop"}));
+    EXPECT_EQ(doc.m_pBlock, block);
+    EXPECT_EQ(doc.m_nDataLength, 8u);
+    EXPECT_FALSE(doc.m_bIsSound);
+    EXPECT_EQ(doc.m_pData[7], 0x11);
+    // The same block again (a header moved inside it) is not released.
+    desktop.Clear();
+    EXPECT_TRUE(doc.AdoptBlock(block, block, 4, true, WAVE_FORMAT_22050_8_MONO));
+    EXPECT_TRUE(desktop.Events().empty());
+    EXPECT_EQ(doc.m_pData[3], 0x11);
+}
+
 namespace {
 
 void ThreeSecondsHeardBitForBitStopSilencesAndNoPlaysNothing()
