@@ -1,12 +1,14 @@
 #include "document/waveform_playback.h"
 
 #include "base/sounds.h"
+#include "document/clipboard_transfer.h"
 #include "document/data_properties.h"
 #include "document/ripwell_doc.h"
 #include "platform/block_memory.h"
 #include "res/resource.h"
 #include "res/string_table.h"
 #include "support/pulse_null_sink.h"
+#include "support/scripted_clipboard.h"
 #include "support/scripted_desktop.h"
 #include "support/temp_dir.h"
 
@@ -299,9 +301,11 @@ void ReplacingAPlayingDocumentNeverReadsFreedMemory()
     const std::string wave = WriteWaveFile(folder);
     const uint32_t largeFrames = 2 * 1024 * 1024;   // 8 MiB, 47 seconds, far more than the server buffers
     auto doc = std::make_unique<CRipwellDoc>();
+    ScriptedClipboard clipboard;
+    clipboard.Put(platform::CF_TEXT, std::string(1000, 'x'));
 
     // Each round plays the large document and replaces it at once the way one command does:
-    // New, Open, a fill as paste and reads do, Properties with a new format, closing the
+    // New, Open, Paste of text from the clipboard, Properties with a new format, closing the
     // program (the document destroyed). Every other round lets the sound run a little first,
     // and plays twice, so that the new sound replaces one that still plays.
     const int rounds = 40;
@@ -315,7 +319,10 @@ void ReplacingAPlayingDocumentNeverReadsFreedMemory()
         switch (round % 5) {
         case 0: doc->OnNewDocument(); break;
         case 1: ASSERT_TRUE(doc->OnOpenDocument(wave)); break;
-        case 2: FillDocument(*doc, 1000, true); break;
+        case 2:
+            PasteFromClipboard(*doc, platform::CF_TEXT, nullptr);
+            ASSERT_EQ(doc->m_nDataLength, 1000u);
+            break;
         case 3: ApplyDataProperties(*doc, 8, true); doc->OnNewDocument(); break;
         case 4: doc = std::make_unique<CRipwellDoc>(); break;
         }
