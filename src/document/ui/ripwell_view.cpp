@@ -123,6 +123,7 @@ void CRipwellView::ApplyColors()
     viewport()->setPalette(palette);
     viewport()->setAutoFillBackground(true);
     viewport()->update();
+    m_pWaveStrip->update();   // it draws in the same colours
 }
 
 void CRipwellView::OnUpdate()

@@ -1,6 +1,7 @@
 #include "document/ui/waveform_strip.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QMouseEvent>
 
@@ -55,6 +56,29 @@ void Click(QWidget* widget, int x)
                       Qt::NoModifier);
     QApplication::sendEvent(widget, &press);
 }
+
+// Counts the paint events a widget gets from the event loop.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        m_nPaints += event->type() == QEvent::Paint;
+        return false;
+    }
+    // Runs the event loop until a paint came or a deadline of a few seconds has passed.
+    bool WaitForOne()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (m_nPaints == 0 && clock.elapsed() < 5000)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        return m_nPaints > 0;
+    }
+
+private:
+    int m_nPaints = 0;
+};
 
 struct StripFixture : testing::Test {
     void SetUp() override
@@ -152,4 +176,12 @@ TEST_F(StripFixture, DrawsEachChannelsPeaksMarksTheLinesShownAndAClickScrollsThe
     const uint32_t length = kFrames * 4 + 44;
     EXPECT_GE(uint64_t(view.m_nTopLine) * 16, length - length / w - 16);
     EXPECT_EQ(strip->MarkColumns().x + strip->MarkColumns().width, w);
+
+    // New colours from the Options repaint the strip too, without another change.
+    QApplication::processEvents();   // the repaints the clicks asked for
+    PaintCounter paints(strip);
+    view.m_crBack = QColor(10, 20, 30);
+    view.ApplyColors();
+    ASSERT_TRUE(paints.WaitForOne());
+    EXPECT_EQ(strip->grab().toImage().pixel(w / 4, lane / 2 + 12), QColor(10, 20, 30).rgb());
 }
