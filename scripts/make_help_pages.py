@@ -23,6 +23,7 @@ COMMANDS = [
     (32788, "Empty Clipboard", "Removes everything from the clipboard."),
     (59392, "Toolbar", "Shows or hides the toolbar. A check mark shows that it is visible."),
     (59393, "Status Bar", "Shows or hides the status bar at the bottom of the window."),
+    (32812, "Waveform", "Shows or hides the waveform above the hex dump: the data drawn as a sound in its wave format (chosen in Properties), the highest and lowest sample of each column of points. A shaded band marks the part the hex dump shows; click anywhere in the waveform to scroll the dump there. It is hidden when Ripwell starts."),
     (32808, "CD-ROM Device Status", "Shows what the CD-ROM drive reports about the disc: media changes, size, identity and UPC."),
     (32771, "Read CD-DA Sectors", "Reads digital audio from an audio CD. Pick a track or a range by time or sector number, listen to it, then start the read. The result is a 44100 Hz, 16-bit stereo sound."),
     (32772, "Read CD-ROM Sectors", "Reads data sectors (2048 bytes each) from a data disc into the document."),
@@ -40,7 +41,7 @@ COMMANDS = [
 ]
 
 WINDOWS = [
-    (128, "The main window", "The window shows the document as a hex dump: the offset of each line, sixteen bytes in hex, and the same bytes as text, where a dot stands for a byte that is no printable character. Scroll with the scroll bars, Page Up, Page Down, Home, End, the arrow keys or the mouse wheel. A right click opens the Functions menu."),
+    (128, "The main window", "The window shows the document as a hex dump: the offset of each line, sixteen bytes in hex, and the same bytes as text, where a dot stands for a byte that is no printable character. Scroll with the scroll bars, Page Up, Page Down, Home, End, the arrow keys or the mouse wheel. A right click opens the Functions menu. Waveform in the View menu shows the data as a sound above the dump."),
     (59392, "The toolbar", "The buttons give quick access to the most used commands. Drag the toolbar to any side of the window or let it float."),
     (59393, "The status bar", "Shows what the highlighted command does, and the state of Caps Lock, Num Lock and Scroll Lock."),
     (100, "About Ripwell", "Shows the program's name and version, with a little animation that plays while the box is open."),
@@ -48,7 +49,7 @@ WINDOWS = [
     (131, "Read CD-ROM sectors", "Type the first and the last sector to read."),
     (135, "Options", "The CD-ROM drive, sounds, jitter correction with its overlap, the hex dump's colours and wave header, the external programs and AutoPlay."),
     (144, "Clipboard", "Lists every format on the clipboard. Choose the one to paste."),
-    (146, "Properties", "The data's length and playing time in the chosen wave format."),
+    (146, "Properties", "Shows the data's length in bytes. Choose the wave format the data is played and saved in: its rate, 8 or 16 bits, mono or stereo. Only the wave header changes, the data bytes stay as they are; the playing time follows the format you choose. Check Assume data is a sound to play the data without being asked and to save it as a wave file."),
     (148, "CD-ROM device status", "What Ripwell can learn about the disc in the CD-ROM drive chosen in the options, asked once when the box opens: the disc's identity (the name its track titles are kept under), its UPC (the catalogue number, when the disc has one), how often the medium in the drive has changed, the number of sectors of a data disc's volume (an audio CD has none) and the disc's playing time. A value that cannot be had shows n/a. A drive that holds a disc image counts a change each time it is given another image, its image file is replaced, or its door is opened and closed."),
     (149, "Working", "Shows the progress of a read. Cancel stops it; the data read so far is discarded. In Secure Mode the read mode says which pass is running: test, copy or re-read."),
     (171, "CD track properties", "Start, length and end of the track, and whether it holds audio."),

@@ -83,6 +83,10 @@ int64_t CRipwellDoc::GetDisplayLength(bool showWaveHeader) const
 bool CRipwellDoc::AdoptBlock(uint8_t* block, uint8_t* header, uint32_t dataLength, bool isSound,
                              WaveFormatCode code)
 {
+    // A producer that did not empty the document first must not leave the old block behind,
+    // nor a sound that still reads it.
+    if (m_pBlock && m_pBlock != block)
+        DeleteContents();
     m_pBlock = block;
     m_pHeader = header;
     m_pData = header + WAVE_HEADER_SIZE;

@@ -31,8 +31,8 @@ public:
 
     // Takes over a block of platform::AllocateDataBlock whose 44-byte header slot starts at
     // header, with dataLength data bytes right after it: sets the pointers, the length and the
-    // sound flag, then the format (which writes the header slot). The document must be empty.
-    // Returns the result of SetWaveFormat.
+    // sound flag, then the format (which writes the header slot). A block the document still
+    // holds is released first, after the sound is stopped. Returns the result of SetWaveFormat.
     bool AdoptBlock(uint8_t* block, uint8_t* header, uint32_t dataLength, bool isSound, WaveFormatCode code);
 
     // StopSound; release the block; pointers null, length 0, not a sound, format 8.

@@ -220,6 +220,7 @@ inline constexpr int ID_DEVICE_STATUS = 32808;
 inline constexpr int ID_TRACK_PICK_UP_TIMES = 32809;
 inline constexpr int ID_SECURE_MODE = 32810;     // Tools: reads of digital audio proven by two reads
 inline constexpr int ID_READ_OFFSET = 32811;     // Tools: the drive's read offset correction
+inline constexpr int ID_VIEW_WAVEFORM = 32812;    // View menu: the waveform strip above the dump
 inline constexpr int ID_TRACK_PLAY = 1069;        // same number as the Play button
 inline constexpr int ID_TRACK_GRAB = 1;           // the dialog's Start (IDOK)
 

@@ -30,6 +30,7 @@ constexpr StringEntry kStrings[] = {
     {ID_DEVICE_STATUS, "Display current CD-ROM device status information\nDevice Status"},
     {ID_SECURE_MODE, "Read digital audio until two reads of every sector agree\nSecure Mode"},
     {ID_READ_OFFSET, "Set the read offset correction of the CD-ROM drive\nRead Offset"},
+    {ID_VIEW_WAVEFORM, "Show or hide the waveform picture above the data\nToggle Waveform"},
     {AFX_IDS_APP_TITLE, "Ripwell"},
     {AFX_IDS_IDLEMESSAGE, "For Help, press F1"},
     {AFX_IDS_HELPMODEMESSAGE, "Select an object on which to get Help"},

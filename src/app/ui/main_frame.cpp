@@ -135,6 +135,7 @@ void CMainFrame::BuildActions()
         {res::ID_EMPTY_CLIPBOARD, "&Empty Clipboard", "", false},
         {res::ID_VIEW_TOOLBAR, "&Toolbar", "", true},
         {res::ID_VIEW_STATUS_BAR, "&Status Bar", "", true},
+        {res::ID_VIEW_WAVEFORM, "&Waveform", "", true},
         {res::ID_DEVICE_STATUS, "CD-ROM &Device Status...\tCtrl+D", "Ctrl+D", false},
         {res::ID_READ_CDDA, "Read CD-D&A Sectors...\tCtrl+A", "Ctrl+A", false},
         {res::ID_READ_CDROM, "Read CD-ROM &Sectors...", "", false},
@@ -192,6 +193,7 @@ void CMainFrame::BuildMenus()
     QMenu* view = menu("&View", "View");
     add(view, res::ID_VIEW_TOOLBAR);
     add(view, res::ID_VIEW_STATUS_BAR);
+    add(view, res::ID_VIEW_WAVEFORM);
     view->addSeparator();
     add(view, res::ID_DEVICE_STATUS);
 

@@ -12,6 +12,9 @@
 #include "base/app_settings.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/clipboard_commands.h"
+#include "document/ui/properties_dlg.h"
+#include "document/ui/waveform_strip.h"
+#include "document/waveform_playback.h"
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
 
@@ -34,6 +37,8 @@ CRipwellView::CRipwellView(CRipwellDoc* document, AppSettings& settings, framewo
 {
     setObjectName("CRipwellView");
     setFocusPolicy(Qt::StrongFocus);
+    m_pWaveStrip = new CWaveformStrip(this);
+    m_pWaveStrip->hide();
     BuildContextMenu(actions);
     RegisterCommands();
 
@@ -103,8 +108,11 @@ void CRipwellView::RegisterCommands()
     m_commands.On(res::ID_EMPTY_CLIPBOARD, [this] { OnEmptyClipboard(); },
                   [](framework::CCmdUI& ui) { ::OnUpdateEmptyClipboard(ui); });
     m_commands.On(res::ID_PROPERTIES, [this] { OnProperties(); });
-    m_commands.On(res::ID_PLAY_WAVEFORM, [this] { OnPlayWaveform(); });
+    m_commands.On(res::ID_PLAY_WAVEFORM, [this] { OnPlayWaveform(); },
+                  [this](framework::CCmdUI& ui) { OnUpdatePlayWaveform(ui); });
     m_commands.On(res::ID_STOP_WAVEFORM, [this] { OnStopWaveform(); });
+    m_commands.On(res::ID_VIEW_WAVEFORM, [this] { OnViewWaveform(); },
+                  [this](framework::CCmdUI& ui) { ui.SetCheck(IsWaveformStripShown()); });
 }
 
 void CRipwellView::ApplyColors()
@@ -115,6 +123,7 @@ void CRipwellView::ApplyColors()
     viewport()->setPalette(palette);
     viewport()->setAutoFillBackground(true);
     viewport()->update();
+    m_pWaveStrip->update();   // it draws in the same colours
 }
 
 void CRipwellView::OnUpdate()
@@ -125,6 +134,7 @@ void CRipwellView::OnUpdate()
     m_nExtentWidth = n > 0 ? hexdump::EXTENT_CHARACTERS * m_nCharWidth : 0;
     m_nExtentHeight = hexdump::VerticalExtent(n, m_nLineHeight);
     UpdateScrollBars();
+    m_pWaveStrip->DataChanged();
     OnVScroll(ScrollAction::Top);
 }
 
@@ -150,14 +160,24 @@ hexdump::ScrollState CRipwellView::CurrentScrollState() const
 void CRipwellView::OnVScroll(ScrollAction action, int pos)
 {
     hexdump::ScrollResult result = hexdump::ApplyScroll(CurrentScrollState(), action, pos);
-    if (!result.handled)
-        return;
+    if (result.handled)
+        ApplyScrollResult(result);
+}
+
+void CRipwellView::ScrollToLine(int line)
+{
+    ApplyScrollResult(waveform::ScrollToLine(CurrentScrollState(), line));
+}
+
+void CRipwellView::ApplyScrollResult(const hexdump::ScrollResult& result)
+{
     m_nTopLine = result.topLine;
     QScrollBar* vbar = verticalScrollBar();
     QSignalBlocker block(vbar);
     vbar->setSliderPosition(result.thumb);
     vbar->setValue(result.thumb);
     viewport()->update();
+    m_pWaveStrip->update();  // its mark follows the lines shown
 }
 
 void CRipwellView::OnScrollBarAction(int action)
@@ -199,6 +219,7 @@ void CRipwellView::resizeEvent(QResizeEvent* event)
 {
     m_nVisibleLines = viewport()->height() / m_nLineHeight;
     UpdateScrollBars();
+    PlaceWaveformStrip();
     QAbstractScrollArea::resizeEvent(event);
 }
 
@@ -310,8 +331,50 @@ void CRipwellView::OnEmptyClipboard()
     ::OnEmptyClipboard(this);
 }
 
-void CRipwellView::OnProperties() {}
-void CRipwellView::OnPlayWaveform() {}
-void CRipwellView::OnStopWaveform() {}
+void CRipwellView::OnProperties()
+{
+    if (!m_pDocument)
+        return;
+    const PropertiesChange change = ShowDataProperties(*m_pDocument, this);
+    if (!change.formatChanged)
+        return;
+    // The header bytes changed: redraw them where they are shown, and the waveform's format.
+    if (ShowsWaveHeader())
+        viewport()->update();
+    m_pWaveStrip->DataChanged();
+}
+
+void CRipwellView::OnPlayWaveform()
+{
+    if (m_pDocument)
+        PlayWaveform(*m_pDocument);
+}
+
+void CRipwellView::OnUpdatePlayWaveform(framework::CCmdUI& cmdUI)
+{
+    cmdUI.Enable(m_pDocument && m_pDocument->m_nDataLength > 0);
+}
+
+void CRipwellView::OnStopWaveform() { StopWaveform(); }
+
+void CRipwellView::OnViewWaveform() { ShowWaveformStrip(!IsWaveformStripShown()); }
+
+bool CRipwellView::IsWaveformStripShown() const { return !m_pWaveStrip->isHidden(); }
+
+void CRipwellView::ShowWaveformStrip(bool show)
+{
+    // The strip takes the top of the view; the dump's lines start below it.
+    setViewportMargins(0, show ? CWaveformStrip::STRIP_HEIGHT : 0, 0, 0);
+    m_pWaveStrip->setVisible(show);
+    PlaceWaveformStrip();
+}
+
+void CRipwellView::PlaceWaveformStrip()
+{
+    const QRect dump = viewport()->geometry();
+    m_pWaveStrip->setGeometry(dump.x(), dump.y() - CWaveformStrip::STRIP_HEIGHT, dump.width(),
+                              CWaveformStrip::STRIP_HEIGHT);
+    m_pWaveStrip->update();
+}
 
 bool CRipwellView::ShowsWaveHeader() const { return m_settings.ShowWaveHeader != 0; }

@@ -15,6 +15,7 @@
 
 struct AppSettings;
 class CRipwellDoc;
+class CWaveformStrip;
 class QMenu;
 
 namespace framework {
@@ -38,9 +39,13 @@ public:
     void OnUpdate() override;
     // Runs one vertical scroll action (also for the keys and the wheel).
     void OnVScroll(hexdump::ScrollAction action, int pos = 0);
+    // Scrolls so that line is the first line shown (as far as the last page allows).
+    void ScrollToLine(int line);
     // Repaints with new colours (after the Options dialog changed m_crText / m_crBack).
     void ApplyColors();
     QMenu* ContextMenu() const { return m_menuContext; }
+    // Whether the dump starts with the wave header slot (the ShowWaveHeader setting).
+    bool ShowsWaveHeader() const;
     // The text of line i of the window (for tests and the benchmark), empty below the data.
     QString VisibleLineText(int line) const;
 
@@ -60,7 +65,13 @@ public:
     void OnEmptyClipboard();
     void OnProperties();
     void OnPlayWaveform();
+    void OnUpdatePlayWaveform(framework::CCmdUI& cmdUI);
     void OnStopWaveform();
+    // The waveform strip above the dump (View menu); hidden until the user asks for it.
+    void OnViewWaveform();
+    void ShowWaveformStrip(bool show);
+    bool IsWaveformStripShown() const;
+    CWaveformStrip* WaveformStrip() const { return m_pWaveStrip; }
     void OnFileSave();
     void OnFileSaveAs();
 
@@ -74,17 +85,19 @@ protected:
 
 private:
     void OnDraw(class QPainter& painter);
-    bool ShowsWaveHeader() const;
     void BuildContextMenu(framework::CommandActions* actions);
     void RegisterCommands();
     void UpdateScrollBars();
     hexdump::ScrollState CurrentScrollState() const;
     void OnScrollBarAction(int action);
+    void ApplyScrollResult(const hexdump::ScrollResult& result);
+    void PlaceWaveformStrip();
     void OnHorizontalScrollAction(int action);
 
     AppSettings& m_settings;
     CRipwellDoc* m_pDocument;
     QMenu* m_menuContext = nullptr;
+    CWaveformStrip* m_pWaveStrip = nullptr;
     framework::CommandMap m_commands;
     int m_nExtentWidth = 0;
     int m_nExtentHeight = 0;

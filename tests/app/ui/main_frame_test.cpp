@@ -18,6 +18,7 @@
 #include "base/app_settings.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/ripwell_view.h"
+#include "platform/block_memory.h"
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
 #include "res/string_table.h"
@@ -73,7 +74,8 @@ TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
     EXPECT_EQ(Describe(frame.Menu("Edit")),
               (QStringList{"&Copy\tCtrl+C|57634", "&Paste\tCtrl+V|57637", "&Empty Clipboard|32788"}));
     EXPECT_EQ(Describe(frame.Menu("View")),
-              (QStringList{"&Toolbar|59392|checkable", "&Status Bar|59393|checkable", "-",
+              (QStringList{"&Toolbar|59392|checkable", "&Status Bar|59393|checkable",
+                           "&Waveform|32812|checkable", "-",
                            "CD-ROM &Device Status...\tCtrl+D|32808"}));
     EXPECT_EQ(Describe(frame.Menu("Tools")),
               (QStringList{"Read CD-D&A Sectors...\tCtrl+A|32771", "Read CD-ROM &Sectors...|32772",
@@ -97,7 +99,7 @@ TEST_F(FrameFixture, HighlightedItemsShowTheirPromptAndIdleTextComesBack)
 {
     EXPECT_EQ(frame.MessagePane()->text(), "For Help, press F1");
     // A grayed item is never highlighted (the style does not let it be active), so every item
-    // is enabled first: a byte of data to copy, a format on the clipboard to paste.
+    // is enabled first: a byte of data to copy and play, a format on the clipboard to paste.
     ScriptedClipboard clipboard;
     clipboard.Put(platform::CF_TEXT, "x");
     FillDocument(doc, "x", 1);
