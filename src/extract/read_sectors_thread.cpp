@@ -7,6 +7,7 @@
 #include <new>
 
 #include "app/app_settings.h"
+#include "cdrom/address.h"
 #include "document/ripwell_doc.h"
 #include "document/wave_header.h"
 #include "extract/shift_search.h"
@@ -14,8 +15,6 @@
 
 namespace {
 
-constexpr uint32_t RAW_SECTOR_SIZE = 2352;
-constexpr uint32_t COOKED_SECTOR_SIZE = 2048;
 // Used internally to mean "go on"; never sent.
 constexpr uint16_t READ_CONTINUE = 0;
 

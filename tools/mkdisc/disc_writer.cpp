@@ -21,7 +21,7 @@ namespace mkdisc {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kSampleRate = 44100.0;
+constexpr double kSampleRate = platform::cdrom::SAMPLE_RATE;
 
 void PutSample(uint8_t* out, int16_t left, int16_t right)
 {
@@ -134,8 +134,8 @@ std::string TrackFileName(const std::string& name, int track, const char* extens
 std::string Msf(uint32_t sectors)
 {
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%02u:%02u:%02u", sectors / (60 * SECTORS_PER_SECOND),
-                  sectors / SECTORS_PER_SECOND % 60, sectors % SECTORS_PER_SECOND);
+    std::snprintf(buffer, sizeof buffer, "%02u:%02u:%02u", sectors / platform::cdrom::FRAMES_PER_MINUTE,
+                  sectors / FRAMES_PER_SECOND % platform::cdrom::SECONDS_PER_MINUTE, sectors % FRAMES_PER_SECOND);
     return buffer;
 }
 
@@ -146,19 +146,19 @@ struct FileCloser {
 // Writes sectors [first, first + count) of the disc to a file, raw (2352) or as user data.
 bool WriteSectors(const DiscPlan& plan, std::FILE* file, uint32_t first, uint32_t count, bool userDataOnly)
 {
-    std::vector<uint8_t> buffer(RAW_SECTOR_BYTES * 64);
+    std::vector<uint8_t> buffer(RAW_SECTOR_SIZE * 64);
     for (uint32_t done = 0; done < count;) {
         const uint32_t batch = std::min<uint32_t>(64, count - done);
         size_t bytes = 0;
         for (uint32_t i = 0; i < batch; ++i) {
-            uint8_t sector[RAW_SECTOR_BYTES];
+            uint8_t sector[RAW_SECTOR_SIZE];
             SectorBytes(plan, first + done + i, sector);
             if (userDataOnly) {
-                std::memcpy(buffer.data() + bytes, sector + platform::cdrom::MODE1_USER_DATA_OFFSET, USER_DATA_BYTES);
-                bytes += USER_DATA_BYTES;
+                std::memcpy(buffer.data() + bytes, sector + platform::cdrom::MODE1_USER_DATA_OFFSET, COOKED_SECTOR_SIZE);
+                bytes += COOKED_SECTOR_SIZE;
             } else {
-                std::memcpy(buffer.data() + bytes, sector, RAW_SECTOR_BYTES);
-                bytes += RAW_SECTOR_BYTES;
+                std::memcpy(buffer.data() + bytes, sector, RAW_SECTOR_SIZE);
+                bytes += RAW_SECTOR_SIZE;
             }
         }
         if (std::fwrite(buffer.data(), 1, bytes, file) != bytes)
@@ -183,7 +183,7 @@ bool WriteSoundFile(const DiscPlan& plan, const std::string& path, uint32_t firs
                     std::string* reason)
 {
     SF_INFO info{};
-    info.samplerate = 44100;
+    info.samplerate = int(platform::cdrom::SAMPLE_RATE);
     info.channels = 2;
     info.format = flac ? (SF_FORMAT_FLAC | SF_FORMAT_PCM_16) : (SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
@@ -194,7 +194,7 @@ bool WriteSoundFile(const DiscPlan& plan, const std::string& path, uint32_t firs
     bool ok = true;
     std::vector<int16_t> frames(SAMPLES_PER_SECTOR * 2);
     for (uint32_t i = 0; i < count && ok; ++i) {
-        uint8_t sector[RAW_SECTOR_BYTES];
+        uint8_t sector[RAW_SECTOR_SIZE];
         SectorBytes(plan, first + i, sector);
         for (uint32_t k = 0; k < SAMPLES_PER_SECTOR * 2; ++k)
             frames[k] = static_cast<int16_t>(sector[2 * k] | (sector[2 * k + 1] << 8));
@@ -250,11 +250,11 @@ bool CompletePlan(DiscPlan* plan, std::string* reason)
     for (TrackPlan& track : plan->tracks) {
         if (track.isData) {
             ++dataTracks;
-            if (plan->volume.empty() || plan->volume.size() % USER_DATA_BYTES != 0) {
+            if (plan->volume.empty() || plan->volume.size() % COOKED_SECTOR_SIZE != 0) {
                 *reason = "a data track needs a volume of whole 2048-byte blocks";
                 return false;
             }
-            track.sectors = static_cast<uint32_t>(plan->volume.size() / USER_DATA_BYTES);
+            track.sectors = static_cast<uint32_t>(plan->volume.size() / COOKED_SECTOR_SIZE);
         }
         if (track.sectors < 4) {
             *reason = "a track needs at least 4 sectors";
@@ -265,7 +265,7 @@ bool CompletePlan(DiscPlan* plan, std::string* reason)
         *reason = "only one data track is supported";
         return false;
     }
-    if (DiscSectors(*plan) > 99u * 60 * SECTORS_PER_SECOND) {
+    if (DiscSectors(*plan) > 99u * platform::cdrom::FRAMES_PER_MINUTE) {
         *reason = "the disc is longer than 99 minutes";
         return false;
     }
@@ -305,18 +305,18 @@ void SectorBytes(const DiscPlan& plan, uint32_t sector, uint8_t* out)
     bool inPregap = false;
     const int track = TrackOfSector(plan, sector, &inPregap);
     if (track == 0) {
-        std::memset(out, 0, RAW_SECTOR_BYTES);
+        std::memset(out, 0, RAW_SECTOR_SIZE);
         return;
     }
     const TrackPlan& plannedTrack = plan.tracks[static_cast<size_t>(track - 1)];
     const uint32_t start = TrackStart(plan, track);
     if (plannedTrack.isData) {
-        const uint8_t* user = inPregap ? nullptr : plan.volume.data() + size_t(sector - start) * USER_DATA_BYTES;
+        const uint8_t* user = inPregap ? nullptr : plan.volume.data() + size_t(sector - start) * COOKED_SECTOR_SIZE;
         platform::cdrom::EncodeMode1Sector(sector, user, out);
         return;
     }
     if (inPregap || plannedTrack.content == AudioContent::Silence) {
-        std::memset(out, 0, RAW_SECTOR_BYTES);
+        std::memset(out, 0, RAW_SECTOR_SIZE);
         return;
     }
     for (uint32_t i = 0; i < SAMPLES_PER_SECTOR; ++i) {
@@ -428,7 +428,7 @@ bool MakeIsoVolume(const std::string& folder, const std::string& volumeId, std::
     } else {
         std::ifstream in(tempName, std::ios::binary);
         volume->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        ok = !volume->empty() && volume->size() % USER_DATA_BYTES == 0;
+        ok = !volume->empty() && volume->size() % COOKED_SECTOR_SIZE == 0;
         if (!ok)
             *reason = "genisoimage wrote no whole volume";
     }

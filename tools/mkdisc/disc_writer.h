@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/cdrom/msf.h"
+
 namespace mkdisc {
 
-inline constexpr uint32_t RAW_SECTOR_BYTES = 2352;
-inline constexpr uint32_t USER_DATA_BYTES = 2048;
-inline constexpr uint32_t SAMPLES_PER_SECTOR = 588;  // stereo 16-bit samples of one sector
-inline constexpr uint32_t SECTORS_PER_SECOND = 75;
+using platform::cdrom::COOKED_SECTOR_SIZE;
+using platform::cdrom::FRAMES_PER_SECOND;
+using platform::cdrom::RAW_SECTOR_SIZE;
+using platform::cdrom::SAMPLES_PER_SECTOR;
 
 enum class AudioContent {
     Counter,  // sample k of the disc (counted from logical sector 0): left = k & 0xFFFF,

@@ -37,12 +37,12 @@ bool ParseLength(const std::string& text, uint32_t* sectors)
     if (text.back() == 's') {
         const unsigned long value = std::strtoul(text.c_str(), &end, 10);
         *sectors = static_cast<uint32_t>(value);
-        return end == text.c_str() + text.size() - 1 && value <= 99ul * 60 * mkdisc::SECTORS_PER_SECOND;
+        return end == text.c_str() + text.size() - 1 && value <= 99ul * 60 * mkdisc::FRAMES_PER_SECOND;
     }
     const double seconds = std::strtod(text.c_str(), &end);
     if (end != text.c_str() + text.size() || !(seconds >= 0.0) || seconds > 99.0 * 60)
         return false;
-    *sectors = static_cast<uint32_t>(seconds * mkdisc::SECTORS_PER_SECOND + 0.5);
+    *sectors = static_cast<uint32_t>(seconds * mkdisc::FRAMES_PER_SECOND + 0.5);
     return true;
 }
 

@@ -19,7 +19,6 @@ namespace platform::cdrom {
 
 namespace {
 
-constexpr uint32_t SAMPLE_FRAMES_PER_SECTOR = 588;
 constexpr size_t MAX_CUE_SHEET_BYTES = 1 << 20;
 
 // Parsed sheets, kept while the sheet and its files stay as they are: every device request opens
@@ -120,14 +119,14 @@ public:
     bool ReadRaw(uint32_t first, uint32_t count, uint8_t* destination) override
     {
         return ForEachPiece(first, count, [&](const Extent& extent, uint32_t sector, uint32_t n, size_t done) {
-            return ReadRawPiece(extent, sector, n, destination + done * RAW_BYTES_PER_SECTOR);
+            return ReadRawPiece(extent, sector, n, destination + done * RAW_SECTOR_SIZE);
         });
     }
 
     bool ReadCooked(uint32_t first, uint32_t count, uint8_t* destination) override
     {
         return ForEachPiece(first, count, [&](const Extent& extent, uint32_t sector, uint32_t n, size_t done) {
-            return ReadCookedPiece(extent, sector, n, destination + done * COOKED_BYTES_PER_SECTOR);
+            return ReadCookedPiece(extent, sector, n, destination + done * COOKED_SECTOR_SIZE);
         });
     }
 
@@ -180,7 +179,7 @@ private:
     bool ReadSamples(size_t file, uint64_t sampleFrame, uint8_t* out, uint32_t sectors)
     {
         SNDFILE* sound = m_sounds[file];
-        const sf_count_t frames = sf_count_t{sectors} * SAMPLE_FRAMES_PER_SECTOR;
+        const sf_count_t frames = sf_count_t{sectors} * SAMPLES_PER_SECTOR;
         if (sf_seek(sound, static_cast<sf_count_t>(sampleFrame), SEEK_SET) < 0)
             return false;
         const sf_count_t got = sf_readf_short(sound, reinterpret_cast<short*>(out), frames);
@@ -195,27 +194,27 @@ private:
         const uint32_t into = sector - extent.firstSector;
         if (!extent.inFile) {
             if (extent.mode == CueTrackMode::Audio)
-                std::memset(out, 0, size_t{n} * RAW_BYTES_PER_SECTOR);
+                std::memset(out, 0, size_t{n} * RAW_SECTOR_SIZE);
             else
                 for (uint32_t i = 0; i < n; ++i)
-                    EncodeMode1Sector(sector + i, nullptr, out + size_t{i} * RAW_BYTES_PER_SECTOR);
+                    EncodeMode1Sector(sector + i, nullptr, out + size_t{i} * RAW_SECTOR_SIZE);
             return true;
         }
         const ResolvedFile& file = m_layout->files[extent.file];
         if (file.type == CueFileType::Wave)
-            return ReadSamples(extent.file, (extent.fileSector + into) * SAMPLE_FRAMES_PER_SECTOR, out, n);
+            return ReadSamples(extent.file, (extent.fileSector + into) * SAMPLES_PER_SECTOR, out, n);
         if (extent.mode == CueTrackMode::Mode1Cooked) {
-            m_scratch.resize(size_t{n} * COOKED_BYTES_PER_SECTOR);
-            if (!ReadBytes(extent.file, extent.byteOffset + uint64_t{into} * COOKED_BYTES_PER_SECTOR,
+            m_scratch.resize(size_t{n} * COOKED_SECTOR_SIZE);
+            if (!ReadBytes(extent.file, extent.byteOffset + uint64_t{into} * COOKED_SECTOR_SIZE,
                            m_scratch.data(), m_scratch.size()))
                 return false;
             for (uint32_t i = 0; i < n; ++i)
-                EncodeMode1Sector(sector + i, m_scratch.data() + size_t{i} * COOKED_BYTES_PER_SECTOR,
-                                  out + size_t{i} * RAW_BYTES_PER_SECTOR);
+                EncodeMode1Sector(sector + i, m_scratch.data() + size_t{i} * COOKED_SECTOR_SIZE,
+                                  out + size_t{i} * RAW_SECTOR_SIZE);
             return true;
         }
-        const size_t size = size_t{n} * RAW_BYTES_PER_SECTOR;
-        if (!ReadBytes(extent.file, extent.byteOffset + uint64_t{into} * RAW_BYTES_PER_SECTOR, out, size))
+        const size_t size = size_t{n} * RAW_SECTOR_SIZE;
+        if (!ReadBytes(extent.file, extent.byteOffset + uint64_t{into} * RAW_SECTOR_SIZE, out, size))
             return false;
         if (file.type == CueFileType::Motorola && extent.mode == CueTrackMode::Audio)
             for (size_t i = 0; i + 1 < size; i += 2)
@@ -227,22 +226,22 @@ private:
     {
         if (extent.mode == CueTrackMode::Audio)
             return false;  // audio sectors hold no user data, as a drive answers
-        const size_t size = size_t{n} * COOKED_BYTES_PER_SECTOR;
+        const size_t size = size_t{n} * COOKED_SECTOR_SIZE;
         if (!extent.inFile) {
             std::memset(out, 0, size);
             return true;
         }
         const uint32_t into = sector - extent.firstSector;
         if (extent.mode == CueTrackMode::Mode1Cooked)
-            return ReadBytes(extent.file, extent.byteOffset + uint64_t{into} * COOKED_BYTES_PER_SECTOR, out, size);
-        m_scratch.resize(size_t{n} * RAW_BYTES_PER_SECTOR);
-        if (!ReadBytes(extent.file, extent.byteOffset + uint64_t{into} * RAW_BYTES_PER_SECTOR, m_scratch.data(),
+            return ReadBytes(extent.file, extent.byteOffset + uint64_t{into} * COOKED_SECTOR_SIZE, out, size);
+        m_scratch.resize(size_t{n} * RAW_SECTOR_SIZE);
+        if (!ReadBytes(extent.file, extent.byteOffset + uint64_t{into} * RAW_SECTOR_SIZE, m_scratch.data(),
                        m_scratch.size()))
             return false;
         const uint32_t offset = extent.mode == CueTrackMode::Mode1Raw ? MODE1_USER_DATA_OFFSET : MODE2_USER_DATA_OFFSET;
         for (uint32_t i = 0; i < n; ++i)
-            std::memcpy(out + size_t{i} * COOKED_BYTES_PER_SECTOR,
-                        m_scratch.data() + size_t{i} * RAW_BYTES_PER_SECTOR + offset, COOKED_BYTES_PER_SECTOR);
+            std::memcpy(out + size_t{i} * COOKED_SECTOR_SIZE,
+                        m_scratch.data() + size_t{i} * RAW_SECTOR_SIZE + offset, COOKED_SECTOR_SIZE);
         return true;
     }
 

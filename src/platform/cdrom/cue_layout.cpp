@@ -9,7 +9,6 @@ namespace platform::cdrom {
 
 namespace {
 
-constexpr uint32_t SAMPLE_FRAMES_PER_SECTOR = 588;
 // The largest first sector a raw read request can address (DiskOffset in 32 bits).
 constexpr uint64_t MAX_DISC_SECTORS = 2097152;
 
@@ -36,7 +35,7 @@ uint32_t FirstIndex(const CueTrack& track) { return track.indexes.begin()->secon
 // The size of a sector of this track in the units of its file: bytes, or sample frames.
 uint64_t SectorUnits(const ResolvedFile& file, CueTrackMode mode)
 {
-    return file.type == CueFileType::Wave ? SAMPLE_FRAMES_PER_SECTOR : BytesPerFileSector(mode);
+    return file.type == CueFileType::Wave ? SAMPLES_PER_SECTOR : BytesPerFileSector(mode);
 }
 
 std::string SampleWidth(int subtype)

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <sstream>
 
+#include "platform/cdrom/msf.h"
+
 namespace platform::cdrom {
 
 namespace {
@@ -56,10 +58,10 @@ bool ParseMsf(const std::string& text, uint32_t* frames)
     const size_t second = first == std::string::npos ? first : text.find(':', first + 1);
     uint32_t minute = 0, secs = 0, frame = 0;
     if (second == std::string::npos || !ParseNumber(text.substr(0, first), 999, &minute) ||
-        !ParseNumber(text.substr(first + 1, second - first - 1), 59, &secs) ||
-        !ParseNumber(text.substr(second + 1), 74, &frame))
+        !ParseNumber(text.substr(first + 1, second - first - 1), SECONDS_PER_MINUTE - 1, &secs) ||
+        !ParseNumber(text.substr(second + 1), FRAMES_PER_SECOND - 1, &frame))
         return false;
-    *frames = minute * 4500 + secs * 75 + frame;
+    *frames = minute * FRAMES_PER_MINUTE + secs * FRAMES_PER_SECOND + frame;
     return true;
 }
 
@@ -216,7 +218,10 @@ struct Parser {
 
 } // namespace
 
-uint32_t BytesPerFileSector(CueTrackMode mode) { return mode == CueTrackMode::Mode1Cooked ? 2048 : 2352; }
+uint32_t BytesPerFileSector(CueTrackMode mode)
+{
+    return mode == CueTrackMode::Mode1Cooked ? COOKED_SECTOR_SIZE : RAW_SECTOR_SIZE;
+}
 
 bool ParseCueSheet(const std::string& text, CueSheet* sheet, std::string* reason)
 {

@@ -69,7 +69,7 @@ bool ReadIsoVolumeSize(Disc& disc, uint32_t* blocks)
     const auto data = std::find_if(toc.tracks.begin(), toc.tracks.end(), [](const Track& t) { return !t.isAudio; });
     if (data == toc.tracks.end() || data->length <= PRIMARY_VOLUME_DESCRIPTOR)
         return false;
-    uint8_t sector[COOKED_BYTES_PER_SECTOR];
+    uint8_t sector[COOKED_SECTOR_SIZE];
     if (!disc.ReadCooked(data->start + PRIMARY_VOLUME_DESCRIPTOR, 1, sector))
         return false;
     if (sector[0] != 1 || std::memcmp(sector + 1, "CD001", 5) != 0)

@@ -16,10 +16,9 @@
 #include <string>
 #include <vector>
 
-namespace platform::cdrom {
+#include "platform/cdrom/msf.h"
 
-inline constexpr uint32_t RAW_BYTES_PER_SECTOR = 2352;
-inline constexpr uint32_t COOKED_BYTES_PER_SECTOR = 2048;
+namespace platform::cdrom {
 
 struct Track {
     uint8_t number = 0;       // 1..99

@@ -12,8 +12,8 @@ namespace platform {
 
 namespace {
 
-using cdrom::COOKED_BYTES_PER_SECTOR;
-using cdrom::RAW_BYTES_PER_SECTOR;
+using cdrom::COOKED_SECTOR_SIZE;
+using cdrom::RAW_SECTOR_SIZE;
 
 // A broken image is reported once per reason on stderr; the program's own reads only see the
 // error code, as they would with a real drive.
@@ -36,12 +36,12 @@ public:
         if (!m_disc)
             return Refuse(error, ERROR_NOT_READY);
         if (request.TrackMode != CDDA || request.DiskOffset.HighPart != 0 ||
-            request.DiskOffset.LowPart % COOKED_BYTES_PER_SECTOR != 0)
+            request.DiskOffset.LowPart % COOKED_SECTOR_SIZE != 0)
             return Refuse(error, ERROR_INVALID_PARAMETER);
-        const uint64_t size = uint64_t{request.SectorCount} * RAW_BYTES_PER_SECTOR;
+        const uint64_t size = uint64_t{request.SectorCount} * RAW_SECTOR_SIZE;
         if (size > outputSize)
             return Refuse(error, ERROR_INSUFFICIENT_BUFFER);
-        const uint32_t first = request.DiskOffset.LowPart / COOKED_BYTES_PER_SECTOR;
+        const uint32_t first = request.DiskOffset.LowPart / COOKED_SECTOR_SIZE;
         if (!m_disc->ReadRaw(first, request.SectorCount, static_cast<uint8_t*>(output)))
             return Refuse(error, ERROR_SECTOR_NOT_FOUND);
         *bytesReturned = static_cast<uint32_t>(size);
@@ -53,12 +53,12 @@ public:
         if (!m_disc)
             return Refuse(error, ERROR_NOT_READY);
         // A CD-ROM volume is read in whole sectors, as on the system this program was made for.
-        if (offset % COOKED_BYTES_PER_SECTOR != 0 || size % COOKED_BYTES_PER_SECTOR != 0)
+        if (offset % COOKED_SECTOR_SIZE != 0 || size % COOKED_SECTOR_SIZE != 0)
             return Refuse(error, ERROR_INVALID_PARAMETER);
-        const uint64_t first = offset / COOKED_BYTES_PER_SECTOR;
+        const uint64_t first = offset / COOKED_SECTOR_SIZE;
         if (first > UINT32_MAX)
             return Refuse(error, ERROR_SECTOR_NOT_FOUND);
-        if (!m_disc->ReadCooked(static_cast<uint32_t>(first), size / COOKED_BYTES_PER_SECTOR,
+        if (!m_disc->ReadCooked(static_cast<uint32_t>(first), size / COOKED_SECTOR_SIZE,
                                 static_cast<uint8_t*>(output)))
             return Refuse(error, ERROR_SECTOR_NOT_FOUND);
         *bytesRead = size;

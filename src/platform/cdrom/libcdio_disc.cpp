@@ -146,7 +146,7 @@ private:
     // sector whose raw read fails. Sectors from the last track's start on are probed.
     bool TrimLeadOutToData(std::string* reason)
     {
-        uint8_t sector[2352];
+        uint8_t sector[RAW_SECTOR_SIZE];
         const auto readable = [&](uint32_t lsn) {
             return cdio_read_audio_sectors(m_cdio, sector, static_cast<lsn_t>(lsn), 1) == DRIVER_OP_SUCCESS;
         };

@@ -12,15 +12,16 @@
 #include <strings.h>
 #include <thread>
 
+#include "platform/cdrom/msf.h"
 #include "platform/drives.h"
 #include "platform/mci/cd_audio_unit.h"
 
 namespace platform {
 namespace {
 
-constexpr uint32_t kLeadInFrames = 150;
-constexpr uint32_t kFramesPerSecond = 75;
-constexpr uint32_t kFramesPerMinute = 4500;
+using cdrom::FRAMES_PER_SECOND;
+using cdrom::LEAD_IN_SECTORS;
+using cdrom::SECONDS_PER_MINUTE;
 constexpr uint32_t MCI_SEEK_TO_START = 0x100;
 constexpr uint32_t MCI_SEEK_TO_END = 0x200;
 constexpr const char* kProductName = "Ripwell CD Audio";
@@ -36,14 +37,11 @@ struct OpenDevice {
 uint32_t ToTimeValue(uint32_t frames, uint32_t timeFormat)
 {
     if (timeFormat == MCI_FORMAT_MILLISECONDS)
-        return static_cast<uint32_t>(uint64_t(frames) * 1000 / kFramesPerSecond);
-    const uint32_t minute = frames / kFramesPerMinute;
-    const uint32_t rest = frames % kFramesPerMinute;
-    return MCI_MAKE_MSF(uint8_t(minute > 255 ? 255 : minute), uint8_t(rest / kFramesPerSecond),
-                        uint8_t(rest % kFramesPerSecond));
+        return static_cast<uint32_t>(uint64_t(frames) * 1000 / FRAMES_PER_SECOND);
+    return cdrom::PackMsf(cdrom::MsfOfFrames(frames));
 }
 
-uint32_t PositionValue(uint32_t sector, uint32_t timeFormat) { return ToTimeValue(sector + kLeadInFrames, timeFormat); }
+uint32_t PositionValue(uint32_t sector, uint32_t timeFormat) { return ToTimeValue(sector + LEAD_IN_SECTORS, timeFormat); }
 
 // An absolute disc position in the device's time format as a logical sector; false for a
 // position before the program area or a malformed MSF value.
@@ -51,16 +49,16 @@ bool SectorOfPosition(uint32_t value, uint32_t timeFormat, uint32_t& sector)
 {
     uint64_t frames;
     if (timeFormat == MCI_FORMAT_MILLISECONDS) {
-        frames = uint64_t(value) * kFramesPerSecond / 1000;
+        frames = uint64_t(value) * FRAMES_PER_SECOND / 1000;
     } else {
-        if (MCI_MSF_SECOND(value) > 59 || MCI_MSF_FRAME(value) >= kFramesPerSecond || (value >> 24) != 0)
+        const cdrom::Msf msf = cdrom::UnpackMsf(value);
+        if (msf.second >= SECONDS_PER_MINUTE || msf.frame >= FRAMES_PER_SECOND || (value >> 24) != 0)
             return false;
-        frames = uint64_t(MCI_MSF_MINUTE(value)) * kFramesPerMinute + MCI_MSF_SECOND(value) * kFramesPerSecond +
-                 MCI_MSF_FRAME(value);
+        frames = cdrom::FramesOfMsf(msf);
     }
-    if (frames < kLeadInFrames)
+    if (frames < LEAD_IN_SECTORS)
         return false;
-    sector = static_cast<uint32_t>(frames - kLeadInFrames);
+    sector = static_cast<uint32_t>(frames - LEAD_IN_SECTORS);
     return true;
 }
 
@@ -396,9 +394,9 @@ uint32_t DiscIdentity(const DiscToc& toc)
     };
     uint32_t sums = 0;
     for (const TocTrack& track : toc.tracks)
-        sums += digitSum((track.start + kLeadInFrames) / kFramesPerSecond);
-    const uint32_t seconds = (toc.leadOut + kLeadInFrames) / kFramesPerSecond -
-                             (toc.tracks.front().start + kLeadInFrames) / kFramesPerSecond;
+        sums += digitSum((track.start + LEAD_IN_SECTORS) / FRAMES_PER_SECOND);
+    const uint32_t seconds = (toc.leadOut + LEAD_IN_SECTORS) / FRAMES_PER_SECOND -
+                             (toc.tracks.front().start + LEAD_IN_SECTORS) / FRAMES_PER_SECOND;
     return (sums % 255) << 24 | (seconds & 0xFFFF) << 8 | (toc.tracks.size() & 0xFF);
 }
 

@@ -31,10 +31,9 @@
 namespace platform {
 namespace {
 
-constexpr int kSampleRate = 44100;
+constexpr int kSampleRate = int(cdrom::SAMPLE_RATE);
 constexpr int kChannels = 2;
-constexpr uint32_t kBytesPerSample = 4;  // one stereo 16-bit sample
-constexpr uint32_t kSamplesPerSector = cdrom::RAW_BYTES_PER_SECTOR / kBytesPerSample;
+constexpr uint32_t kSamplesPerSector = cdrom::SAMPLES_PER_SECTOR;
 constexpr uint32_t kSectorsPerRead = 27;
 // How often the player looks whether the end has been heard, so that a finished sink is let go
 // even when no one asks.
@@ -88,7 +87,7 @@ public:
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override
     {
-        return qint64(m_to - m_next) * cdrom::RAW_BYTES_PER_SECTOR + qint64(m_buffer.size() - m_offset) +
+        return qint64(m_to - m_next) * cdrom::RAW_SECTOR_SIZE + qint64(m_buffer.size() - m_offset) +
                QIODevice::bytesAvailable();
     }
     bool atEnd() const override { return m_next >= m_to && m_offset >= m_buffer.size(); }
@@ -115,7 +114,7 @@ private:
         if (m_next >= m_to)
             return false;
         const uint32_t count = std::min(kSectorsPerRead, m_to - m_next);
-        m_buffer.resize(size_t(count) * cdrom::RAW_BYTES_PER_SECTOR);
+        m_buffer.resize(size_t(count) * cdrom::RAW_SECTOR_SIZE);
         m_offset = 0;
         if (!m_disc->ReadRaw(m_next, count, m_buffer.data())) {
             m_buffer.clear();

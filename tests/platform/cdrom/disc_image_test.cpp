@@ -26,8 +26,8 @@ using platform::cdrom::Disc;
 using platform::cdrom::OpenDisc;
 using platform::cdrom::SourceKind;
 
-constexpr uint32_t RAW = mkdisc::RAW_SECTOR_BYTES;
-constexpr uint32_t COOKED = mkdisc::USER_DATA_BYTES;
+constexpr uint32_t RAW = mkdisc::RAW_SECTOR_SIZE;
+constexpr uint32_t COOKED = mkdisc::COOKED_SECTOR_SIZE;
 constexpr uint8_t UNTOUCHED = 0xA5;
 const char* const CATALOG = "4006381333931";
 
