@@ -113,7 +113,6 @@ public:
     }
 
     const TableOfContents& Toc() const override { return m_layout->toc; }
-    std::string MediaCatalogNumber() const override { return m_layout->catalog; }
     uint32_t MediaChangeCount() override { return m_changes; }
 
     bool ReadRaw(uint32_t first, uint32_t count, uint8_t* destination) override

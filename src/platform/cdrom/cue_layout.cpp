@@ -171,7 +171,7 @@ bool MeasureFile(ResolvedFile* file, std::string* reason)
 bool BuildCueLayout(const CueSheet& sheet, const std::string& folder, CueLayout* layout, std::string* reason)
 {
     *layout = CueLayout{};
-    layout->catalog = sheet.catalog;
+    layout->toc.catalog = sheet.catalog;
     for (const CueFile& cueFile : sheet.files) {
         ResolvedFile file;
         file.path = ResolvePath(cueFile.name, folder);

@@ -34,7 +34,6 @@ struct CueLayout {
     std::vector<ResolvedFile> files;
     std::vector<Extent> extents;  // in sector order, without holes, from sector 0 to the lead-out
     TableOfContents toc;
-    std::string catalog;
 };
 
 // Resolves the sheet's files against its folder, measures them and lays the tracks out.

@@ -17,32 +17,16 @@
 #include <vector>
 
 #include "platform/cdrom/msf.h"
+#include "platform/cdrom/table_of_contents.h"
 
 namespace platform::cdrom {
-
-struct Track {
-    uint8_t number = 0;       // 1..99
-    uint32_t start = 0;       // logical sector of INDEX 01
-    uint32_t length = 0;      // sectors from start to the next track's start (or the lead-out)
-    uint32_t pregap = 0;      // sectors before start that belong to this track (INDEX 00, PREGAP)
-    bool isAudio = true;      // false for a data (mode-1 or mode-2) track
-};
-
-struct TableOfContents {
-    uint8_t firstTrack = 0;
-    uint8_t lastTrack = 0;
-    std::vector<Track> tracks;  // in track order, tracks[i].number == firstTrack + i
-    uint32_t leadOut = 0;       // logical sector of the lead-out, one past the last sector
-};
 
 class Disc {
 public:
     virtual ~Disc() = default;
 
+    // The table of contents, with the media catalogue number when the disc has one.
     virtual const TableOfContents& Toc() const = 0;
-
-    // The media catalogue number (13 digits) or an empty string when the disc has none.
-    virtual std::string MediaCatalogNumber() const = 0;
 
     // count raw 2352-byte sectors from first into destination: the samples of audio sectors as
     // on the disc; for data sectors the whole sector (sync, header, user data, EDC/ECC).

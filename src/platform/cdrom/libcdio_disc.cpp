@@ -22,6 +22,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "platform/cdrom/libcdio_toc.h"
 #include "platform/cdrom/toc_file_names.h"
 
 namespace platform::cdrom {
@@ -77,46 +78,10 @@ public:
 
     bool LoadToc(std::string* reason)
     {
-        const track_t first = cdio_get_first_track_num(m_cdio);
-        const track_t count = cdio_get_num_tracks(m_cdio);
-        if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
-            *reason = "no table of contents (no disc in the drive?)";
-            return false;
-        }
-        const lsn_t leadOut = cdio_get_disc_last_lsn(m_cdio);
-        if (leadOut == CDIO_INVALID_LSN || leadOut <= 0) {
-            *reason = "no lead-out in the table of contents";
-            return false;
-        }
-        m_toc.firstTrack = first;
-        m_toc.lastTrack = static_cast<uint8_t>(first + count - 1);
-        m_toc.leadOut = static_cast<uint32_t>(leadOut);
-        for (track_t t = first; t < first + count; ++t) {
-            Track track;
-            track.number = t;
-            const lsn_t start = cdio_get_track_lsn(m_cdio, t);
-            const lsn_t next = t + 1 < first + count ? cdio_get_track_lsn(m_cdio, t + 1) : leadOut;
-            if (start == CDIO_INVALID_LSN || next == CDIO_INVALID_LSN || start < 0 || next < start) {
-                *reason = "track " + std::to_string(t) + " has no valid start";
-                return false;
-            }
-            track.start = static_cast<uint32_t>(start);
-            track.length = static_cast<uint32_t>(next - start);
-            const lsn_t pregapStart = cdio_get_track_pregap_lsn(m_cdio, t);
-            if (pregapStart != CDIO_INVALID_LSN && pregapStart >= 0 && pregapStart < start)
-                track.pregap = static_cast<uint32_t>(start - pregapStart);
-            track.isAudio = cdio_get_track_format(m_cdio, t) == TRACK_FORMAT_AUDIO;
-            m_toc.tracks.push_back(track);
-        }
-        if (char* mcn = cdio_get_mcn(m_cdio)) {
-            m_mcn = mcn;
-            cdio_free(mcn);
-        }
-        return m_physical || TrimLeadOutToData(reason);
+        return ReadLibcdioToc(m_cdio, &m_toc, reason) && (m_physical || TrimLeadOutToData(reason));
     }
 
     const TableOfContents& Toc() const override { return m_toc; }
-    std::string MediaCatalogNumber() const override { return m_mcn; }
 
     bool ReadRaw(uint32_t first, uint32_t count, uint8_t* destination) override
     {
@@ -187,7 +152,6 @@ private:
     std::string m_source;
     bool m_physical;
     TableOfContents m_toc;
-    std::string m_mcn;
 };
 
 std::unique_ptr<Disc> OpenWithDriver(const std::string& source, driver_id_t driver, bool physical,
@@ -216,6 +180,47 @@ std::unique_ptr<Disc> OpenWithDriver(const std::string& source, driver_id_t driv
 }
 
 } // namespace
+
+bool ReadLibcdioToc(CdIo_t* cdio, TableOfContents* toc, std::string* reason)
+{
+    const track_t first = cdio_get_first_track_num(cdio);
+    const track_t count = cdio_get_num_tracks(cdio);
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
+        *reason = "no table of contents (no disc in the drive?)";
+        return false;
+    }
+    const lsn_t leadOut = cdio_get_disc_last_lsn(cdio);
+    if (leadOut == CDIO_INVALID_LSN || leadOut <= 0) {
+        *reason = "no lead-out in the table of contents";
+        return false;
+    }
+    *toc = TableOfContents{};
+    toc->firstTrack = first;
+    toc->lastTrack = static_cast<uint8_t>(first + count - 1);
+    toc->leadOut = static_cast<uint32_t>(leadOut);
+    for (track_t t = first; t < first + count; ++t) {
+        Track track;
+        track.number = t;
+        const lsn_t start = cdio_get_track_lsn(cdio, t);
+        const lsn_t next = t + 1 < first + count ? cdio_get_track_lsn(cdio, t + 1) : leadOut;
+        if (start == CDIO_INVALID_LSN || next == CDIO_INVALID_LSN || start < 0 || next < start) {
+            *reason = "track " + std::to_string(t) + " has no valid start";
+            return false;
+        }
+        track.start = static_cast<uint32_t>(start);
+        track.length = static_cast<uint32_t>(next - start);
+        const lsn_t pregapStart = cdio_get_track_pregap_lsn(cdio, t);
+        if (pregapStart != CDIO_INVALID_LSN && pregapStart >= 0 && pregapStart < start)
+            track.pregap = static_cast<uint32_t>(start - pregapStart);
+        track.isAudio = cdio_get_track_format(cdio, t) == TRACK_FORMAT_AUDIO;
+        toc->tracks.push_back(track);
+    }
+    if (char* mcn = cdio_get_mcn(cdio)) {
+        toc->catalog = mcn;
+        cdio_free(mcn);
+    }
+    return true;
+}
 
 std::unique_ptr<Disc> OpenPhysicalDrive(const std::string& device, std::string* reason)
 {

@@ -206,7 +206,7 @@ MCIERROR Driver::Status(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS* st
         return 0;
     }
     case MCI_STATUS_MEDIA_PRESENT: {
-        DiscToc toc;
+        cdrom::TableOfContents toc;
         status->dwReturn = device.unit->ReadToc(toc);
         return 0;
     }
@@ -221,7 +221,7 @@ MCIERROR Driver::Status(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS* st
 // The status items that need a disc in the drive.
 MCIERROR Driver::DiscStatus(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS* status)
 {
-    DiscToc toc;
+    cdrom::TableOfContents toc;
     if (!device.unit->ReadToc(toc))
         return MCIERR_DEVICE_NOT_READY;
     const bool track = (flags & MCI_TRACK) != 0;
@@ -231,7 +231,7 @@ MCIERROR Driver::DiscStatus(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS
             return MCIERR_OUTOFRANGE;
         index = status->dwTrack - toc.tracks.front().number;
     }
-    const TocTrack& chosen = toc.tracks[index];
+    const cdrom::Track& chosen = toc.tracks[index];
     switch (status->dwItem) {
     case MCI_STATUS_NUMBER_OF_TRACKS:
         status->dwReturn = toc.tracks.size();
@@ -254,7 +254,7 @@ MCIERROR Driver::DiscStatus(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS
     case MCI_CDA_STATUS_TYPE_TRACK:
         if (!track)
             return MCIERR_MISSING_PARAMETER;
-        status->dwReturn = chosen.audio ? MCI_CDA_TRACK_AUDIO : MCI_CDA_TRACK_OTHER;
+        status->dwReturn = chosen.isAudio ? MCI_CDA_TRACK_AUDIO : MCI_CDA_TRACK_OTHER;
         return 0;
     default:
         return MCIERR_UNSUPPORTED_FUNCTION;
@@ -269,15 +269,15 @@ MCIERROR Driver::Info(OpenDevice& device, uint32_t flags, MCI_INFO_PARMS* info)
     if (flags & MCI_INFO_PRODUCT) {
         text = kProductName;
     } else if (flags & (MCI_INFO_MEDIA_IDENTITY | MCI_INFO_MEDIA_UPC)) {
-        DiscToc toc;
+        cdrom::TableOfContents toc;
         if (!device.unit->ReadToc(toc))
             return MCIERR_DEVICE_NOT_READY;
         if (flags & MCI_INFO_MEDIA_IDENTITY) {
             text = std::to_string(DiscIdentity(toc));
         } else {
-            if (toc.catalogue.empty() || toc.catalogue.find_first_not_of('0') == std::string::npos)
+            if (toc.catalog.empty() || toc.catalog.find_first_not_of('0') == std::string::npos)
                 return MCIERR_NO_IDENTITY;
-            text = toc.catalogue;
+            text = toc.catalog;
         }
     } else {
         return MCIERR_MISSING_PARAMETER;
@@ -291,7 +291,7 @@ MCIERROR Driver::Play(OpenDevice& device, uint32_t flags, MCI_PLAY_PARMS* play)
 {
     if ((flags & (MCI_FROM | MCI_TO)) && !play)
         return MCIERR_NULL_PARAMETER_BLOCK;
-    DiscToc toc;
+    cdrom::TableOfContents toc;
     if (!device.unit->ReadToc(toc))
         return MCIERR_DEVICE_NOT_READY;
     uint32_t from = device.unit->Position();
@@ -303,11 +303,11 @@ MCIERROR Driver::Play(OpenDevice& device, uint32_t flags, MCI_PLAY_PARMS* play)
     const int first = toc.TrackIndexAt(from);
     if (first < 0 || to > toc.leadOut || from > to)
         return MCIERR_OUTOFRANGE;
-    if (!toc.tracks[size_t(first)].audio)
+    if (!toc.tracks[size_t(first)].isAudio)
         return MCIERR_HARDWARE;
     // A drive plays audio only: playing ends where the next data track begins.
     for (size_t i = size_t(first) + 1; i < toc.tracks.size(); ++i)
-        if (!toc.tracks[i].audio && toc.tracks[i].start < to)
+        if (!toc.tracks[i].isAudio && toc.tracks[i].start < to)
             to = toc.tracks[i].start;
     if (MCIERROR error = device.unit->Play(from, to))
         return error;
@@ -326,7 +326,7 @@ MCIERROR Driver::Seek(OpenDevice& device, uint32_t flags, MCI_SEEK_PARMS* seek)
         return MCIERR_FLAGS_NOT_COMPATIBLE;
     if (how == MCI_TO && !seek)
         return MCIERR_NULL_PARAMETER_BLOCK;
-    DiscToc toc;
+    cdrom::TableOfContents toc;
     if (!device.unit->ReadToc(toc))
         return MCIERR_DEVICE_NOT_READY;
     uint32_t target = how == MCI_SEEK_TO_START ? toc.tracks.front().start : toc.leadOut;
@@ -372,19 +372,7 @@ bool Driver::GetErrorString(MCIERROR error, char* buffer, uint32_t size)
 
 } // namespace
 
-int DiscToc::TrackIndexAt(uint32_t sector) const
-{
-    if (tracks.empty() || sector < tracks.front().start || sector >= leadOut)
-        return -1;
-    for (size_t i = tracks.size(); i-- > 0;)
-        if (sector >= tracks[i].start)
-            return static_cast<int>(i);
-    return -1;
-}
-
-uint32_t DiscToc::TrackEnd(size_t i) const { return i + 1 < tracks.size() ? tracks[i + 1].start : leadOut; }
-
-uint32_t DiscIdentity(const DiscToc& toc)
+uint32_t DiscIdentity(const cdrom::TableOfContents& toc)
 {
     auto digitSum = [](uint32_t n) {
         uint32_t sum = 0;
@@ -393,7 +381,7 @@ uint32_t DiscIdentity(const DiscToc& toc)
         return sum;
     };
     uint32_t sums = 0;
-    for (const TocTrack& track : toc.tracks)
+    for (const cdrom::Track& track : toc.tracks)
         sums += digitSum((track.start + LEAD_IN_SECTORS) / FRAMES_PER_SECOND);
     const uint32_t seconds = (toc.leadOut + LEAD_IN_SECTORS) / FRAMES_PER_SECOND -
                              (toc.tracks.front().start + LEAD_IN_SECTORS) / FRAMES_PER_SECOND;

@@ -60,20 +60,16 @@ struct DataSpan {
     uint32_t end;
 };
 
-bool ToDiscToc(const cdrom::Disc& disc, DiscToc& toc, std::vector<DataSpan>& dataSpans)
+bool CopyToc(const cdrom::Disc& disc, cdrom::TableOfContents& toc, std::vector<DataSpan>& dataSpans)
 {
     const cdrom::TableOfContents& source = disc.Toc();
     if (source.tracks.empty())
         return false;
-    toc = DiscToc{};
+    toc = source;
     dataSpans.clear();
-    for (const cdrom::Track& track : source.tracks) {
-        toc.tracks.push_back(TocTrack{track.number, track.start, track.isAudio});
+    for (const cdrom::Track& track : source.tracks)
         if (!track.isAudio)
             dataSpans.push_back({track.start - std::min(track.start, track.pregap), track.start + track.length});
-    }
-    toc.leadOut = source.leadOut;
-    toc.catalogue = disc.MediaCatalogNumber();
     return true;
 }
 
@@ -310,7 +306,7 @@ public:
         delete m_thread;
     }
 
-    bool ReadToc(DiscToc& toc) override
+    bool ReadToc(cdrom::TableOfContents& toc) override
     {
         if (!LoadDisc())
             return false;
@@ -383,7 +379,7 @@ public:
             OnPlayer([this] { m_player->MoveTo(0); });
         m_doorOpen = true;
         m_loaded = false;
-        m_toc = DiscToc{};
+        m_toc = cdrom::TableOfContents{};
         return 0;
     }
 
@@ -408,7 +404,7 @@ private:
         if (m_loaded)
             return true;
         std::unique_ptr<cdrom::Disc> disc = cdrom::OpenDisc(m_imagePath, cdrom::SourceKind::ImageFile, nullptr);
-        m_loaded = disc && ToDiscToc(*disc, m_toc, m_dataSpans);
+        m_loaded = disc && CopyToc(*disc, m_toc, m_dataSpans);
         return m_loaded;
     }
 
@@ -457,7 +453,7 @@ private:
     std::string m_imagePath;
     bool m_doorOpen = false;
     bool m_loaded = false;
-    DiscToc m_toc;
+    cdrom::TableOfContents m_toc;
     std::vector<DataSpan> m_dataSpans;
     QThread* m_thread = nullptr;
     StreamPlayer* m_player = nullptr;

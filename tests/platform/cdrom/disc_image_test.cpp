@@ -123,7 +123,7 @@ TEST_P(DiscImageContract, TableOfContentsAndCatalogMatchThePlan)
         EXPECT_EQ(track.pregap, m_built.plan.tracks[size_t(n - 1)].pregapSectors) << "track " << n;
     }
     EXPECT_EQ(toc.tracks[1].start, 301u + 75u);  // INDEX 01 of track 2, after its pregap
-    EXPECT_EQ(m_disc->MediaCatalogNumber(), CATALOG);
+    EXPECT_EQ(m_disc->Toc().catalog, CATALOG);
 }
 
 TEST_P(DiscImageContract, EveryRawSectorHoldsThePlannedBytes)
