@@ -2,13 +2,14 @@
 // drive, opened through one backend per disc kind.
 //
 // Sector numbers are logical sectors: 0 is the first sector of the program area (00:02:00),
-// which is libcdio's LSN 0. For a cue sheet, INDEX 01 of track 1 at 00:00:00 of its file is
-// sector 0; PREGAP and POSTGAP add sectors that are in no file (they read as zeros, or as
-// empty mode-1 sectors in a data track).
+// which is libcdio's LSN 0. For an image, the first sector of its first track is sector 0;
+// sectors an image makes up rather than holds (PREGAP, POSTGAP, SILENCE, ZERO) read as zeros in
+// an audio track and as empty sectors of the track's mode in a data track.
 //
 // Reads never run past the end: a read that touches the lead-out or beyond fails without
 // writing anything; a read that fails on the medium itself may have written part of the
-// destination. A Disc is used by one thread at a time.
+// destination. A Disc is used by one thread at a time; discs opened on the same image share
+// what they keep open, safely across threads.
 #pragma once
 
 #include <cstdint>

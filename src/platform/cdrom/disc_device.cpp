@@ -15,7 +15,8 @@ namespace {
 using cdrom::COOKED_SECTOR_SIZE;
 using cdrom::RAW_SECTOR_SIZE;
 
-// A broken image is reported once per reason on stderr; the program's own reads only see the
+// A physical drive that cannot be read is reported once per reason on stderr (an image that
+// cannot be read is told to the user by the disc layer); the program's own reads only see the
 // error code, as they would with a real drive.
 void ReportOnce(const std::string& source, const std::string& reason)
 {
@@ -98,7 +99,7 @@ public:
         const auto kind = drive->kind == DriveEntry::Kind::PhysicalCdrom ? cdrom::SourceKind::PhysicalDrive
                                                                          : cdrom::SourceKind::ImageFile;
         std::unique_ptr<cdrom::Disc> disc = cdrom::OpenDisc(drive->source, kind, &reason);
-        if (!disc)
+        if (!disc && kind == cdrom::SourceKind::PhysicalDrive)
             ReportOnce(drive->source, reason);
         auto device = std::unique_ptr<DiscDevice>(new (std::nothrow) DiscDevice(std::move(disc)));
         if (!device)

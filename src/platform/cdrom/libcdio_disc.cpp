@@ -1,4 +1,4 @@
-// Discs that libcdio reads: physical drives, cdrdao TOC files and Nero NRG images.
+// The disc in a physical drive, read through libcdio.
 //
 // libcdio answers a read at the lead-out with an error but a read that runs past the end with
 // success, leaving the rest of the buffer untouched; every range is therefore checked here
@@ -9,29 +9,18 @@
 #include <cdio/logging.h>
 #include <cdio/mmc.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 
 #include "platform/cdrom/libcdio_toc.h"
-#include "platform/cdrom/toc_file_names.h"
 
 namespace platform::cdrom {
 
 namespace {
 
-// libcdio logs every oddity of an image on stderr; the program reports failures itself. While
-// an image is being opened, the first message of note is kept: it is the reason a user needs
-// ("line 5: MSF length 00:05:00 exceeds end of file").
+// libcdio logs every oddity of a drive on stderr; the program reports failures itself. While a
+// drive is being opened, the first message of note is kept: it is the reason a user needs.
 thread_local bool t_keepMessage = false;
 thread_local std::string t_keptMessage;
 
@@ -50,7 +39,7 @@ void SilenceLibcdio()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        cdio_loglevel_default = CDIO_LOG_INFO;  // a syntax error of a TOC is only "info" to libcdio
+        cdio_loglevel_default = CDIO_LOG_INFO;
         cdio_log_set_handler(QuietLogHandler);
     });
 }
@@ -70,16 +59,10 @@ uint32_t CountMediaChange(const std::string& source, bool changed)
 
 class LibcdioDisc : public Disc {
 public:
-    LibcdioDisc(CdIo_t* cdio, std::string source, bool physical)
-        : m_cdio(cdio), m_source(std::move(source)), m_physical(physical)
-    {
-    }
+    LibcdioDisc(CdIo_t* cdio, std::string source) : m_cdio(cdio), m_source(std::move(source)) {}
     ~LibcdioDisc() override { cdio_destroy(m_cdio); }
 
-    bool LoadToc(std::string* reason)
-    {
-        return ReadLibcdioToc(m_cdio, &m_toc, reason) && (m_physical || TrimLeadOutToData(reason));
-    }
+    bool LoadToc(std::string* reason) { return ReadLibcdioToc(m_cdio, &m_toc, reason); }
 
     const TableOfContents& Toc() const override { return m_toc; }
 
@@ -99,40 +82,10 @@ public:
 
     uint32_t MediaChangeCount() override
     {
-        if (!m_physical)
-            return 0;
         return CountMediaChange(m_source, cdio_get_media_changed(m_cdio) == 1);
     }
 
 private:
-    // libcdio 2.1 puts the lead-out of a TOC image whose last track is a data track with a
-    // START pregap that many sectors too far (measured); its cooked reads there answer success
-    // without reading anything. In an image file the disc ends where its data ends: the first
-    // sector whose raw read fails. Sectors from the last track's start on are probed.
-    bool TrimLeadOutToData(std::string* reason)
-    {
-        uint8_t sector[RAW_SECTOR_SIZE];
-        const auto readable = [&](uint32_t lsn) {
-            return cdio_read_audio_sectors(m_cdio, sector, static_cast<lsn_t>(lsn), 1) == DRIVER_OP_SUCCESS;
-        };
-        Track& last = m_toc.tracks.back();
-        if (readable(m_toc.leadOut - 1))
-            return true;
-        uint32_t low = last.start;  // sectors below low read, the one at high does not
-        uint32_t high = m_toc.leadOut - 1;
-        if (!readable(low)) {
-            *reason = "the image holds no data for track " + std::to_string(last.number);
-            return false;
-        }
-        while (high - low > 1) {
-            const uint32_t middle = low + (high - low) / 2;
-            (readable(middle) ? low : high) = middle;
-        }
-        m_toc.leadOut = high;
-        last.length = high - last.start;
-        return true;
-    }
-
     bool InRange(uint32_t first, uint32_t count) const
     {
         return first < m_toc.leadOut && count <= m_toc.leadOut - first;
@@ -150,34 +103,8 @@ private:
 
     CdIo_t* m_cdio;
     std::string m_source;
-    bool m_physical;
     TableOfContents m_toc;
 };
-
-std::unique_ptr<Disc> OpenWithDriver(const std::string& source, driver_id_t driver, bool physical,
-                                     std::string* reason)
-{
-    SilenceLibcdio();
-    t_keptMessage.clear();
-    t_keepMessage = true;
-    CdIo_t* cdio = cdio_open(source.c_str(), driver);
-    t_keepMessage = false;
-    if (!cdio) {
-        *reason = physical ? "the drive cannot be opened" : "the image cannot be read";
-        if (!t_keptMessage.empty())
-            *reason += ": " + t_keptMessage;
-        return nullptr;
-    }
-    auto disc = std::unique_ptr<LibcdioDisc>(new (std::nothrow) LibcdioDisc(cdio, source, physical));
-    if (!disc) {
-        cdio_destroy(cdio);
-        *reason = "out of memory";
-        return nullptr;
-    }
-    if (!disc->LoadToc(reason))
-        return nullptr;
-    return disc;
-}
 
 } // namespace
 
@@ -224,70 +151,26 @@ bool ReadLibcdioToc(CdIo_t* cdio, TableOfContents* toc, std::string* reason)
 
 std::unique_ptr<Disc> OpenPhysicalDrive(const std::string& device, std::string* reason)
 {
-    return OpenWithDriver(device, DRIVER_DEVICE, true, reason);
-}
-
-// libcdio reads the TOC text when the image is opened and keeps only the data files open, so
-// a TOC whose names had to be made absolute is handed over as a temporary copy, removed at once.
-std::unique_ptr<Disc> OpenCdrdaoToc(const std::string& path, std::string* reason)
-{
-    constexpr off_t MAX_TOC_BYTES = 1 << 20;
-    struct stat tocInfo;
-    if (stat(path.c_str(), &tocInfo) != 0 || !S_ISREG(tocInfo.st_mode)) {
-        *reason = "the TOC file is not there: " + path;
+    SilenceLibcdio();
+    t_keptMessage.clear();
+    t_keepMessage = true;
+    CdIo_t* cdio = cdio_open(device.c_str(), DRIVER_DEVICE);
+    t_keepMessage = false;
+    if (!cdio) {
+        *reason = "the drive cannot be opened";
+        if (!t_keptMessage.empty())
+            *reason += ": " + t_keptMessage;
         return nullptr;
     }
-    if (tocInfo.st_size > MAX_TOC_BYTES) {
-        *reason = "the TOC file is too large to be one: " + path;
+    auto disc = std::unique_ptr<LibcdioDisc>(new (std::nothrow) LibcdioDisc(cdio, device));
+    if (!disc) {
+        cdio_destroy(cdio);
+        *reason = "out of memory";
         return nullptr;
     }
-    std::ifstream in(path, std::ios::binary);
-    std::string text(static_cast<size_t>(tocInfo.st_size), '\0');
-    if (!in || !in.read(text.data(), tocInfo.st_size)) {
-        *reason = "the TOC file cannot be read: " + path;
+    if (!disc->LoadToc(reason))
         return nullptr;
-    }
-
-    const std::filesystem::path folder = std::filesystem::absolute(std::filesystem::path(path)).parent_path();
-    std::vector<std::string> names;
-    const std::string anchored = AnchorTocFileNames(text, folder.string(), &names);
-    for (const std::string& name : names) {
-        struct stat info;
-        if (stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-            *reason = "FILE not found: " + name;
-            return nullptr;
-        }
-    }
-    if (anchored == text)
-        return OpenWithDriver(path, DRIVER_CDRDAO, false, reason);
-
-    std::string scratch = (std::filesystem::temp_directory_path() / "ripwell-toc-XXXXXX").string();
-    if (!mkdtemp(scratch.data())) {
-        *reason = std::string("no temporary folder for the TOC: ") + std::strerror(errno);
-        return nullptr;
-    }
-    const std::string copy = scratch + "/" + std::filesystem::path(path).filename().string();
-    std::unique_ptr<Disc> disc;
-    {
-        std::ofstream out(copy, std::ios::binary);
-        out << anchored;
-        out.close();
-        if (out) {
-            disc = OpenWithDriver(copy, DRIVER_CDRDAO, false, reason);
-            // libcdio names the copy; the user knows the original.
-            for (size_t at = reason->find(copy); !disc && at != std::string::npos; at = reason->find(copy))
-                reason->replace(at, copy.size(), path);
-        } else
-            *reason = "the TOC file cannot be copied to " + scratch;
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
     return disc;
-}
-
-std::unique_ptr<Disc> OpenNeroImage(const std::string& path, std::string* reason)
-{
-    return OpenWithDriver(path, DRIVER_NRG, false, reason);
 }
 
 } // namespace platform::cdrom

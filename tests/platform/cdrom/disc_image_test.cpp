@@ -32,7 +32,7 @@ constexpr uint8_t UNTOUCHED = 0xA5;
 const char* const CATALOG = "4006381333931";
 
 
-const char* LayoutName(mkdisc::Layout layout)
+const char* TestName(mkdisc::Layout layout)
 {
     switch (layout) {
     case mkdisc::Layout::SingleBin: return "SingleBin";
@@ -40,6 +40,8 @@ const char* LayoutName(mkdisc::Layout layout)
     case mkdisc::Layout::WavePerTrack: return "WavePerTrack";
     case mkdisc::Layout::FlacPerTrack: return "FlacPerTrack";
     case mkdisc::Layout::CdrdaoToc: return "CdrdaoToc";
+    case mkdisc::Layout::CdrdaoTocPerTrack: return "CdrdaoTocPerTrack";
+    case mkdisc::Layout::Nero: return "Nero";
     }
     return "unknown";
 }
@@ -75,7 +77,7 @@ protected:
         mkdisc::DiscPlan plan = AudioDiscPlan({301, 257, 190}, mkdisc::AudioContent::Counter, {75, 33});
         plan.catalog = CATALOG;
         std::string reason;
-        const std::string folder = s_folder->file(LayoutName(GetParam()));
+        const std::string folder = s_folder->file(TestName(GetParam()));
         std::filesystem::create_directories(folder);
         ASSERT_TRUE(AddDataTrack(&plan, folder, {{"README.TXT", "hello from the data track\n"},
                                                  {"BIG.DAT", std::string(70000, 'x')}},
@@ -227,8 +229,9 @@ TEST_P(DiscImageContract, DeviceReadsOfAVirtualDriveGoThroughTheDriveTable)
 INSTANTIATE_TEST_SUITE_P(AllLayouts, DiscImageContract,
                          testing::Values(mkdisc::Layout::SingleBin, mkdisc::Layout::BinPerTrack,
                                          mkdisc::Layout::WavePerTrack, mkdisc::Layout::FlacPerTrack,
-                                         mkdisc::Layout::CdrdaoToc),
-                         [](const testing::TestParamInfo<mkdisc::Layout>& param) { return LayoutName(param.param); });
+                                         mkdisc::Layout::CdrdaoToc, mkdisc::Layout::CdrdaoTocPerTrack,
+                                         mkdisc::Layout::Nero),
+                         [](const testing::TestParamInfo<mkdisc::Layout>& param) { return TestName(param.param); });
 
 TEST(DiscImage, AnAudioOnlyDiscHasNoVolume)
 {

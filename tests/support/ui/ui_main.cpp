@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fresh_notices.h"
+
 int main(int argc, char** argv)
 {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
+    FreshUserNotices::Install();
     return RUN_ALL_TESTS();
 }
