@@ -323,26 +323,6 @@ private:
     std::atomic<bool> m_stale{false};
 };
 
-class ImageDisc : public Disc {
-public:
-    ImageDisc(std::shared_ptr<LoadedImage> image, uint32_t changes) : m_image(std::move(image)), m_changes(changes) {}
-
-    const TableOfContents& Toc() const override { return m_image->Layout().toc; }
-    uint32_t MediaChangeCount() override { return m_changes; }
-    bool ReadRaw(uint32_t first, uint32_t count, uint8_t* destination) override
-    {
-        return m_image->Read(first, count, destination, true);
-    }
-    bool ReadCooked(uint32_t first, uint32_t count, uint8_t* destination) override
-    {
-        return m_image->Read(first, count, destination, false);
-    }
-
-private:
-    std::shared_ptr<LoadedImage> m_image;
-    uint32_t m_changes;
-};
-
 // What is kept of an image that could be read, for the image file as it was then. An image that
 // could not be read is read again at every open: the file it missed may have come since.
 struct CacheEntry {
@@ -355,7 +335,9 @@ struct CacheEntry {
 std::mutex g_cacheMutex;
 std::map<std::string, CacheEntry> g_cache;
 
-std::unique_ptr<Disc> OpenImage(const std::string& path, ImageKind kind, std::string* reason)
+// The kept image at path, read anew when the image file changed, when it was forgotten, or when
+// a file it names changed; null and a reason when it cannot be read.
+std::shared_ptr<LoadedImage> LoadImage(const std::string& path, ImageKind kind, std::string* reason, uint32_t* changes)
 {
     struct stat info;
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -368,37 +350,82 @@ std::unique_ptr<Disc> OpenImage(const std::string& path, ImageKind kind, std::st
     }
     const int64_t modified = ModificationTime(info);
     const uint64_t size = static_cast<uint64_t>(info.st_size);
-    std::shared_ptr<LoadedImage> image;
-    uint32_t changes = 0;
-    {
-        std::lock_guard lock(g_cacheMutex);
-        auto cached = g_cache.find(path);
-        if (cached != g_cache.end() && cached->second.image && cached->second.modified == modified &&
-            cached->second.size == size && !cached->second.image->Stale()) {
-            image = cached->second.image;
-            changes = cached->second.changes;
-        } else {
-            CacheEntry entry;
-            entry.modified = modified;
-            entry.size = size;
-            if (cached != g_cache.end())
-                entry.changes = cached->second.changes + (cached->second.image ? 1 : 0);
-            DiscProgram program;
-            ImageLayout layout;
-            if (!LoadProgram(path, kind, &program, reason) ||
-                !BuildImageLayout(program, kind == ImageKind::Nrg ? std::string() : FolderOf(path), &layout, reason))
-                return nullptr;
-            entry.image = std::shared_ptr<LoadedImage>(new (std::nothrow) LoadedImage(std::move(layout)));
-            if (!entry.image) {
-                *reason = "out of memory";
-                return nullptr;
-            }
-            image = entry.image;
-            changes = entry.changes;
-            g_cache[path] = std::move(entry);
-        }
+    std::lock_guard lock(g_cacheMutex);
+    auto cached = g_cache.find(path);
+    if (cached != g_cache.end() && cached->second.image && cached->second.modified == modified &&
+        cached->second.size == size && !cached->second.image->Stale()) {
+        *changes = cached->second.changes;
+        return cached->second.image;
     }
-    auto disc = std::unique_ptr<ImageDisc>(new (std::nothrow) ImageDisc(std::move(image), changes));
+    CacheEntry entry;
+    entry.modified = modified;
+    entry.size = size;
+    if (cached != g_cache.end())
+        entry.changes = cached->second.changes + (cached->second.image ? 1 : 0);
+    DiscProgram program;
+    ImageLayout layout;
+    if (!LoadProgram(path, kind, &program, reason) ||
+        !BuildImageLayout(program, kind == ImageKind::Nrg ? std::string() : FolderOf(path), &layout, reason))
+        return nullptr;
+    entry.image = std::shared_ptr<LoadedImage>(new (std::nothrow) LoadedImage(std::move(layout)));
+    if (!entry.image) {
+        *reason = "out of memory";
+        return nullptr;
+    }
+    *changes = entry.changes;
+    std::shared_ptr<LoadedImage> image = entry.image;
+    g_cache[path] = std::move(entry);
+    return image;
+}
+
+class ImageDisc : public Disc {
+public:
+    ImageDisc(std::string path, ImageKind kind, std::shared_ptr<LoadedImage> image, uint32_t changes)
+        : m_path(std::move(path)), m_kind(kind), m_image(std::move(image)), m_changes(changes)
+    {
+    }
+
+    const TableOfContents& Toc() const override { return m_image->Layout().toc; }
+    uint32_t MediaChangeCount() override { return m_changes; }
+    bool ReadRaw(uint32_t first, uint32_t count, uint8_t* destination) override
+    {
+        return Read(first, count, destination, true);
+    }
+    bool ReadCooked(uint32_t first, uint32_t count, uint8_t* destination) override
+    {
+        return Read(first, count, destination, false);
+    }
+
+private:
+    // A file of the image that changed since it was laid out: the image is read anew, as the
+    // new disc it is, and the read is made on that.
+    bool Read(uint32_t first, uint32_t count, uint8_t* destination, bool raw)
+    {
+        if (m_image->Read(first, count, destination, raw))
+            return true;
+        if (!m_image->Stale())
+            return false;
+        std::string reason;
+        std::shared_ptr<LoadedImage> fresh = LoadImage(m_path, m_kind, &reason, &m_changes);
+        if (!fresh)
+            return false;
+        m_image = std::move(fresh);
+        return m_image->Read(first, count, destination, raw);
+    }
+
+    std::string m_path;
+    ImageKind m_kind;
+    std::shared_ptr<LoadedImage> m_image;
+    uint32_t m_changes;
+};
+
+std::unique_ptr<Disc> OpenImage(const std::string& path, ImageKind kind, std::string* reason)
+{
+    uint32_t changes = 0;
+    std::shared_ptr<LoadedImage> image = LoadImage(path, kind, reason, &changes);
+    if (!image)
+        return nullptr;
+    auto disc = std::unique_ptr<ImageDisc>(new (std::nothrow) ImageDisc(path, kind, std::move(image), changes));
     if (!disc)
         *reason = "out of memory";
     return disc;

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "platform/cdrom/disc.h"
+#include "platform/cdrom/image_disc.h"
 
 namespace platform {
 namespace {
@@ -371,12 +372,14 @@ public:
         return 0;
     }
 
-    // The tray of an image drive: open, the disc is out (playing stops); closed, the image is
-    // read again, as if the disc had been put back in.
+    // The tray of an image drive: open, the disc is out (playing stops, and what the device
+    // layer keeps of the image is let go); closed, the image is read again, as if the disc had
+    // been put back in.
     MCIERROR OpenDoor() override
     {
         if (m_thread)
             OnPlayer([this] { m_player->MoveTo(0); });
+        cdrom::ForgetImage(m_imagePath);
         m_doorOpen = true;
         m_loaded = false;
         m_toc = cdrom::TableOfContents{};
@@ -385,6 +388,7 @@ public:
 
     MCIERROR CloseDoor() override
     {
+        cdrom::ForgetImage(m_imagePath);
         m_doorOpen = false;
         m_loaded = false;
         if (LoadDisc() && m_thread) {
