@@ -129,6 +129,10 @@ struct Builder {
             }
             out.streamStart = stream;
             stream += out.length;
+            if (stream > MAX_DISC_SECTORS * RAW_SECTOR_SIZE) {
+                reason = "the image is larger than a compact disc can be";
+                return false;
+            }
             if (out.length > 0)
                 run.pieces.push_back(out);
         }

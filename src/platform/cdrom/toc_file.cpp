@@ -348,6 +348,10 @@ private:
     // units of unitBytes bytes (samples of audio, bytes of data).
     bool Amount(uint32_t bytesPerSector, uint32_t unitBytes, uint64_t* bytes)
     {
+        // Far more than a disc holds, and small enough that no product below overflows.
+        constexpr uint64_t LIMIT = uint64_t{1} << 40;
+        if (m_token.kind == Token::Kind::Number && m_token.value > LIMIT)
+            return Refuse(std::to_string(m_token.value) + " is more than a disc holds");
         if (m_token.kind == Token::Kind::Msf)
             *bytes = m_token.value * bytesPerSector;
         else if (m_token.kind == Token::Kind::Number)
@@ -409,6 +413,8 @@ private:
                 return false;
         }
         if (m_token.kind == Token::Kind::Offset) {
+            if (m_token.value > uint64_t{1} << 40)
+                return Refuse("the byte offset " + std::to_string(m_token.value) + " is more than a disc holds");
             byteOffset = m_token.value;
             if (!Advance())
                 return false;
@@ -446,6 +452,8 @@ private:
         piece.line = line;
         piece.file = FileIndex(name.text, FileFormat::Binary, line);
         if (m_token.kind == Token::Kind::Offset) {
+            if (m_token.value > uint64_t{1} << 40)
+                return Refuse("the byte offset " + std::to_string(m_token.value) + " is more than a disc holds");
             piece.offset = m_token.value;
             if (!Advance())
                 return false;

@@ -17,6 +17,7 @@
 #include "cdrom/address.h"
 #include "cdrom/device_reads.h"
 #include "support/scoped_environment.h"
+#include "support/scripted_drive.h"
 #include "support/disc_builder.h"
 #include "support/temp_dir.h"
 
@@ -193,37 +194,67 @@ TEST_P(DiscImageContract, ReadsAtOrPastTheLeadOutFailAndWriteNothing)
     ExpectRaw(leadOut - 1, 1);  // the last sector itself is there
 }
 
-TEST_P(DiscImageContract, DeviceReadsOfAVirtualDriveGoThroughTheDriveTable)
+// The device reads of drive E: holding the disc of the plan, whatever drive that is.
+void ExpectDeviceReadContract(const BuiltDisc& built)
 {
-    const ScopedEnvironment drives("RIPWELL_DRIVES", ("E=" + m_built.sheet).c_str());
+    const uint32_t leadOut = mkdisc::DiscSectors(built.plan);
+    const uint32_t dataStart = mkdisc::TrackStart(built.plan, 4);
     std::vector<uint8_t> buffer(size_t(27) * RAW, UNTOUCHED);
 
     // Sector 100 travels as DiskOffset 204800 and comes back as sector 100.
     ASSERT_EQ(ReadSectors('E', 100, 27, buffer.data(), READ_MODE_RAW), DRIVE_OK);
-    EXPECT_TRUE(buffer == m_built.Expected(100, 27));
+    EXPECT_TRUE(buffer == built.Expected(100, 27));
     const uint32_t pregap2 = 301;
     ASSERT_EQ(ReadSectors('e', pregap2 - 10, 27, buffer.data(), READ_MODE_RAW), DRIVE_OK);
-    EXPECT_TRUE(buffer == m_built.Expected(pregap2 - 10, 27));
+    EXPECT_TRUE(buffer == built.Expected(pregap2 - 10, 27));
+    ASSERT_EQ(ReadSectors('E', leadOut - 27, 27, buffer.data(), READ_MODE_RAW), DRIVE_OK);
+    EXPECT_TRUE(buffer == built.Expected(leadOut - 27, 27));
 
     // Cooked: the primary volume descriptor is block 16 of the data track.
-    ASSERT_EQ(ReadSectors('E', DataStart() + 16, 1, buffer.data(), READ_MODE_COOKED), DRIVE_OK);
-    EXPECT_EQ(std::memcmp(buffer.data(), m_built.plan.volume.data() + 16 * COOKED, COOKED), 0);
+    ASSERT_EQ(ReadSectors('E', dataStart + 16, 1, buffer.data(), READ_MODE_COOKED), DRIVE_OK);
+    EXPECT_EQ(std::memcmp(buffer.data(), built.plan.volume.data() + 16 * COOKED, COOKED), 0);
 
     // Past the end, cooked reads of audio, a letter with no drive: nothing is written.
     std::fill(buffer.begin(), buffer.end(), UNTOUCHED);
     const std::vector<uint8_t> untouched = buffer;
-    EXPECT_EQ(ReadSectors('E', LeadOut() - 5, 27, buffer.data(), READ_MODE_RAW), DRIVE_ERROR_READ_FAULT);
-    EXPECT_EQ(ReadSectors('E', LeadOut(), 1, buffer.data(), READ_MODE_RAW), DRIVE_ERROR_READ_FAULT);
+    EXPECT_EQ(ReadSectors('E', leadOut - 5, 27, buffer.data(), READ_MODE_RAW), DRIVE_ERROR_READ_FAULT);
+    EXPECT_EQ(ReadSectors('E', leadOut, 1, buffer.data(), READ_MODE_RAW), DRIVE_ERROR_READ_FAULT);
     EXPECT_EQ(ReadSectors('E', 0, 1, buffer.data(), READ_MODE_COOKED), DRIVE_ERROR_READ_FAULT);
     EXPECT_EQ(ReadSectors('F', 0, 1, buffer.data(), READ_MODE_RAW), DRIVE_ERROR_INVALID_DRIVE);
     EXPECT_TRUE(buffer == untouched);
 
-    uint32_t sectors = 0;
-    ASSERT_TRUE(GetVolumeSectorCount('E', &sectors));
-    EXPECT_EQ(sectors, m_built.plan.volume.size() / COOKED);
     uint32_t changes = 99;
     EXPECT_TRUE(GetMediaChangeCount('E', &changes));
     EXPECT_NE(changes, 99u);
+}
+
+TEST_P(DiscImageContract, DeviceReadsOfAVirtualDriveGoThroughTheDriveTable)
+{
+    const ScopedEnvironment drives("RIPWELL_DRIVES", ("E=" + m_built.sheet).c_str());
+    ExpectDeviceReadContract(m_built);
+    uint32_t sectors = 0;
+    ASSERT_TRUE(GetVolumeSectorCount('E', &sectors));
+    EXPECT_EQ(sectors, m_built.plan.volume.size() / COOKED);
+}
+
+// The test drive that the worker and dialog tests read from keeps the same contract.
+TEST(ScriptedDriveContract, DeviceReadsOfTheTestDriveKeepTheDiscImageContract)
+{
+    TempDir folder;
+    BuiltDisc built;
+    built.plan = AudioDiscPlan({301, 257, 190}, mkdisc::AudioContent::Counter, {75, 33});
+    std::string reason;
+    ASSERT_TRUE(AddDataTrack(&built.plan, folder.path().string(), {{"README.TXT", "hello from the data track\n"}}, 150,
+                             &reason))
+        << reason;
+    ASSERT_TRUE(mkdisc::CompletePlan(&built.plan, &reason)) << reason;
+    const uint32_t sectors = mkdisc::DiscSectors(built.plan);
+    const uint32_t dataPregap = mkdisc::TrackStart(built.plan, 4) - built.plan.tracks[3].pregapSectors;
+
+    ScriptedDrive drive('E');
+    drive.SetContent(built.Expected(0, sectors));
+    drive.SetAudioSectors(0, dataPregap);
+    ExpectDeviceReadContract(built);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllLayouts, DiscImageContract,
