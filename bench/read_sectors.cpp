@@ -10,7 +10,8 @@
 // Prints the best throughput of each and the ratios. The folder is removed at the end.
 //
 //   bench_read_sectors [--minutes N] [--runs N] [--folder DIR] [--toc]
-// --toc writes a cdrdao TOC over the BIN instead of a cue sheet, read through libcdio.
+// --toc writes a cdrdao TOC over the BIN instead of a cue sheet (its audio big-endian, as cdrdao
+// writes it), read by the program's own TOC reader.
 #include <fcntl.h>
 #include <unistd.h>
 

@@ -31,6 +31,22 @@ constexpr uint64_t MAX_SHEET_BYTES = 1 << 20;
 // decoder holds buffers of its own.
 constexpr size_t MAX_OPEN_DECODERS = 4;
 
+// Turns 16-bit samples stored most significant byte first into the order of a raw read, eight
+// bytes at a time.
+void SwapSampleBytes(uint8_t* bytes, size_t size)
+{
+    constexpr uint64_t LOW = 0x00FF00FF00FF00FFull;
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        word = (word & LOW) << 8 | (word >> 8 & LOW);
+        std::memcpy(bytes + i, &word, 8);
+    }
+    for (; i + 1 < size; i += 2)
+        std::swap(bytes[i], bytes[i + 1]);
+}
+
 std::string FolderOf(const std::string& path)
 {
     const size_t slash = path.find_last_of('/');
@@ -237,8 +253,7 @@ private:
                 if (!ok)
                     return false;
                 if (piece->swapBytes)
-                    for (size_t i = 0; i + 1 < real; i += 2)
-                        std::swap(to[i], to[i + 1]);
+                    SwapSampleBytes(to, real);
             }
             std::memset(to + real, 0, chunk - real);
             at = chunkEnd;

@@ -1,0 +1,329 @@
+// Every reader of a 74-minute disc image against its baseline, in one run: the table of the
+// extraction speed of the program's disc images.
+//
+// Writes one disc (counter content, so every sample position is distinct, in 12 tracks) in four
+// layouts into a temporary folder: one BIN with a cue sheet, one WAVE per track, one FLAC per
+// track, and a cdrdao TOC over one BIN; each is a virtual drive. Then, round after round, every
+// reader reads the whole disc once, in the same order each round, so that a busy spell of the
+// machine falls on all of them alike:
+//
+//   read        read() of the BIN in 1 MiB blocks
+//   sectors     ReadSectors in requests of 27 raw sectors, as the worker asks (cue drive)
+//   plain       the extraction worker in plain mode (cue drive), into its one result buffer
+//   wave flac toc   the same worker on the WAVE, FLAC and TOC drives
+//   cd-read     libcdio's cd-read of the same sectors from the cue sheet into a file
+//   paranoia-z  cd-paranoia -Z, and paranoia: cd-paranoia verifying, from the cue sheet
+//
+// Every result of the worker is compared with the BIN byte for byte, outside the timing. The
+// table gives the median time of each reader over the rounds and the throughput ratios of the
+// median times, with their goals, and the load average before and after.
+//
+//   bench_disc_readers [--minutes M] [--runs R] [--only READER]
+//
+// R is at least 5 (default 5). --only times one reader (for a profiler) and prints no ratios.
+// Exit status 1 when a reader fails or gives wrong bytes, 2 when a goal is missed.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cdrom/device_reads.h"
+#include "disc_writer.h"
+#include "document/ripwell_doc.h"
+#include "support/read_run.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+constexpr uint32_t TRACKS = 12;
+constexpr uint32_t BLOCK = 27;
+
+struct Options {
+    uint32_t minutes = 74;
+    int runs = 5;
+    std::string only;
+};
+
+double Seconds(std::chrono::steady_clock::time_point since)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+std::string LoadAverage()
+{
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+// The BIN mapped for comparisons: it holds the disc exactly.
+struct MappedFile {
+    explicit MappedFile(const std::string& path)
+    {
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat info {};
+        if (fd < 0 || fstat(fd, &info) != 0)
+            return;
+        size = static_cast<size_t>(info.st_size);
+        void* mapped = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+        close(fd);
+        if (mapped != MAP_FAILED)
+            bytes = static_cast<const uint8_t*>(mapped);
+    }
+    ~MappedFile()
+    {
+        if (bytes)
+            munmap(const_cast<uint8_t*>(bytes), size);
+    }
+    const uint8_t* bytes = nullptr;
+    size_t size = 0;
+};
+
+double ReadFile(const std::string& path, size_t expected)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    std::vector<uint8_t> block(1 << 20);
+    size_t total = 0;
+    ssize_t n = 0;
+    while ((n = read(fd, block.data(), block.size())) > 0)
+        total += static_cast<size_t>(n);
+    close(fd);
+    const double seconds = Seconds(start);
+    return n == 0 && total == expected ? seconds : -1;
+}
+
+double ReadThroughDevice(char drive, uint32_t sectors)
+{
+    std::vector<uint8_t> buffer(size_t(BLOCK) * mkdisc::RAW_SECTOR_SIZE);
+    const auto start = std::chrono::steady_clock::now();
+    for (uint32_t first = 0; first < sectors; first += BLOCK)
+        if (ReadSectors(drive, first, std::min(BLOCK, sectors - first), buffer.data(), READ_MODE_RAW) != DRIVE_OK)
+            return -1;
+    return Seconds(start);
+}
+
+double Extract(char drive, uint32_t sectors, const MappedFile& disc)
+{
+    WorkerSettings settings(drive, false, 0);
+    auto run = std::make_unique<ReadRun>();
+    const auto start = std::chrono::steady_clock::now();
+    run->Run(0, sectors - 1, READ_MODE_RAW);
+    const double seconds = Seconds(start);
+    if (run->window.FinalStatus() != 0 || run->document.m_nDataLength != disc.size ||
+        std::memcmp(run->document.m_pData, disc.bytes, disc.size) != 0) {
+        std::fprintf(stderr, "bench_disc_readers: the worker on drive %c did not give the disc\n", drive);
+        return -1;
+    }
+    return seconds;
+}
+
+// Runs a program with its output thrown away; the seconds it took, or -1.
+double RunProgram(const std::vector<std::string>& arguments)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        const int quiet = open("/dev/null", O_WRONLY);
+        if (quiet >= 0) {
+            dup2(quiet, STDOUT_FILENO);
+            dup2(quiet, STDERR_FILENO);
+        }
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return Seconds(start);
+}
+
+// A program's output file must hold the disc after a header of headerBytes.
+bool OutputHoldsTheDisc(const std::string& path, size_t headerBytes, const MappedFile& disc)
+{
+    const MappedFile output(path);
+    const bool same = output.bytes && output.size == disc.size + headerBytes &&
+                      std::memcmp(output.bytes + headerBytes, disc.bytes, disc.size) == 0;
+    unlink(path.c_str());
+    if (!same)
+        std::fprintf(stderr, "bench_disc_readers: %s does not hold the disc\n", path.c_str());
+    return same;
+}
+
+bool ParseOptions(int argc, char** argv, Options* options)
+{
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--minutes")
+            options->minutes = static_cast<uint32_t>(std::atoi(argv[i + 1]));
+        else if (option == "--runs")
+            options->runs = std::atoi(argv[i + 1]);
+        else if (option == "--only")
+            options->only = argv[i + 1];
+        else
+            return false;
+    }
+    return argc % 2 == 1 && options->minutes >= 1 && options->minutes <= 79 && options->runs >= 5;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, &options)) {
+        std::fprintf(stderr, "usage: bench_disc_readers [--minutes 1..79] [--runs 5..] [--only READER]\n");
+        return 2;
+    }
+    const TempDir folder;
+    const uint32_t sectors = options.minutes * platform::cdrom::FRAMES_PER_MINUTE;
+    mkdisc::DiscPlan plan;
+    for (uint32_t t = 0; t < TRACKS; ++t) {
+        mkdisc::TrackPlan track;
+        track.sectors = sectors / TRACKS + (t + 1 == TRACKS ? sectors % TRACKS : 0);
+        plan.tracks.push_back(track);
+    }
+    std::string reason;
+    if (!mkdisc::CompletePlan(&plan, &reason)) {
+        std::fprintf(stderr, "bench_disc_readers: %s\n", reason.c_str());
+        return 1;
+    }
+    struct Drive {
+        char letter;
+        mkdisc::Layout layout;
+        const char* name;
+        std::string sheet;
+    };
+    std::vector<Drive> drives = {{'E', mkdisc::Layout::SingleBin, "cue", {}},
+                                 {'F', mkdisc::Layout::WavePerTrack, "wave", {}},
+                                 {'G', mkdisc::Layout::FlacPerTrack, "flac", {}},
+                                 {'H', mkdisc::Layout::CdrdaoToc, "toc", {}}};
+    std::string list;
+    const auto writeStart = std::chrono::steady_clock::now();
+    for (Drive& drive : drives) {
+        const std::string sub = folder.file(drive.name);
+        std::filesystem::create_directories(sub);
+        if (!mkdisc::WriteDisc(plan, drive.layout, sub, "disc", &drive.sheet, &reason)) {
+            std::fprintf(stderr, "bench_disc_readers: %s\n", reason.c_str());
+            return 1;
+        }
+        list += std::string(list.empty() ? "" : ";") + drive.letter + "=" + drive.sheet;
+    }
+    setenv("RIPWELL_DRIVES", list.c_str(), 1);
+    const std::string bin = folder.file("cue/disc.bin");
+    const std::string cue = drives[0].sheet;
+    const MappedFile disc(bin);
+    const size_t bytes = size_t{sectors} * mkdisc::RAW_SECTOR_SIZE;
+    if (!disc.bytes || disc.size != bytes)
+        return 1;
+    std::printf("disc: %u minutes, %u sectors, %.1f MB in 4 layouts, written in %.0f s\n", options.minutes, sectors,
+                bytes / 1e6, Seconds(writeStart));
+    if (ReadFile(bin, bytes) < 0)  // warms the page cache
+        return 1;
+
+    const std::string output = folder.file("out.raw");
+    const std::string wave = folder.file("out.wav");
+    const std::vector<std::pair<std::string, std::function<double()>>> readers = {
+        {"read", [&] { return ReadFile(bin, bytes); }},
+        {"sectors", [&] { return ReadThroughDevice('E', sectors); }},
+        {"plain", [&] { return Extract('E', sectors, disc); }},
+        {"wave", [&] { return Extract('F', sectors, disc); }},
+        {"flac", [&] { return Extract('G', sectors, disc); }},
+        {"toc", [&] { return Extract('H', sectors, disc); }},
+        {"cd-read",
+         [&] {
+             const double s = RunProgram({"cd-read", "--no-header", "-m", "audio", "-s", "0", "-n",
+                                          std::to_string(sectors), "-c", cue, "-o", output});
+             return s >= 0 && OutputHoldsTheDisc(output, 0, disc) ? s : -1;
+         }},
+        {"paranoia-z",
+         [&] {
+             const double s = RunProgram({"cd-paranoia", "-q", "-Z", "-d", cue, "1-", wave});
+             return s >= 0 && OutputHoldsTheDisc(wave, 44, disc) ? s : -1;
+         }},
+        {"paranoia",
+         [&] {
+             const double s = RunProgram({"cd-paranoia", "-q", "-d", cue, "1-", wave});
+             return s >= 0 && OutputHoldsTheDisc(wave, 44, disc) ? s : -1;
+         }},
+    };
+
+    const std::string loadBefore = LoadAverage();
+    std::map<std::string, std::vector<double>> times;
+    for (int round = 0; round < options.runs; ++round) {
+        for (const auto& [name, read] : readers) {
+            if (!options.only.empty() && options.only != name)
+                continue;
+            const double seconds = read();
+            if (seconds < 0) {
+                std::fprintf(stderr, "bench_disc_readers: %s failed\n", name.c_str());
+                return 1;
+            }
+            times[name].push_back(seconds);
+        }
+    }
+    std::printf("median of %d rounds; load average %s before, %s after\n\n", options.runs, loadBefore.c_str(),
+                LoadAverage().c_str());
+    std::printf("| reader | median s | MB/s |\n|---|---:|---:|\n");
+    for (const auto& [name, read] : readers) {
+        if (times.count(name))
+            std::printf("| %s | %.3f | %.0f |\n", name.c_str(), Median(times[name]), bytes / 1e6 / Median(times[name]));
+    }
+    if (!options.only.empty())
+        return 0;
+
+    struct Goal {
+        const char* text;
+        const char* reader;
+        const char* baseline;
+        double goal;
+    };
+    const Goal goals[] = {
+        {"ReadSectors in 27-sector requests / read() of the BIN", "sectors", "read", 0.6},
+        {"Plain extraction / cd-paranoia -Z", "plain", "paranoia-z", 1.0},
+        {"Plain extraction / verifying cd-paranoia", "plain", "paranoia", 5},
+        {"Plain extraction / libcdio's cd-read", "plain", "cd-read", 1.5},
+        {"Same disc as one WAVE per track / as one BIN", "wave", "plain", 0.8},
+        {"Same disc as one FLAC per track / as one BIN", "flac", "plain", 0.4},
+        {"Same disc as a cdrdao TOC / as a cue sheet", "toc", "plain", 0.9},
+    };
+    bool met = true;
+    std::printf("\n| Measure | Ratio (median) | Goal |\n|---|---:|---:|\n");
+    for (const Goal& goal : goals) {
+        const double ratio = Median(times[goal.baseline]) / Median(times[goal.reader]);
+        met = met && ratio >= goal.goal;
+        std::printf("| %s | %.2f | >= %.1f%s |\n", goal.text, ratio, goal.goal, ratio >= goal.goal ? "" : " (missed)");
+    }
+    std::printf("\nevery result identical to the disc; goals %s\n", met ? "met" : "MISSED");
+    return met ? 0 : 2;
+}
