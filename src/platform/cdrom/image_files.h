@@ -16,6 +16,10 @@ namespace platform::cdrom {
 // only in the case of its letters is taken. The path as written when nothing is found.
 std::string ResolveImageFileName(const std::string& name, const std::string& folder);
 
+// Whether path names a regular file; false and a reason ("there is no such file", "it is a
+// folder, not a file" ...) otherwise.
+bool CheckRegularFile(const std::string& path, struct stat* info, std::string* reason);
+
 // Opens a regular file for reading; -1 and a reason ("there is no such file", "it is a folder,
 // not a file" ...) for anything else. A FIFO or a device is refused without waiting on it.
 int OpenRegularFile(const std::string& path, struct stat* info, std::string* reason);
@@ -23,7 +27,7 @@ int OpenRegularFile(const std::string& path, struct stat* info, std::string* rea
 // The whole of a regular text file of at most maxBytes.
 bool ReadRegularFile(const std::string& path, uint64_t maxBytes, std::string* text, std::string* reason);
 
-// A sound file opened through libsndfile on a checked descriptor (closed with sf_close).
+// A sound file, checked to be a regular file, opened through libsndfile (closed with sf_close).
 SNDFILE* OpenSoundFile(const std::string& path, SF_INFO* format, struct stat* info, std::string* reason);
 
 // Modification time in nanoseconds.
