@@ -9,6 +9,7 @@
 //
 //   read        read() of the BIN in 1 MiB blocks
 //   sectors     ReadSectors in requests of 27 raw sectors, as the worker asks (cue drive)
+//   toc-sectors the same on the TOC drive
 //   plain       the extraction worker in plain mode (cue drive), into its one result buffer
 //   wave flac toc   the same worker on the WAVE, FLAC and TOC drives
 //   cd-read     libcdio's cd-read of the same sectors from the cue sheet into a file
@@ -20,9 +21,11 @@
 // with their goals, and the load average before and after. On a busy machine the wall-clock
 // times also measure who else got the processors; the goals are judged on both.
 //
-//   bench_disc_readers [--minutes M] [--runs R] [--only READER]
+//   bench_disc_readers [--minutes M] [--runs R] [--only READER | --peak-memory]
 //
 // R is at least 5 (default 5). --only times one reader (for a profiler) and prints no ratios.
+// --peak-memory runs one plain extraction of the cue drive in a process of its own and prints
+// its peak resident memory against the bytes of the disc (goal: at most 1.05 x + 50 MB).
 // Exit status 1 when a reader fails or gives wrong bytes, 2 when a goal is missed.
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -58,6 +61,7 @@ struct Options {
     uint32_t minutes = 74;
     int runs = 5;
     std::string only;
+    bool peakMemory = false;
 };
 
 double Seconds(std::chrono::steady_clock::time_point since)
@@ -192,20 +196,46 @@ bool OutputHoldsTheDisc(const std::string& path, size_t headerBytes, const Mappe
     return same;
 }
 
+// One plain extraction of the drive in a child process: its peak resident memory in bytes.
+long PeakMemoryOfOneExtraction(char drive, uint32_t sectors)
+{
+    const pid_t child = fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        WorkerSettings settings(drive, false, 0);
+        ReadRun run;
+        run.Run(0, sectors - 1, READ_MODE_RAW);
+        _exit(run.window.FinalStatus() == 0 ? 0 : 1);
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return usage.ru_maxrss * 1024;
+}
+
 bool ParseOptions(int argc, char** argv, Options* options)
 {
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
+        if (option == "--peak-memory") {
+            options->peakMemory = true;
+            continue;
+        }
+        if (i + 1 >= argc)
+            return false;
+        const char* value = argv[++i];
         if (option == "--minutes")
-            options->minutes = static_cast<uint32_t>(std::atoi(argv[i + 1]));
+            options->minutes = static_cast<uint32_t>(std::atoi(value));
         else if (option == "--runs")
-            options->runs = std::atoi(argv[i + 1]);
+            options->runs = std::atoi(value);
         else if (option == "--only")
-            options->only = argv[i + 1];
+            options->only = value;
         else
             return false;
     }
-    return argc % 2 == 1 && options->minutes >= 1 && options->minutes <= 79 && options->runs >= 5;
+    return options->minutes >= 1 && options->minutes <= 79 && options->runs >= 5;
 }
 
 } // namespace
@@ -262,12 +292,23 @@ int main(int argc, char** argv)
                 bytes / 1e6, Seconds(writeStart));
     if (ReadFile(bin, bytes) < 0)  // warms the page cache
         return 1;
+    if (options.peakMemory) {
+        const long peak = PeakMemoryOfOneExtraction('E', sectors);
+        if (peak < 0)
+            return 1;
+        const double limit = 1.05 * double(bytes) + 50e6;
+        std::printf("peak resident memory of one plain extraction: %.1f MB for a disc of %.1f MB: %.3f x the disc "
+                    "(goal: at most %.1f MB, 1.05 x + 50 MB)\n",
+                    peak / 1e6, bytes / 1e6, double(peak) / double(bytes), limit / 1e6);
+        return double(peak) <= limit ? 0 : 2;
+    }
 
     const std::string output = folder.file("out.raw");
     const std::string wave = folder.file("out.wav");
     const std::vector<std::pair<std::string, std::function<double()>>> readers = {
         {"read", [&] { return ReadFile(bin, bytes); }},
         {"sectors", [&] { return ReadThroughDevice('E', sectors); }},
+        {"toc-sectors", [&] { return ReadThroughDevice('H', sectors); }},
         {"plain", [&] { return Extract('E', sectors, disc); }},
         {"wave", [&] { return Extract('F', sectors, disc); }},
         {"flac", [&] { return Extract('G', sectors, disc); }},
@@ -331,6 +372,7 @@ int main(int argc, char** argv)
         {"Same disc as one WAVE per track / as one BIN", "wave", "plain", 0.8},
         {"Same disc as one FLAC per track / as one BIN", "flac", "plain", 0.4},
         {"Same disc as a cdrdao TOC / as a cue sheet", "toc", "plain", 0.9},
+        {"ReadSectors on the TOC / on the cue sheet", "toc-sectors", "sectors", 0.9},
     };
     bool met = true;
     std::printf("\n| Measure | Ratio, wall (median) | Ratio, processor (median) | Goal |\n|---|---:|---:|---:|\n");
