@@ -119,8 +119,11 @@ uint32_t SectorReader::Run()
     m_pResult = AllocateBuffer(m_nDataBytes + WAVE_HEADER_SIZE);
     if (!m_pResult)
         return Exit(res::READ_NO_DOCUMENT_MEMORY);
-    // Each block is copied into it once; huge pages spare the first touch of every 4 KiB.
-    platform::AdviseHugePages(m_pResult, m_nDataBytes + WAVE_HEADER_SIZE);
+    // Each block is copied into it once: its pages are made present up front, on huge pages
+    // where the kernel has them, rather than faulted in 4 KiB at a time while the blocks come.
+    // Memory the system cannot back is a shortage like any other.
+    if (!platform::PrepareLargeBlock(m_pResult, m_nDataBytes + WAVE_HEADER_SIZE))
+        return Exit(res::READ_NO_DOCUMENT_MEMORY);
     m_pData = m_pResult + WAVE_HEADER_SIZE;
     m_nRemaining = static_cast<int64_t>(m_nSectors) - m_nBlockSectors;
 

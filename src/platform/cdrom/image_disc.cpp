@@ -2,6 +2,9 @@
 
 #include <sndfile.h>
 #include <sys/stat.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,18 +34,40 @@ constexpr uint64_t MAX_SHEET_BYTES = 1 << 20;
 // decoder holds buffers of its own.
 constexpr size_t MAX_OPEN_DECODERS = 4;
 
-// Turns 16-bit samples stored most significant byte first into the order of a raw read, eight
-// bytes at a time.
+#if defined(__x86_64__)
+// Thirty-two bytes at a time; the processor is asked once whether it can.
+__attribute__((target("avx2"))) size_t SwapWithAvx2(uint8_t* bytes, size_t size)
+{
+    const __m256i order = _mm256_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14, 1, 0, 3, 2, 5, 4, 7,
+                                           6, 9, 8, 11, 10, 13, 12, 15, 14);
+    size_t i = 0;
+    for (; i + 32 <= size; i += 32) {
+        auto* at = reinterpret_cast<__m256i*>(bytes + i);
+        _mm256_storeu_si256(at, _mm256_shuffle_epi8(_mm256_loadu_si256(at), order));
+    }
+    return i;
+}
+
+const bool g_haveAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
+// Turns 16-bit samples stored most significant byte first into the order of a raw read. A TOC
+// drive reads as fast as a cue drive only if this costs next to nothing, so it goes in the
+// widest steps the processor has.
 void SwapSampleBytes(uint8_t* bytes, size_t size)
 {
-    constexpr uint64_t LOW = 0x00FF00FF00FF00FFull;
     size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        word = (word & LOW) << 8 | (word >> 8 & LOW);
-        std::memcpy(bytes + i, &word, 8);
+#if defined(__x86_64__)
+    if (g_haveAvx2)
+        i = SwapWithAvx2(bytes, size);
+#endif
+#if defined(__SSE2__)
+    for (; i + 16 <= size; i += 16) {
+        auto* at = reinterpret_cast<__m128i*>(bytes + i);
+        const __m128i word = _mm_loadu_si128(at);
+        _mm_storeu_si128(at, _mm_or_si128(_mm_slli_epi16(word, 8), _mm_srli_epi16(word, 8)));
     }
+#endif
     for (; i + 1 < size; i += 2)
         std::swap(bytes[i], bytes[i + 1]);
 }
