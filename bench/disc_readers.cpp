@@ -349,11 +349,15 @@ int main(int argc, char** argv)
     }
     std::printf("median of %d rounds; load average %s before, %s after\n\n", options.runs, loadBefore.c_str(),
                 LoadAverage().c_str());
-    std::printf("| reader | wall s | MB/s | processor s |\n|---|---:|---:|---:|\n");
+    std::printf("| reader | wall s | MB/s | processor s | wall s of each round |\n|---|---:|---:|---:|---|\n");
     for (const auto& [name, read] : readers) {
-        if (times.count(name))
-            std::printf("| %s | %.3f | %.0f | %.3f |\n", name.c_str(), Median(times[name]),
-                        bytes / 1e6 / Median(times[name]), Median(processor[name]));
+        if (!times.count(name))
+            continue;
+        std::string rounds;
+        for (double seconds : times[name])
+            rounds += (rounds.empty() ? "" : " ") + std::to_string(seconds).substr(0, 5);
+        std::printf("| %s | %.3f | %.0f | %.3f | %s |\n", name.c_str(), Median(times[name]),
+                    bytes / 1e6 / Median(times[name]), Median(processor[name]), rounds.c_str());
     }
     if (!options.only.empty())
         return 0;

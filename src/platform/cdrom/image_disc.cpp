@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/cdrom/cue_sheet.h"
+#include "platform/cdrom/file_changes.h"
 #include "platform/cdrom/image_files.h"
 #include "platform/cdrom/image_layout.h"
 #include "platform/cdrom/nrg_file.h"
@@ -112,20 +113,32 @@ bool LoadProgram(const std::string& path, ImageKind kind, DiscProgram* program, 
 // files it names with their descriptors and decoders, used by one request at a time.
 class LoadedImage {
 public:
-    explicit LoadedImage(ImageLayout layout) : m_layout(std::move(layout)), m_files(m_layout.files.size()) {}
+    LoadedImage(ImageLayout layout, uint64_t watch)
+        : m_layout(std::move(layout)), m_watch(watch), m_files(m_layout.files.size())
+    {
+    }
     ~LoadedImage()
     {
         for (OpenFile& file : m_files)
             CloseFile(file);
+        if (m_watch)
+            ForgetFiles(m_watch);
     }
     LoadedImage(const LoadedImage&) = delete;
     LoadedImage& operator=(const LoadedImage&) = delete;
 
     const ImageLayout& Layout() const { return m_layout; }
 
+    // Whether the kernel reports on its files; else they are looked at.
+    uint64_t Watch() const { return m_watch; }
+
     bool Read(uint32_t first, uint32_t count, uint8_t* out, bool raw)
     {
         std::lock_guard lock(m_mutex);
+        if (m_watch && FilesChanged(m_watch)) {
+            m_stale = true;
+            return false;
+        }
         const uint32_t leadOut = m_layout.toc.leadOut;
         if (first >= leadOut || count > leadOut - first)
             return false;
@@ -186,7 +199,7 @@ private:
         const ResolvedFile& resolved = m_layout.files[index];
         file.lastUse = ++m_clock;
         if (file.fd >= 0 || file.sound)
-            return Unchanged(resolved, file) ? &file : nullptr;
+            return m_watch || Unchanged(resolved, file) ? &file : nullptr;
         struct stat info;
         std::string why;
         if (resolved.format == FileFormat::Sound) {
@@ -356,6 +369,7 @@ private:
     }
 
     const ImageLayout m_layout;
+    const uint64_t m_watch;  // token of the kernel's reports on the files, 0: none
     std::mutex m_mutex;
     std::vector<OpenFile> m_files;
     std::vector<uint8_t> m_scratch;
@@ -375,47 +389,88 @@ struct CacheEntry {
 std::mutex g_cacheMutex;
 std::map<std::string, CacheEntry> g_cache;
 
-// The kept image at path, read anew when the image file changed, when it was forgotten, or when
-// a file it names changed; null and a reason when it cannot be read.
+bool SameFile(const struct stat& info, int64_t modified, uint64_t size)
+{
+    return ModificationTime(info) == modified && static_cast<uint64_t>(info.st_size) == size;
+}
+
+// Asks the kernel to report on the image file and the files it names. Whatever changed between
+// their measuring and now counts: the token is then given up, and the image read once more.
+uint64_t WatchImage(const std::string& path, const struct stat& image, const ImageLayout& layout)
+{
+    std::vector<std::string> paths{path};
+    for (const ResolvedFile& file : layout.files)
+        paths.push_back(file.path);
+    const uint64_t token = WatchFiles(paths);
+    if (!token)
+        return 0;
+    struct stat now;
+    bool same = stat(path.c_str(), &now) == 0 && SameFile(now, ModificationTime(image), uint64_t(image.st_size));
+    for (size_t i = 0; same && i < layout.files.size(); ++i)
+        same = stat(layout.files[i].path.c_str(), &now) == 0 &&
+               SameFile(now, layout.files[i].modified, layout.files[i].fileSize);
+    if (!same) {
+        ForgetFiles(token);
+        return UINT64_MAX;
+    }
+    return token;
+}
+
+// The kept image at path, read anew when the image file or a file it names changed or when it
+// was forgotten; null and a reason when it cannot be read. While the kernel reports on the
+// files, nothing is looked at for a kept image; else the image file's size and time are.
 std::shared_ptr<LoadedImage> LoadImage(const std::string& path, ImageKind kind, std::string* reason, uint32_t* changes)
 {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        const int fd = OpenRegularFile(path, &info, reason);  // for the reason
-        if (fd >= 0) {
-            close(fd);
-            *reason = "it changed while it was being opened";
-        }
-        return nullptr;
-    }
-    const int64_t modified = ModificationTime(info);
-    const uint64_t size = static_cast<uint64_t>(info.st_size);
     std::lock_guard lock(g_cacheMutex);
     auto cached = g_cache.find(path);
-    if (cached != g_cache.end() && cached->second.image && cached->second.modified == modified &&
-        cached->second.size == size && !cached->second.image->Stale()) {
-        *changes = cached->second.changes;
-        return cached->second.image;
+    if (cached != g_cache.end() && cached->second.image && !cached->second.image->Stale()) {
+        const CacheEntry& entry = cached->second;
+        struct stat info;
+        const bool same = entry.image->Watch()
+                              ? !FilesChanged(entry.image->Watch())
+                              : stat(path.c_str(), &info) == 0 && SameFile(info, entry.modified, entry.size);
+        if (same) {
+            *changes = entry.changes;
+            return entry.image;
+        }
     }
-    CacheEntry entry;
-    entry.modified = modified;
-    entry.size = size;
-    if (cached != g_cache.end())
-        entry.changes = cached->second.changes + (cached->second.image ? 1 : 0);
-    DiscProgram program;
-    ImageLayout layout;
-    if (!LoadProgram(path, kind, &program, reason) ||
-        !BuildImageLayout(program, kind == ImageKind::Nrg ? std::string() : FolderOf(path), &layout, reason))
-        return nullptr;
-    entry.image = std::shared_ptr<LoadedImage>(new (std::nothrow) LoadedImage(std::move(layout)));
-    if (!entry.image) {
-        *reason = "out of memory";
-        return nullptr;
+    for (int attempt = 0;; ++attempt) {
+        struct stat info;
+        if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            const int fd = OpenRegularFile(path, &info, reason);  // for the reason
+            if (fd >= 0) {
+                close(fd);
+                *reason = "it changed while it was being opened";
+            }
+            return nullptr;
+        }
+        CacheEntry entry;
+        entry.modified = ModificationTime(info);
+        entry.size = static_cast<uint64_t>(info.st_size);
+        if (cached != g_cache.end())
+            entry.changes = cached->second.changes + (cached->second.image ? 1 : 0);
+        DiscProgram program;
+        ImageLayout layout;
+        if (!LoadProgram(path, kind, &program, reason) ||
+            !BuildImageLayout(program, kind == ImageKind::Nrg ? std::string() : FolderOf(path), &layout, reason))
+            return nullptr;
+        uint64_t watch = WatchImage(path, info, layout);
+        if (watch == UINT64_MAX && attempt < 2)
+            continue;  // changed while it was read: read it again
+        if (watch == UINT64_MAX)
+            watch = 0;
+        entry.image = std::shared_ptr<LoadedImage>(new (std::nothrow) LoadedImage(std::move(layout), watch));
+        if (!entry.image) {
+            if (watch)
+                ForgetFiles(watch);
+            *reason = "out of memory";
+            return nullptr;
+        }
+        *changes = entry.changes;
+        std::shared_ptr<LoadedImage> image = entry.image;
+        g_cache[path] = std::move(entry);
+        return image;
     }
-    *changes = entry.changes;
-    std::shared_ptr<LoadedImage> image = entry.image;
-    g_cache[path] = std::move(entry);
-    return image;
 }
 
 class ImageDisc : public Disc {
