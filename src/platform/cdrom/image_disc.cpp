@@ -132,10 +132,12 @@ public:
     // Whether the kernel reports on its files; else they are looked at.
     uint64_t Watch() const { return m_watch; }
 
-    bool Read(uint32_t first, uint32_t count, uint8_t* out, bool raw)
+    // checkChanges false: the caller has just found the files unchanged (a handle's first read
+    // comes right after its open, which asked).
+    bool Read(uint32_t first, uint32_t count, uint8_t* out, bool raw, bool checkChanges = true)
     {
         std::lock_guard lock(m_mutex);
-        if (m_watch && FilesChanged(m_watch)) {
+        if (m_watch && checkChanges && FilesChanged(m_watch)) {
             m_stale = true;
             return false;
         }
@@ -496,7 +498,9 @@ private:
     // new disc it is, and the read is made on that.
     bool Read(uint32_t first, uint32_t count, uint8_t* destination, bool raw)
     {
-        if (m_image->Read(first, count, destination, raw))
+        const bool justOpened = m_justOpened;
+        m_justOpened = false;
+        if (m_image->Read(first, count, destination, raw, !justOpened))
             return true;
         if (!m_image->Stale())
             return false;
@@ -510,6 +514,7 @@ private:
 
     std::string m_path;
     ImageKind m_kind;
+    bool m_justOpened = true;  // a device request opens, reads once and closes
     std::shared_ptr<LoadedImage> m_image;
     uint32_t m_changes;
 };
