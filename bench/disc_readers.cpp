@@ -153,14 +153,13 @@ std::map<char, std::vector<double>> g_preparation;
 
 double Extract(char drive, uint32_t sectors, const MappedFile& disc)
 {
-    WorkerSettings settings(drive, false, 0);
     auto run = std::make_unique<ReadRun>();
     const auto start = std::chrono::steady_clock::now();
     run->window.onMessage = [&](size_t index, const ReadMessage&) {
         if (index == 0)
             g_preparation[drive].push_back(Seconds(start));
     };
-    run->Run(0, sectors - 1, READ_MODE_RAW);
+    run->Run(0, sectors - 1, READ_MODE_RAW, ReadOptions{drive, false, 0});
     const double seconds = Seconds(start);
     if (run->window.FinalStatus() != 0 || run->document.m_nDataLength != disc.size ||
         std::memcmp(run->document.m_pData, disc.bytes, disc.size) != 0) {
@@ -215,9 +214,8 @@ long PeakMemoryOfOneExtraction(char drive, uint32_t sectors)
     if (child < 0)
         return -1;
     if (child == 0) {
-        WorkerSettings settings(drive, false, 0);
         ReadRun run;
-        run.Run(0, sectors - 1, READ_MODE_RAW);
+        run.Run(0, sectors - 1, READ_MODE_RAW, ReadOptions{drive, false, 0});
         _exit(run.window.FinalStatus() == 0 ? 0 : 1);
     }
     int status = 0;

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "disc_writer.h"
 #include "document/ripwell_doc.h"
 #include "extract/read_sectors_thread.h"
@@ -135,10 +135,10 @@ Timing TimeFileRead(const std::string& path, size_t size, std::vector<uint8_t>* 
 // from the disc.
 Timing TimeWorkerRead(uint32_t sectors, const std::vector<uint8_t>& disc, bool jitter, uint32_t* syncMessages)
 {
-    WorkerSettings settings(DRIVE, jitter, 2);
+    const ReadOptions settings{DRIVE, jitter, 2};
     ReadRun run;
     const Stopwatch stopwatch;
-    run.Run(0, sectors - 1, READ_MODE_RAW);
+    run.Run(0, sectors - 1, READ_MODE_RAW, settings);
     const Timing timing = stopwatch.Stop();
     if (run.window.FinalStatus() != 0) {
         std::fprintf(stderr, "bench_extract: the worker ended with status %lld\n",

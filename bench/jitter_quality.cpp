@@ -46,9 +46,9 @@ void RunOnce(uint32_t sectors, uint32_t jitter, uint8_t overlap, uint32_t seed, 
 {
     JitterDrive drive(DRIVE, sectors + 2 * MARGIN);
     drive.SetRandomJitter(jitter, seed, true);
-    WorkerSettings settings(DRIVE, true, overlap);
+    const ReadOptions settings{DRIVE, true, overlap};
     ReadRun run;
-    run.Run(MARGIN, MARGIN + sectors - 1, READ_MODE_RAW);
+    run.Run(MARGIN, MARGIN + sectors - 1, READ_MODE_RAW, settings);
     ++cell->runs;
     if (run.window.FinalStatus() != 0) {
         cell->readFailed = true;

@@ -7,7 +7,7 @@
 // once to warm the page cache, then alternates `cat file > /dev/null`,
 // CRipwellDoc::OnOpenDocument and, for comparison, the same file read into memory that is
 // already in use. Prints every time, the medians and their ratios; the file is deleted at the end.
-#include "app/app_settings.h"
+#include "base/sounds.h"
 #include "document/ripwell_doc.h"
 #include "document/wave_header.h"
 #include "platform/file.h"
@@ -125,7 +125,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s [megabytes 1..2000] [repetitions]\n", argv[0]);
         return 2;
     }
-    Settings().PlayDialogSounds = 0;
+    SetDialogSoundsEnabled(false);
 
     const TempDir folder;
     const std::string path = folder.file("bench.wav");

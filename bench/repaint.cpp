@@ -8,7 +8,8 @@
 // (thumb dragged half-way) and its last page, one view each, the repaints of the four views
 // interleaved so that the load of the machine falls on all alike. Prints the medians and the ratios to the small
 // document's time.
-#include "app/app_settings.h"
+#include "base/app_settings.h"
+#include "platform/block_memory.h"
 #include "document/ripwell_doc.h"
 #include "document/hex_dump_layout.h"
 #include "document/ui/ripwell_view.h"
@@ -42,13 +43,10 @@ double Median(std::vector<double> values)
 bool FillDocument(CRipwellDoc& doc, uint32_t length)
 {
     doc.OnNewDocument();
-    auto* block = new (std::nothrow) uint8_t[std::size_t(length) + WAVE_HEADER_SIZE];
+    uint8_t* block = platform::AllocateDataBlock(std::size_t(length) + WAVE_HEADER_SIZE);
     if (!block)
         return false;
-    doc.m_pBlock = block;
-    doc.m_pHeader = block;
-    doc.m_pData = block + WAVE_HEADER_SIZE;
-    doc.m_nDataLength = length;
+    doc.AdoptBlock(block, block, length, false, WAVE_FORMAT_22050_8_MONO);
     uint32_t state = 2463534242u;
     for (uint32_t i = 0; i < length; ++i) {
         state ^= state << 13;
@@ -56,7 +54,6 @@ bool FillDocument(CRipwellDoc& doc, uint32_t length)
         state ^= state << 5;
         doc.m_pData[i] = static_cast<uint8_t>(state);
     }
-    doc.SetWaveFormat(WAVE_FORMAT_22050_8_MONO);
     doc.UpdateAllViews();
     return true;
 }
@@ -88,7 +85,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s [megabytes 1..2000] [repetitions]\n", argv[0]);
         return 2;
     }
-    Settings().ShowWaveHeader = 0;
+    AppSettings settings;
+    settings.ShowWaveHeader = 0;
 
     CRipwellDoc small;
     CRipwellDoc large;
@@ -106,10 +104,10 @@ int main(int argc, char** argv)
         std::vector<double> times;
     };
     std::vector<Case> cases;
-    cases.push_back({"1 KB, top", std::make_unique<CRipwellView>(&small, nullptr), {}});
-    cases.push_back({"large, top", std::make_unique<CRipwellView>(&large, nullptr), {}});
-    cases.push_back({"large, middle", std::make_unique<CRipwellView>(&large, nullptr), {}});
-    cases.push_back({"large, last page", std::make_unique<CRipwellView>(&large, nullptr), {}});
+    cases.push_back({"1 KB, top", std::make_unique<CRipwellView>(&small, settings, nullptr), {}});
+    cases.push_back({"large, top", std::make_unique<CRipwellView>(&large, settings, nullptr), {}});
+    cases.push_back({"large, middle", std::make_unique<CRipwellView>(&large, settings, nullptr), {}});
+    cases.push_back({"large, last page", std::make_unique<CRipwellView>(&large, settings, nullptr), {}});
     for (Case& c : cases) {
         c.view->resize(800, 600);
         c.view->show();

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Writes Ripwell's help pages (src/res/help/*.html) and the resource file that carries them
-(src/res/ripwell.qrc). A page is named after its topic number in hex: commands 0x10000 + the
-command number, windows and dialogs 0x20000 + the resource number, messages 0x30000 + the
-help or string number. Run it again after changing a text here."""
+"""Writes Ripwell's help pages (src/res/help/*.html). The build copies them into <build>/data/help
+and installs them into share/ripwell/help, where the program finds them. A page is named after
+its topic number in hex: commands 0x10000 + the command number, windows and dialogs 0x20000 +
+the resource number, messages 0x30000 + the help or string number. Run it again after changing
+a text here."""
 import html
 import os
 
@@ -40,13 +41,13 @@ WINDOWS = [
     (128, "The main window", "The window shows the document as a hex dump: the offset of each line, sixteen bytes in hex, and the same bytes as text, where a dot stands for a byte that is no printable character. Scroll with the scroll bars, Page Up, Page Down, Home, End, the arrow keys or the mouse wheel. A right click opens the Functions menu."),
     (59392, "The toolbar", "The buttons give quick access to the most used commands. Drag the toolbar to any side of the window or let it float."),
     (59393, "The status bar", "Shows what the highlighted command does, and the state of Caps Lock, Num Lock and Scroll Lock."),
-    (100, "About Ripwell", "Shows the program's name and version."),
+    (100, "About Ripwell", "Shows the program's name and version, with a little animation that plays while the box is open."),
     (130, "Read CD digital audio", "Choose what to read: a track of the list, or a range by minute:second:frame or by sector number. The player buttons let you listen to the selection first."),
     (131, "Read CD-ROM sectors", "Type the first and the last sector to read."),
     (135, "Options", "The CD-ROM drive, sounds, jitter correction with its overlap, the hex dump's colours and wave header, the external programs and AutoPlay."),
     (144, "Clipboard", "Lists every format on the clipboard. Choose the one to paste."),
     (146, "Properties", "The data's length and playing time in the chosen wave format."),
-    (148, "CD-ROM device status", "What the drive reports about the disc in it."),
+    (148, "CD-ROM device status", "What Ripwell can learn about the disc in the CD-ROM drive chosen in the options, asked once when the box opens: the disc's identity (the name its track titles are kept under), its UPC (the catalogue number, when the disc has one), how often the medium in the drive has changed, the number of sectors of a data disc's volume (an audio CD has none) and the disc's playing time. A value that cannot be had shows n/a. A drive that holds a disc image counts a change each time it is given another image, its image file is replaced, or its door is opened and closed."),
     (149, "Working", "Shows the progress of a read. Cancel stops it; the data read so far is discarded."),
     (171, "CD track properties", "Start, length and end of the track, and whether it holds audio."),
 ]
@@ -95,19 +96,7 @@ def main():
     for name, text in files.items():
         with open(os.path.join(HELP, name), "w") as out:
             out.write(text)
-    # Only the help block of the resource file is rewritten; other resources stay as they are.
-    block = ["  <qresource prefix=\"/RIPWELL.HLP\">\n"]
-    block += ["    <file alias=\"%s\">help/%s</file>\n" % (n, n) for n in sorted(files)]
-    block.append("  </qresource>\n")
-    path = os.path.join(ROOT, "ripwell.qrc")
-    text = open(path).read() if os.path.exists(path) else "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n</RCC>\n"
-    start = text.find("  <qresource prefix=\"/RIPWELL.HLP\">")
-    if start >= 0:
-        end = text.index("</qresource>\n", start) + len("</qresource>\n")
-        text = text[:start] + text[end:]
-    text = text.replace("</RCC>", "".join(block) + "</RCC>")
-    with open(path, "w") as out:
-        out.write(text)
+
 
 if __name__ == "__main__":
     main()

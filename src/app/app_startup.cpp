@@ -1,6 +1,10 @@
 #include "app/app_startup.h"
 
-#include "app/app_settings.h"
+#include <string_view>
+#include <variant>
+
+#include "base/app_settings.h"
+
 #include "cdrom/address.h"
 #include "platform/app_profile.h"
 #include "platform/drives.h"
@@ -11,21 +15,7 @@
 namespace {
 
 constexpr const char* kRegistryKey = "Brightmoor";
-constexpr const char* kSettings = "Settings";
-constexpr const char* kColors = "Colors";
-constexpr const char* kApplications = "Applications";
-constexpr const char* kReadAudioParams = "Read Audio Params";
 constexpr uint8_t kMaxOverlappingSectors = 20;
-
-uint8_t LowByte(uint32_t value) { return static_cast<uint8_t>(value & 0xFF); }
-int32_t ReadInt(const char* section, const char* entry, int32_t defaultValue)
-{
-    return static_cast<int32_t>(platform::GetProfileInt(section, entry, static_cast<uint32_t>(defaultValue)));
-}
-uint8_t ReadByte(const char* section, const char* entry, uint8_t defaultValue)
-{
-    return LowByte(platform::GetProfileInt(section, entry, defaultValue));
-}
 
 // The stored letter if it names a CD-ROM drive, else the machine's first one (0: none).
 uint8_t ValidCdromDrive(uint8_t letter)
@@ -37,43 +27,45 @@ uint8_t ValidCdromDrive(uint8_t letter)
     return static_cast<uint8_t>(FindFirstCdromDrive());
 }
 
-void LoadReadAudioParams(ReadAudioParams& p)
-{
-    const char* s = kReadAudioParams;
-    p.DialogTabPage = ReadByte(s, "DialogTabPage", 0);
-    p.StartingMin = ReadByte(s, "StartingMin", 0);
-    p.StartingSec = ReadByte(s, "StartingSec", 10);
-    p.StartingFrm = ReadByte(s, "StartingFrm", 0);
-    p.EndingMin = ReadByte(s, "EndingMin", 0);
-    p.EndingSec = ReadByte(s, "EndingSec", 20);
-    p.EndingFrm = ReadByte(s, "EndingFrm", 0);
-    p.StartingSect = platform::GetProfileInt(s, "StartingSect", 600);
-    p.EndingSect = platform::GetProfileInt(s, "EndingSect", 1350);
-    p.PlayFirstSec = ReadByte(s, "PlayFirstSec", 3);
-    p.PlayLastSec = ReadByte(s, "PlayLastSec", 3);
-    p.PlayOnlyFirst = ReadInt(s, "PlayOnlyFirst", 0);
-    p.PlayOnlyLast = ReadInt(s, "PlayOnlyLast", 0);
-    p.PlayInLoopMode = ReadInt(s, "PlayInLoopMode", 0);
-}
+// Reads one value into its member; the default is the member's value in a fresh record.
+struct ValueReader {
+    const SettingValue& value;
+    AppSettings& settings;
 
-void SaveReadAudioParams(const ReadAudioParams& p)
-{
-    const char* s = kReadAudioParams;
-    platform::WriteProfileInt(s, "DialogTabPage", p.DialogTabPage);
-    platform::WriteProfileInt(s, "StartingMin", p.StartingMin);
-    platform::WriteProfileInt(s, "StartingSec", p.StartingSec);
-    platform::WriteProfileInt(s, "StartingFrm", p.StartingFrm);
-    platform::WriteProfileInt(s, "EndingMin", p.EndingMin);
-    platform::WriteProfileInt(s, "EndingSec", p.EndingSec);
-    platform::WriteProfileInt(s, "EndingFrm", p.EndingFrm);
-    platform::WriteProfileInt(s, "StartingSect", p.StartingSect);
-    platform::WriteProfileInt(s, "EndingSect", p.EndingSect);
-    platform::WriteProfileInt(s, "PlayFirstSec", p.PlayFirstSec);
-    platform::WriteProfileInt(s, "PlayLastSec", p.PlayLastSec);
-    platform::WriteProfileInt(s, "PlayOnlyFirst", static_cast<uint32_t>(p.PlayOnlyFirst));
-    platform::WriteProfileInt(s, "PlayOnlyLast", static_cast<uint32_t>(p.PlayOnlyLast));
-    platform::WriteProfileInt(s, "PlayInLoopMode", static_cast<uint32_t>(p.PlayInLoopMode));
-}
+    template <typename T> uint32_t Stored(T& (*member)(AppSettings&)) const
+    {
+        AppSettings defaults;
+        return platform::GetProfileInt(value.section, value.name, static_cast<uint32_t>(member(defaults)));
+    }
+    void operator()(uint8_t& (*member)(AppSettings&)) const
+    {
+        member(settings) = static_cast<uint8_t>(Stored(member) & 0xFF);
+    }
+    void operator()(int32_t& (*member)(AppSettings&)) const { member(settings) = static_cast<int32_t>(Stored(member)); }
+    void operator()(uint32_t& (*member)(AppSettings&)) const { member(settings) = Stored(member); }
+    void operator()(std::string& (*member)(AppSettings&)) const
+    {
+        AppSettings defaults;
+        member(settings) = platform::GetProfileString(value.section, value.name, member(defaults));
+    }
+};
+
+// Writes one member as its value.
+struct ValueWriter {
+    const SettingValue& value;
+    AppSettings& settings;
+
+    template <typename T> void operator()(T& (*member)(AppSettings&)) const
+    {
+        platform::WriteProfileInt(value.section, value.name, static_cast<uint32_t>(member(settings)));
+    }
+    void operator()(std::string& (*member)(AppSettings&)) const
+    {
+        platform::WriteProfileString(value.section, value.name, member(settings));
+    }
+};
+
+bool IsSaveSettingsOnExit(const SettingValue& value) { return std::string_view(value.name) == "SaveSettingsOnExit"; }
 
 } // namespace
 
@@ -124,49 +116,25 @@ bool CheckOperatingSystem()
 void InitRegistry() { platform::SetRegistryKey(kRegistryKey); }
 void SetRegistryKey(const char* companyKey) { platform::SetRegistryKey(companyKey ? companyKey : ""); }
 
-int32_t& SaveSettingsOnExitAtStart()
+void LoadSettings(AppSettings& settings)
 {
-    static int32_t atStart = 1;
-    return atStart;
+    for (const SettingValue& value : SettingValues())
+        std::visit(ValueReader{value, settings}, value.member);
+    settings.DefaultCDROMDrive = ValidCdromDrive(settings.DefaultCDROMDrive);
+    settings.ReadIntoRAM = 1;
+    if (settings.OverlappingSectors > kMaxOverlappingSectors)
+        settings.OverlappingSectors = kMaxOverlappingSectors;
 }
 
-void LoadSettings()
+void SaveSettings(const AppSettings& settings, int32_t saveSettingsOnExitAtStart)
 {
-    AppSettings& s = Settings();
-    s.DefaultCDROMDrive = ValidCdromDrive(ReadByte(kSettings, "DefaultCDROMDrive", 'D'));
-    s.PlayDialogSounds = ReadInt(kSettings, "PlayDialogSounds", 1);
-    s.ShowWaveHeader = ReadInt(kSettings, "ShowWaveHeader", 0);
-    s.ReadIntoRAM = 1;
-    s.DoJitterCorrection = ReadInt(kSettings, "DoJitterCorrection", 1);
-    s.OverlappingSectors = ReadByte(kSettings, "OverlappingSectors", 2);
-    if (s.OverlappingSectors > kMaxOverlappingSectors)
-        s.OverlappingSectors = kMaxOverlappingSectors;
-    s.SaveSettingsOnExit = ReadInt(kSettings, "SaveSettingsOnExit", 1);
-    s.Foreground = platform::GetProfileInt(kColors, "Foreground", 0x000000);
-    s.Background = platform::GetProfileInt(kColors, "Background", 0xFFFFFF);
-    s.CDPlayer = platform::GetProfileString(kApplications, "CDPlayer", "CDPLAYER.EXE");
-    s.SoundRecorder = platform::GetProfileString(kApplications, "SoundRecorder", "SNDREC32.EXE");
-    LoadReadAudioParams(s.ReadAudio);
-    SaveSettingsOnExitAtStart() = s.SaveSettingsOnExit;
-}
-
-void SaveSettings()
-{
-    const AppSettings& s = Settings();
+    AppSettings s = settings;   // the table reaches members through a modifiable record
     // Switching the saving off (or on) is itself remembered.
-    if ((s.SaveSettingsOnExit != 0) != (SaveSettingsOnExitAtStart() != 0))
-        platform::WriteProfileInt(kSettings, "SaveSettingsOnExit", static_cast<uint32_t>(s.SaveSettingsOnExit));
+    if ((s.SaveSettingsOnExit != 0) != (saveSettingsOnExitAtStart != 0))
+        platform::WriteProfileInt(SETTINGS_SECTION, "SaveSettingsOnExit", static_cast<uint32_t>(s.SaveSettingsOnExit));
     if (!s.SaveSettingsOnExit)
         return;
-    platform::WriteProfileInt(kSettings, "DefaultCDROMDrive", s.DefaultCDROMDrive);
-    platform::WriteProfileInt(kSettings, "PlayDialogSounds", static_cast<uint32_t>(s.PlayDialogSounds));
-    platform::WriteProfileInt(kSettings, "ReadIntoRAM", static_cast<uint32_t>(s.ReadIntoRAM));
-    platform::WriteProfileInt(kSettings, "DoJitterCorrection", static_cast<uint32_t>(s.DoJitterCorrection));
-    platform::WriteProfileInt(kSettings, "OverlappingSectors", s.OverlappingSectors);
-    platform::WriteProfileInt(kSettings, "ShowWaveHeader", static_cast<uint32_t>(s.ShowWaveHeader));
-    platform::WriteProfileInt(kColors, "Foreground", s.Foreground);
-    platform::WriteProfileInt(kColors, "Background", s.Background);
-    platform::WriteProfileString(kApplications, "CDPlayer", s.CDPlayer);
-    platform::WriteProfileString(kApplications, "SoundRecorder", s.SoundRecorder);
-    SaveReadAudioParams(s.ReadAudio);
+    for (const SettingValue& value : SettingValues())
+        if (!IsSaveSettingsOnExit(value))
+            std::visit(ValueWriter{value, s}, value.member);
 }

@@ -3,14 +3,16 @@
 //   if (!CheckOperatingSystem()) return failure;    // 1. nothing touched yet, no window
 //   InitRegistry();                                  // 2. SetRegistryKey("Brightmoor")
 //   framework::LoadRecentFileList();                 // 3. the four recent files
-//   LoadSettings();                                  // 4. fills Settings() and the copy of
-//                                                    //    SaveSettingsOnExit
+//   LoadSettings(settings);                          // 4. the application's record; the
+//                                                    //    application keeps SaveSettingsOnExit
+//                                                    //    as it was loaded
 //   ... document template, command line, message loop; the frame and the view are destroyed
-//   (the view writes its colours into Settings()) ...
-//   SaveSettings();                                  // written only as the user asked
+//   (the view writes its colours into the record) ...
+//   SaveSettings(settings, saveOnExitAtStart);       // written only as the user asked
 //   framework::SaveRecentFileList(list);             // always written
 #pragma once
 
+#include "base/app_settings.h"
 #include "platform/version.h"
 
 #include <cstdint>
@@ -28,13 +30,10 @@ void InitRegistry();
 // The same with the key name given, as the application object writes it.
 void SetRegistryKey(const char* companyKey);
 
-// Reads every setting into Settings(), with defaults for missing values, a stored drive that is
+// Reads every setting into the record, with defaults for missing values, a stored drive that is
 // no CD-ROM drive replaced by the first one, the overlap limited to 20, ReadIntoRAM held at 1.
-void LoadSettings();
+void LoadSettings(AppSettings& settings);
 
-// The value of SaveSettingsOnExit right after LoadSettings().
-int32_t& SaveSettingsOnExitAtStart();
-
-// The shut-down writing: SaveSettingsOnExit when it was switched, then everything else when it
-// is on.
-void SaveSettings();
+// The shut-down writing: SaveSettingsOnExit when it differs from its value at start-up, then
+// everything else when it is on.
+void SaveSettings(const AppSettings& settings, int32_t saveSettingsOnExitAtStart);

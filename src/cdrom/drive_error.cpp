@@ -1,6 +1,6 @@
 #include "cdrom/drive_error.h"
 
-#include "app/sounds.h"
+#include "base/sounds.h"
 #include "platform/message_box.h"
 #include "platform/user_notices.h"
 #include "res/resource.h"
@@ -57,8 +57,10 @@ std::string DriveErrorText(uint32_t code)
 int ShowDriveError(uint32_t code)
 {
     const DriveError driveError = static_cast<DriveError>(code);
+    // The text comes from the string table, so its string number is the box's help number.
     if (driveError == DRIVE_OK)
-        return platform::MessageBox(DriveErrorText(driveError), platform::MB_OK | platform::MB_ICONINFORMATION);
+        return platform::MessageBox(DriveErrorText(driveError), platform::MB_OK | platform::MB_ICONINFORMATION,
+                                    res::IDS_EVERYTHING_OK);
     // Why a disc image could not be read comes with the error it caused.
     std::string text = DriveErrorText(driveError);
     if (const std::string notices = platform::TakeUserNotices(); !notices.empty())

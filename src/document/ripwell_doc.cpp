@@ -1,7 +1,7 @@
 #include "document/ripwell_doc.h"
 
-#include "app/app_settings.h"
-#include "app/sounds.h"
+#include "base/sounds.h"
+#include "platform/block_memory.h"
 #include "platform/file.h"
 #include "platform/framework/file_dialogs.h"
 #include "platform/message_box.h"
@@ -68,23 +68,34 @@ uint32_t CRipwellDoc::GetWaveImageLength() const
     return m_pHeader ? m_nDataLength + WAVE_HEADER_SIZE : 0;
 }
 
-const uint8_t* CRipwellDoc::GetDisplayStart() const
+const uint8_t* CRipwellDoc::GetDisplayStart(bool showWaveHeader) const
 {
-    return Settings().ShowWaveHeader ? m_pHeader : m_pData;
+    return showWaveHeader ? m_pHeader : m_pData;
 }
 
-int32_t CRipwellDoc::GetDisplayLength() const
+int64_t CRipwellDoc::GetDisplayLength(bool showWaveHeader) const
 {
-    if (Settings().ShowWaveHeader)
-        return static_cast<int32_t>(m_nDataLength + static_cast<uint32_t>(m_pData - m_pHeader));
-    return static_cast<int32_t>(m_nDataLength);
+    if (showWaveHeader)
+        return int64_t{m_nDataLength} + (m_pData - m_pHeader);
+    return m_nDataLength;
+}
+
+bool CRipwellDoc::AdoptBlock(uint8_t* block, uint8_t* header, uint32_t dataLength, bool isSound,
+                             WaveFormatCode code)
+{
+    m_pBlock = block;
+    m_pHeader = header;
+    m_pData = header + WAVE_HEADER_SIZE;
+    m_nDataLength = dataLength;
+    m_bIsSound = isSound;
+    return SetWaveFormat(code);
 }
 
 void CRipwellDoc::DeleteContents()
 {
     // Playback reads the block asynchronously: stop it before the block goes.
     StopSound();
-    delete[] m_pBlock;
+    platform::ReleaseDataBlock(m_pBlock);
     m_pBlock = nullptr;
     m_pHeader = nullptr;
     m_pData = nullptr;
@@ -131,8 +142,15 @@ bool CRipwellDoc::OnSaveDocument(const std::string& path)
 {
     // The new contents go into a temporary file next to the target, which replaces the
     // target only once everything is written: a failed save leaves the old file as it was.
+    // The rename needs only the folder's permission, so a file the user may not open for
+    // writing (a read-only file) is refused first, as opening it for writing would be.
+    platform::FileError error = framework::CheckFileWritable(path);
+    if (error != platform::FileError::None) {
+        framework::ReportSaveLoadException(path, error, res::AFX_IDP_FAILED_TO_SAVE_DOC);
+        return false;
+    }
     platform::AtomicFileWriter file;
-    platform::FileError error = file.Open(path);
+    error = file.Open(path);
     if (error != platform::FileError::None) {
         framework::ReportSaveLoadException(path, error, res::AFX_IDP_FAILED_TO_SAVE_DOC);
         return false;
@@ -210,19 +228,16 @@ void CRipwellDoc::Load(framework::CArchive& ar)
 
 void CRipwellDoc::LoadRawData(framework::CArchive& ar, uint64_t length)
 {
-    auto* block = new (std::nothrow) uint8_t[length + WAVE_HEADER_SIZE];
+    uint8_t* block = platform::AllocateDataBlock(length + WAVE_HEADER_SIZE);
     if (!block) {
         FailLoad(kNoMemoryForData, 0);
         return;
     }
-    m_pBlock = block;
-    m_pHeader = block;
-    m_pData = block + WAVE_HEADER_SIZE;
-    m_nDataLength = static_cast<uint32_t>(length);
-    if (!ReadWholeFile(ar, m_pData, length))
+    if (!ReadWholeFile(ar, block + WAVE_HEADER_SIZE, length)) {
+        platform::ReleaseDataBlock(block);
         return;
-    m_nWaveFormat = WAVE_FORMAT_22050_8_MONO;
-    BuildWaveHeader(block, m_nDataLength, WAVE_FORMAT_22050_8_MONO);
+    }
+    AdoptBlock(block, block, static_cast<uint32_t>(length), m_bIsSound, WAVE_FORMAT_22050_8_MONO);
     m_bLoadFailed = false;
 }
 
@@ -232,14 +247,15 @@ void CRipwellDoc::LoadWaveFile(framework::CArchive& ar, uint64_t length)
         FailLoad(StringText(res::IDS_WAVE_TOO_SHORT), res::IDS_WAVE_TOO_SHORT);
         return;
     }
-    auto* block = new (std::nothrow) uint8_t[length];
+    uint8_t* block = platform::AllocateDataBlock(length);
     if (!block) {
         FailLoad(StringText(res::IDS_WAVE_NO_MEMORY), res::IDS_WAVE_NO_MEMORY);
         return;
     }
-    m_pBlock = block;
-    if (!ReadWholeFile(ar, block, length))
+    if (!ReadWholeFile(ar, block, length)) {
+        platform::ReleaseDataBlock(block);
         return;
+    }
 
     const auto imageLength = static_cast<uint32_t>(length);
     uint32_t dataStart = 0;
@@ -247,16 +263,13 @@ void CRipwellDoc::LoadWaveFile(framework::CArchive& ar, uint64_t length)
     WaveFormatCode code = 0;
     if (!ParseWaveHeader(block, imageLength, &dataStart, &dataLength, &code) ||
         uint64_t(dataStart) + dataLength > imageLength) {
+        platform::ReleaseDataBlock(block);
         FailLoad(kBadWaveFormat, res::HELP_WAVE_FORMAT);
         return;
     }
     // The header slot is the 44 bytes in front of the data chunk's samples; the file's own
     // header bytes there are overwritten with the canonical header.
-    m_pData = block + dataStart;
-    m_pHeader = m_pData - WAVE_HEADER_SIZE;
-    m_nDataLength = dataLength;
-    m_nWaveFormat = code;
-    BuildWaveHeader(m_pHeader, dataLength, code);
+    AdoptBlock(block, block + dataStart - WAVE_HEADER_SIZE, dataLength, m_bIsSound, code);
     m_bLoadFailed = false;
 }
 

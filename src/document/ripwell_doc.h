@@ -1,9 +1,9 @@
 // CRipwellDoc: the single document. It owns one block that holds a 44-byte wave header slot
 // directly in front of the data bytes, so that header and data are always a complete wave image.
 //
-// A producer (paste, the extraction worker) fills it like this: OnNewDocument (empties it),
-// allocate the block with new (std::nothrow) uint8_t[], set m_pBlock, m_pHeader, m_pData,
-// m_nDataLength and m_bIsSound, call SetWaveFormat, SetModifiedFlag, UpdateAllViews.
+// A producer (paste, the extraction worker, a load) fills it like this: OnNewDocument (empties
+// it), allocate the block with platform::AllocateDataBlock, AdoptBlock, SetModifiedFlag,
+// UpdateAllViews.
 #pragma once
 
 #include <cstdint>
@@ -25,9 +25,15 @@ public:
     bool SetWaveFormat(WaveFormatCode code);
     // m_nDataLength + 44 when the header slot is set, else 0.
     uint32_t GetWaveImageLength() const;
-    // The bytes the data view shows: the header slot first when ShowWaveHeader is on.
-    const uint8_t* GetDisplayStart() const;
-    int32_t GetDisplayLength() const;
+    // The bytes the data view shows: the header slot first when the view shows the wave header.
+    const uint8_t* GetDisplayStart(bool showWaveHeader) const;
+    int64_t GetDisplayLength(bool showWaveHeader) const;
+
+    // Takes over a block of platform::AllocateDataBlock whose 44-byte header slot starts at
+    // header, with dataLength data bytes right after it: sets the pointers, the length and the
+    // sound flag, then the format (which writes the header slot). The document must be empty.
+    // Returns the result of SetWaveFormat.
+    bool AdoptBlock(uint8_t* block, uint8_t* header, uint32_t dataLength, bool isSound, WaveFormatCode code);
 
     // StopSound; release the block; pointers null, length 0, not a sound, format 8.
     void DeleteContents() override;
@@ -45,7 +51,7 @@ public:
     // Loads the document from the archive's file, or stores it there.
     void LoadStore(framework::CArchive& ar);
 
-    // The block, owned. Allocated with new uint8_t[] (released with delete[]).
+    // The block, owned: from platform::AllocateDataBlock, released with ReleaseDataBlock.
     uint8_t* m_pBlock = nullptr;
     uint8_t* m_pHeader = nullptr;
     uint8_t* m_pData = nullptr;

@@ -6,11 +6,11 @@
 #include <memory>
 #include <new>
 
-#include "app/app_settings.h"
 #include "cdrom/address.h"
 #include "document/ripwell_doc.h"
 #include "document/wave_header.h"
 #include "extract/shift_search.h"
+#include "platform/block_memory.h"
 #include "platform/large_memory.h"
 #include "res/resource.h"
 
@@ -41,6 +41,14 @@ uint8_t* AllocateBuffer(size_t bytes)
     return new (std::nothrow) uint8_t[bytes];
 }
 
+// The result becomes the document's block, so it comes from the document's block memory.
+uint8_t* AllocateResult(size_t bytes)
+{
+    if (!g_environment->MayAllocate(bytes))
+        return nullptr;
+    return platform::AllocateDataBlock(bytes);
+}
+
 uint32_t ExitCodeOf(uint16_t status)
 {
     switch (status) {
@@ -60,7 +68,7 @@ public:
     explicit SectorReader(ReadRequest* request) : m_request(request) {}
     ~SectorReader()
     {
-        delete[] m_pResult;
+        platform::ReleaseDataBlock(m_pResult);
         delete[] m_pReadBuffer;
     }
     SectorReader(const SectorReader&) = delete;
@@ -69,7 +77,7 @@ public:
     uint32_t Run();
 
 private:
-    void ReadSettings();
+    void TakeOptions();
     uint16_t SetUpBlocks();
     uint16_t ReadAllAtOnce();
     uint16_t ReadFullBlocks();
@@ -111,12 +119,12 @@ private:
 uint32_t SectorReader::Run()
 {
     m_pWindow = m_request->progressWindow;
-    ReadSettings();
+    TakeOptions();
     // The document's length is 32 bits; a range beyond that cannot be held (nor, in practice,
     // allocated), so it is reported as the memory shortage it amounts to.
     if (!m_request->document || m_nDataBytes + WAVE_HEADER_SIZE > UINT32_MAX)
         return Exit(res::READ_NO_DOCUMENT_MEMORY);
-    m_pResult = AllocateBuffer(m_nDataBytes + WAVE_HEADER_SIZE);
+    m_pResult = AllocateResult(m_nDataBytes + WAVE_HEADER_SIZE);
     if (!m_pResult)
         return Exit(res::READ_NO_DOCUMENT_MEMORY);
     // Each block is copied into it once: its pages are made present up front, on huge pages
@@ -145,12 +153,11 @@ uint32_t SectorReader::Run()
     }
 }
 
-void SectorReader::ReadSettings()
+void SectorReader::TakeOptions()
 {
-    const AppSettings& settings = Settings();
-    m_cDrive = static_cast<char>(settings.DefaultCDROMDrive);
-    m_bJitter = settings.DoJitterCorrection != 0;
-    m_nOverlap = settings.OverlappingSectors;
+    m_cDrive = m_request->options.drive;
+    m_bJitter = m_request->options.jitterCorrection;
+    m_nOverlap = m_request->options.overlappingSectors;
 
     const bool raw = m_request->mode == READ_MODE_RAW;
     m_nSectorSize = raw ? RAW_SECTOR_SIZE : COOKED_SECTOR_SIZE;
@@ -326,12 +333,8 @@ uint32_t SectorReader::Complete()
 
     CRipwellDoc* document = m_request->document;
     const auto handOver = [&] {
-        document->m_pBlock = m_pResult;
-        document->m_pHeader = m_pResult;
-        document->m_pData = m_pData;
-        document->m_nDataLength = static_cast<uint32_t>(m_nDataBytes);
-        document->m_bIsSound = m_request->mode == READ_MODE_RAW;
-        document->SetWaveFormat(WAVE_FORMAT_44100_16_STEREO);
+        document->AdoptBlock(m_pResult, m_pResult, static_cast<uint32_t>(m_nDataBytes),
+                             m_request->mode == READ_MODE_RAW, WAVE_FORMAT_44100_16_STEREO);
     };
     if (m_pWindow)
         m_pWindow->RunOnWindowThread(handOver);
@@ -345,7 +348,7 @@ uint32_t SectorReader::Complete()
 // Frees everything the worker still holds, then sends the final status as its last message.
 uint32_t SectorReader::Exit(uint16_t status)
 {
-    delete[] m_pResult;
+    platform::ReleaseDataBlock(m_pResult);
     m_pResult = nullptr;
     m_pData = nullptr;
     delete[] m_pReadBuffer;

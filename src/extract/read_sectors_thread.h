@@ -24,12 +24,21 @@ public:
     virtual void RunOnWindowThread(const std::function<void()>& work) { work(); }
 };
 
+// The settings a read is made with. The worker takes them from its request and reads nothing
+// else of its surroundings, so reads with different options can run side by side.
+struct ReadOptions {
+    char drive = 0;                     // the drive letter, 'A'..'Z'
+    bool jitterCorrection = false;      // overlapping blocks placed where their first bytes match
+    uint32_t overlappingSectors = 0;    // the overlap of jitter correction, in sectors
+};
+
 // Built on the heap by the progress dialog; the worker owns it from its start and frees it on
 // every way out.
 struct ReadRequest {
     uint32_t firstSector = 0;
     uint32_t lastSector = 0;                  // inclusive
     ReadMode mode = READ_MODE_COOKED;         // 1 raw, any other value cooked
+    ReadOptions options;
     CRipwellDoc* document = nullptr;
     ReadProgressWindow* progressWindow = nullptr;
     std::atomic<int32_t>* cancelFlag = nullptr;   // owned by the dialog; non-zero asks to stop

@@ -1,6 +1,7 @@
 #include "platform/cdrom_volume.h"
 
 #include "platform/cdrom/disc.h"
+#include "platform/virtual_drive_media.h"
 
 namespace platform {
 
@@ -10,6 +11,8 @@ bool QueryCdromVolume(const DriveEntry& drive, VolumeGeometry& geometry)
 {
     if (drive.kind == DriveEntry::Kind::FixedDisk)
         return false;
+    if (drive.kind == DriveEntry::Kind::DiscImage && IsVirtualDoorOpen(drive.letter, drive.source))
+        return false;  // the door is open: no disc, no volume
     const auto kind = drive.kind == DriveEntry::Kind::PhysicalCdrom ? cdrom::SourceKind::PhysicalDrive
                                                                     : cdrom::SourceKind::ImageFile;
     std::string reason;

@@ -1,6 +1,7 @@
 #include "platform/drives.h"
 
 #include "platform/cdrom_volume.h"
+#include "platform/data_folder.h"
 #include "platform/user_notices.h"
 
 #include <cdio/cdio.h>
@@ -206,12 +207,10 @@ std::string DemoDiscPath()
 {
     if (const char* demo = std::getenv("RIPWELL_DEMO_DISC"))
         return demo;
-    const std::string built = std::string(RIPWELL_BUILD_DATA_DIR) + "/demo-disc/demo.cue";
-    if (FileExists(built))
-        return built;
-    const std::string installed = std::string(RIPWELL_INSTALLED_DATA_DIR) + "/demo-disc/demo.cue";
-    if (FileExists(installed))
-        return installed;
+    const std::string folder = ProgramDataFolder();
+    const std::string disc = folder + "/demo-disc/demo.cue";
+    if (!folder.empty() && FileExists(disc))
+        return disc;
     return {};
 }
 

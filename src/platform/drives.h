@@ -49,7 +49,8 @@ std::optional<DriveEntry> FindDrive(char letter);
 void SetDriveTable(DriveTable* table);
 
 // Where the bundled demo disc lies (the cue sheet), or empty when it is not there:
-// RIPWELL_DEMO_DISC if set (empty: no demo disc), else the build tree's, else the installed one.
+// RIPWELL_DEMO_DISC if set (empty: no demo disc), else demo-disc/demo.cue of the program's data
+// folder (see data_folder.h).
 std::string DemoDiscPath();
 
 // How the real table is put together, open for tests:

@@ -40,7 +40,94 @@ inline constexpr int IDD_TRACK_PROPERTIES = 171; // "CD track properties"
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
-// ---- Controls (shared numbering of the dialogs) -------------------------------------------
+// ---- Controls, by dialog ---------------------------------------------------------------------
+// The dialogs share one numbering, so one number means different controls in different
+// dialogs; each dialog names its own uses of the numbers here, and its code and .ui file use
+// those names.
+
+// "Read CD digital audio" (130)
+namespace read_audio {
+inline constexpr int IDC_LOOP_MODE = 1000;               // check box "Loop mode"
+inline constexpr int IDC_ONLY_FIRST = 1004;              // check box "Only first"
+inline constexpr int IDC_ONLY_LAST = 1005;               // check box "Only last"
+inline constexpr int IDC_MARK = 1006;                    // "Start here" / "End here"
+inline constexpr int IDC_PAGE_TABS = 1009;               // "CD Track", "Red Book", "High Sierra"
+inline constexpr int IDC_START_SECTOR_LABEL = 1010;      // "Start Sector"
+inline constexpr int IDC_END_SECTOR_LABEL = 1011;        // "End Sector"
+inline constexpr int IDC_SELECTION_START_TIME = 1012;
+inline constexpr int IDC_PLAYING_TIME = 1013;
+inline constexpr int IDC_SELECTION_END_TIME = 1014;
+inline constexpr int IDC_SELECTION_START_SECTOR = 1015;
+inline constexpr int IDC_PLAYING_SECTOR = 1016;
+inline constexpr int IDC_SELECTION_END_SECTOR = 1017;
+inline constexpr int IDC_START_MIN = 1018;               // Red Book fields, 0..99, 0..59, 0..74
+inline constexpr int IDC_START_SEC = 1019;
+inline constexpr int IDC_START_FRAME = 1020;
+inline constexpr int IDC_END_MIN = 1021;
+inline constexpr int IDC_END_SEC = 1022;
+inline constexpr int IDC_END_FRAME = 1023;
+inline constexpr int IDC_START_SECTOR = 1028;            // High Sierra fields, 0..350000
+inline constexpr int IDC_END_SECTOR = 1029;
+inline constexpr int IDC_TRACK_LIST = 1034;
+inline constexpr int IDC_FIRST_SECONDS = 1036;           // seconds of "Only first", 1..60
+inline constexpr int IDC_LAST_SECONDS = 1037;            // seconds of "Only last", 1..60
+inline constexpr int IDC_START_LABEL = 1046;             // "Start:"
+inline constexpr int IDC_END_LABEL = 1047;               // "End:"
+inline constexpr int IDC_MIN_LABEL = 1048;               // "Min"
+inline constexpr int IDC_SEC_LABEL = 1049;               // "Sec"
+inline constexpr int IDC_FRAME_LABEL = 1050;             // "Frame"
+inline constexpr int IDC_START_MIN_SPIN = 1054;
+inline constexpr int IDC_START_SEC_SPIN = 1055;
+inline constexpr int IDC_START_FRAME_SPIN = 1056;
+inline constexpr int IDC_END_MIN_SPIN = 1057;
+inline constexpr int IDC_END_SEC_SPIN = 1058;
+inline constexpr int IDC_END_FRAME_SPIN = 1059;
+inline constexpr int IDC_FIRST_SECONDS_SPIN = 1064;
+inline constexpr int IDC_LAST_SECONDS_SPIN = 1065;
+inline constexpr int IDC_POSITION_SLIDER = 1067;         // 0..100 along the range played
+inline constexpr int IDC_PLAY = 1069;                    // also "Play" of the "Track" menu
+inline constexpr int IDC_STOP = 1070;
+} // namespace read_audio
+
+// "Read CD-ROM sectors" (131)
+namespace read_cooked {
+inline constexpr int IDC_FIRST_SECTOR = 1018;
+inline constexpr int IDC_LAST_SECTOR = 1019;
+} // namespace read_cooked
+
+// "Working..." (149)
+namespace progress {
+inline constexpr int IDC_FIRST_SECTOR = 1010;
+inline constexpr int IDC_LAST_SECTOR = 1011;
+inline constexpr int IDC_ANIMATION = 1044;
+inline constexpr int IDC_PROGRESS_BAR = 1045;
+inline constexpr int IDC_POSITION = 1046;                // current head location
+inline constexpr int IDC_TIME_LEFT = 1047;
+inline constexpr int IDC_PERCENT = 1048;
+inline constexpr int IDC_READ_MODE = 1049;
+inline constexpr int IDC_RANGE_SIZE = 1050;
+inline constexpr int IDC_SYNC_LABEL = 1051;              // empty or "Synchronization:"
+inline constexpr int IDC_SYNC_RESULT = 1052;
+} // namespace progress
+
+// "Clipboard" (144)
+namespace clip_format {
+inline constexpr int IDC_FORMAT_LIST = 1034;             // "Available formats:"
+} // namespace clip_format
+
+// "CD track properties" (171)
+namespace track_properties {
+inline constexpr int IDC_AUDIO_TRACK = 1000;             // check box the user cannot toggle
+inline constexpr int IDC_RB_START = 1019;                // Red Book (min:sec.frm)
+inline constexpr int IDC_RB_END = 1020;
+inline constexpr int IDC_RB_LENGTH = 1021;
+inline constexpr int IDC_HS_START = 1022;                // High Sierra (sector)
+inline constexpr int IDC_HS_END = 1023;
+inline constexpr int IDC_HS_LENGTH = 1024;
+inline constexpr int IDC_SIZE = 1025;                    // bytes
+} // namespace track_properties
+
+// The numbers by themselves, for the dialogs that do not yet name their controls.
 inline constexpr int IDC_1000 = 1000;  // check boxes: sounds off, "Assume data is a sound", "Loop mode", "Audio track"
 inline constexpr int IDC_1001 = 1001;  // "Show wave header in window, too"
 inline constexpr int IDC_1002 = 1002;  // drop-down lists: drive list, wave format list

@@ -1,4 +1,4 @@
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "app/app_startup.h"
 #include "platform/framework/recent_file_list.h"
 #include "support/scripted_desktop.h"
@@ -7,6 +7,10 @@
 #include "support/scripted_version.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <type_traits>
+#include <variant>
 
 using platform::VER_PLATFORM_WIN32_NT;
 using platform::VER_PLATFORM_WIN32_WINDOWS;
@@ -95,10 +99,9 @@ TEST(LoadSettings, FirstRunGivesTheDefaultsAndTheFirstCdromDrive)
 {
     ScriptedRegistry registry;
     ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("FG"));
-    Settings() = AppSettings{};
-    Settings().ReadIntoRAM = 0;
-    LoadSettings();
-    const AppSettings& s = Settings();
+    AppSettings s;
+    s.ReadIntoRAM = 0;
+    LoadSettings(s);
     EXPECT_EQ(s.DefaultCDROMDrive, 'F');
     EXPECT_EQ(s.PlayDialogSounds, 1);
     EXPECT_EQ(s.ShowWaveHeader, 0);
@@ -121,12 +124,13 @@ TEST(LoadSettings, NormalisesOverlapAndDriveAndTakesLowBytes)
 {
     ScriptedRegistry registry;
     ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("EH"));
+    AppSettings settings;
     struct Case { const char* stored; uint8_t overlap; };
     for (const Case& c : {Case{"00000019", 20}, Case{"00000000", 0}, Case{"00000101", 1}, Case{"00000014", 20}}) {
         registry.LoadUser(std::string("[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
                                       "\"OverlappingSectors\"=dword:") + c.stored + "\n");
-        LoadSettings();
-        EXPECT_EQ(Settings().OverlappingSectors, c.overlap) << c.stored;
+        LoadSettings(settings);
+        EXPECT_EQ(settings.OverlappingSectors, c.overlap) << c.stored;
     }
     // 'H' + 0x100: the low byte names H:, a CD-ROM drive, so it stays. C: and a missing drive
     // are replaced; a lower-case letter names its drive too and is kept as stored.
@@ -135,21 +139,22 @@ TEST(LoadSettings, NormalisesOverlapAndDriveAndTakesLowBytes)
                            Drive{"00000000", 'E'}, Drive{"00000068", 'h'}}) {
         registry.LoadUser(std::string("[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
                                       "\"DefaultCDROMDrive\"=dword:") + d.stored + "\n");
-        LoadSettings();
-        EXPECT_EQ(Settings().DefaultCDROMDrive, d.letter) << d.stored;
+        LoadSettings(settings);
+        EXPECT_EQ(settings.DefaultCDROMDrive, d.letter) << d.stored;
     }
     drives.Set(ScriptedDriveTable::WithCdroms(""));
-    LoadSettings();
-    EXPECT_EQ(Settings().DefaultCDROMDrive, 0);
+    LoadSettings(settings);
+    EXPECT_EQ(settings.DefaultCDROMDrive, 0);
 }
 
 TEST(SaveSettings, WritesEveryValueInOrderWhenSavingIsOn)
 {
     ScriptedRegistry registry;
     ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("D"));
-    LoadSettings();
-    Settings().ReadAudio.StartingMin = 200;
-    SaveSettings();
+    AppSettings settings;
+    LoadSettings(settings);
+    settings.ReadAudio.StartingMin = 200;
+    SaveSettings(settings, settings.SaveSettingsOnExit);
     const std::vector<std::string> expected = {
         "DefaultCDROMDrive", "PlayDialogSounds", "ReadIntoRAM", "DoJitterCorrection", "OverlappingSectors",
         "ShowWaveHeader", "Foreground", "Background", "CDPlayer", "SoundRecorder", "DialogTabPage", "StartingMin",
@@ -169,12 +174,14 @@ TEST(SaveSettings, SwitchingSavingOffWritesOnlyThatButTheRecentListAnyway)
 {
     ScriptedRegistry registry;
     ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("D"));
-    LoadSettings();
+    AppSettings settings;
+    LoadSettings(settings);
+    int32_t saveOnExitAtStart = settings.SaveSettingsOnExit;
     std::vector<std::string> recent = framework::LoadRecentFileList();
-    Settings().SaveSettingsOnExit = 0;
-    Settings().OverlappingSectors = 9;
+    settings.SaveSettingsOnExit = 0;
+    settings.OverlappingSectors = 9;
     framework::AddToRecentFiles(recent, "/music/a.wav");
-    SaveSettings();
+    SaveSettings(settings, saveOnExitAtStart);
     framework::SaveRecentFileList(recent);
     EXPECT_EQ(registry.user.WriteLog(),
               (std::vector<std::string>{"Software\\Brightmoor\\Ripwell\\Settings\\SaveSettingsOnExit",
@@ -182,10 +189,46 @@ TEST(SaveSettings, SwitchingSavingOffWritesOnlyThatButTheRecentListAnyway)
     EXPECT_EQ(Stored(registry.user, "Settings", "SaveSettingsOnExit"), 0u);
 
     // The next run starts with saving off; switching it on writes it and everything else.
-    LoadSettings();
-    EXPECT_EQ(SaveSettingsOnExitAtStart(), 0);
-    Settings().SaveSettingsOnExit = 1;
-    SaveSettings();
+    LoadSettings(settings);
+    saveOnExitAtStart = settings.SaveSettingsOnExit;
+    EXPECT_EQ(saveOnExitAtStart, 0);
+    settings.SaveSettingsOnExit = 1;
+    SaveSettings(settings, saveOnExitAtStart);
     EXPECT_EQ(Stored(registry.user, "Settings", "SaveSettingsOnExit"), 1u);
     EXPECT_EQ(Stored(registry.user, "Settings", "OverlappingSectors"), 2u);   // 9 was never saved
+}
+
+TEST(SaveSettings, EveryValueOfTheTableComesBackAtTheNextStart)
+{
+    ScriptedRegistry registry;
+    ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("DEFG"));
+    // Each value set to something that is neither its default nor any other value's.
+    AppSettings saved;
+    uint8_t next = 3;
+    for (const SettingValue& value : SettingValues()) {
+        ++next;
+        std::visit(
+            [&](auto member) {
+                auto& field = member(saved);
+                if constexpr (std::is_same_v<std::decay_t<decltype(field)>, std::string>)
+                    field = "program " + std::to_string(next);
+                else
+                    field = static_cast<std::decay_t<decltype(field)>>(next);
+            },
+            value.member);
+    }
+    saved.DefaultCDROMDrive = 'G';
+    saved.SaveSettingsOnExit = 1;
+    saved.ReadIntoRAM = 1;
+    saved.OverlappingSectors = 19;
+    SaveSettings(saved, 1);
+
+    AppSettings loaded;
+    LoadSettings(loaded);
+    for (const SettingValue& value : SettingValues()) {
+        std::visit(
+            [&](auto member) { EXPECT_EQ(member(loaded), member(saved)) << value.name; }, value.member);
+    }
+    EXPECT_EQ(FindSettingValue("PlayInLoopMode")->section, std::string("Read Audio Params"));
+    EXPECT_EQ(FindSettingValue("NoSuchValue"), nullptr);
 }

@@ -1,4 +1,4 @@
-#include "app/app_settings.h"
+#include "base/sounds.h"
 #include "cdrom/drive_error.h"
 #include "res/resource.h"
 #include "support/scripted_desktop.h"
@@ -23,7 +23,7 @@ TEST(DriveError, TextsUseOnlyTheLow16Bits)
 
 TEST(DriveError, ErrorSoundComesBeforeTheWarningBox)
 {
-    Settings().PlayDialogSounds = 1;
+    SetDialogSoundsEnabled(true);
     ScriptedDesktop desktop;
     EXPECT_EQ(ShowDriveError(0x10012), platform::IDOK);
     ASSERT_EQ(desktop.Events().size(), 2u);
@@ -37,19 +37,21 @@ TEST(DriveError, ErrorSoundComesBeforeTheWarningBox)
 
 TEST(DriveError, SuccessIsInformationWithoutSound)
 {
-    Settings().PlayDialogSounds = 1;
+    SetDialogSoundsEnabled(true);
     ScriptedDesktop desktop;
     desktop.AnswerNext(platform::IDCANCEL);
     EXPECT_EQ(ShowDriveError(0), platform::IDCANCEL);   // whatever the box answers is returned
     EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"box Everything went OK."}));
     EXPECT_EQ(desktop.Boxes()[0].Icon(), MB_ICONINFORMATION);
+    // The text is string 61206, so F1 there opens topic 0x30000 + 61206.
+    EXPECT_EQ(desktop.Boxes()[0].helpId, 61206u);
 }
 
 TEST(DriveError, SoundsOffStillShowsTheBox)
 {
-    Settings().PlayDialogSounds = 0;
+    SetDialogSoundsEnabled(false);
     ScriptedDesktop desktop;
     ShowDriveError(2);
     EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"box Invalid drive."}));
-    Settings().PlayDialogSounds = 1;
+    SetDialogSoundsEnabled(true);
 }

@@ -3,7 +3,7 @@
 // block of a gigabyte does not fit while everything else goes on as usual.
 #include "document/ripwell_doc.h"
 
-#include "app/app_settings.h"
+#include "platform/block_memory.h"
 #include "res/resource.h"
 #include "res/string_table.h"
 #include "support/scripted_desktop.h"
@@ -73,12 +73,9 @@ bool OpenWithScarceMemory(CRipwellDoc& doc, const std::string& path, bool* opene
 void FillEarlierData(CRipwellDoc& doc, const std::string& path)
 {
     doc.OnNewDocument();
-    doc.m_pBlock = new uint8_t[WAVE_HEADER_SIZE + 10];
-    doc.m_pHeader = doc.m_pBlock;
-    doc.m_pData = doc.m_pBlock + WAVE_HEADER_SIZE;
-    doc.m_nDataLength = 10;
-    std::memcpy(doc.m_pData, "0123456789", 10);
-    doc.SetWaveFormat(8);
+    uint8_t* block = platform::AllocateDataBlock(WAVE_HEADER_SIZE + 10);
+    std::memcpy(block + WAVE_HEADER_SIZE, "0123456789", 10);
+    doc.AdoptBlock(block, block, 10, false, 8);
     doc.SetPathName(path);
 }
 
@@ -89,7 +86,6 @@ TEST(DocumentMemoryTest, LoadWithoutMemoryForTheBlockEmptiesTheDocumentAndSaysWh
 #ifdef RIPWELL_UNDER_SANITIZER
     GTEST_SKIP() << "the sanitizers reserve more address space than any limit leaves";
 #else
-    Settings() = AppSettings();
     TempDir dir;
     ScriptedDesktop desktop;
 
@@ -138,7 +134,5 @@ TEST(DocumentMemoryTest, LoadWithoutMemoryForTheBlockEmptiesTheDocumentAndSaysWh
         EXPECT_EQ(box.Buttons(), platform::MB_OK);
         EXPECT_EQ(box.helpId, c.helpId);
     }
-
-    Settings() = AppSettings();
 #endif
 }

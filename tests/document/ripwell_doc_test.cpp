@@ -1,6 +1,6 @@
 #include "document/ripwell_doc.h"
 
-#include "app/app_settings.h"
+#include "platform/block_memory.h"
 #include "res/resource.h"
 #include "support/scripted_desktop.h"
 #include "support/scripted_file_dialogs.h"
@@ -16,6 +16,8 @@
 
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -113,19 +115,13 @@ void ExpectErrorBoxAfterSound(const ScriptedDesktop& desktop, const std::string&
 
 class DocumentTest : public testing::Test {
 protected:
-    void SetUp() override { Settings() = AppSettings(); }
-    void TearDown() override { Settings() = AppSettings(); }
-
     // A document holding a raw 10-byte block, as a paste would leave it.
     void FillRaw(CRipwellDoc& doc)
     {
         doc.OnNewDocument();
-        doc.m_pBlock = new uint8_t[WAVE_HEADER_SIZE + 10];
-        doc.m_pHeader = doc.m_pBlock;
-        doc.m_pData = doc.m_pBlock + WAVE_HEADER_SIZE;
-        doc.m_nDataLength = 10;
-        std::memcpy(doc.m_pData, "0123456789", 10);
-        doc.SetWaveFormat(8);
+        uint8_t* block = platform::AllocateDataBlock(WAVE_HEADER_SIZE + 10);
+        std::memcpy(block + WAVE_HEADER_SIZE, "0123456789", 10);
+        doc.AdoptBlock(block, block, 10, false, 8);
         doc.SetModifiedFlag();
     }
 
@@ -281,10 +277,9 @@ TEST_F(DocumentTest, WaveFormatAndDisplayRange)
     CRipwellDoc doc;
     EXPECT_TRUE(doc.SetWaveFormat(20));
     EXPECT_EQ(doc.m_nWaveFormat, 20);
-    EXPECT_EQ(doc.GetDisplayLength(), 0);
-    Settings().ShowWaveHeader = 1;
-    EXPECT_EQ(doc.GetDisplayLength(), 0);
-    EXPECT_EQ(doc.GetDisplayStart(), nullptr);
+    EXPECT_EQ(doc.GetDisplayLength(false), 0);
+    EXPECT_EQ(doc.GetDisplayLength(true), 0);
+    EXPECT_EQ(doc.GetDisplayStart(true), nullptr);
 
     FillRaw(doc);
     Bytes before(doc.m_pHeader, doc.m_pHeader + WAVE_HEADER_SIZE);
@@ -292,11 +287,10 @@ TEST_F(DocumentTest, WaveFormatAndDisplayRange)
     EXPECT_EQ(doc.m_nWaveFormat, 20);
     EXPECT_EQ(Bytes(doc.m_pHeader, doc.m_pHeader + WAVE_HEADER_SIZE), before);
 
-    EXPECT_EQ(doc.GetDisplayStart(), doc.m_pHeader);
-    EXPECT_EQ(doc.GetDisplayLength(), 54);
-    Settings().ShowWaveHeader = 0;
-    EXPECT_EQ(doc.GetDisplayStart(), doc.m_pData);
-    EXPECT_EQ(doc.GetDisplayLength(), 10);
+    EXPECT_EQ(doc.GetDisplayStart(true), doc.m_pHeader);
+    EXPECT_EQ(doc.GetDisplayLength(true), 54);
+    EXPECT_EQ(doc.GetDisplayStart(false), doc.m_pData);
+    EXPECT_EQ(doc.GetDisplayLength(false), 10);
 }
 
 TEST_F(DocumentTest, SaveAsProposesTheTitleCutAtCharactersFileNamesCannotHave)
@@ -375,12 +369,9 @@ TEST_F(DocumentTest, FailedSaveOverAnExistingFileKeepsThatFile)
     CRipwellDoc doc;
     doc.OnNewDocument();
     doc.SetTitle("Untitled");
-    doc.m_pBlock = new uint8_t[WAVE_HEADER_SIZE + 8000]();
-    doc.m_pHeader = doc.m_pBlock;
-    doc.m_pData = doc.m_pBlock + WAVE_HEADER_SIZE;
-    doc.m_nDataLength = 8000;
-    doc.m_bIsSound = true;
-    doc.SetWaveFormat(15);
+    uint8_t* block = platform::AllocateDataBlock(WAVE_HEADER_SIZE + 8000);
+    std::memset(block, 0, WAVE_HEADER_SIZE + 8000);
+    doc.AdoptBlock(block, block, 8000, true, 15);
     doc.SetModifiedFlag();
     dialogs.ChooseNext(target);
 
@@ -419,11 +410,9 @@ TEST_F(DocumentTest, FailedSaveOnAFullDiskKeepsTheOldFile)
 
     CRipwellDoc doc;
     doc.OnNewDocument();
-    doc.m_pBlock = new uint8_t[WAVE_HEADER_SIZE + 50000]();
-    doc.m_pHeader = doc.m_pBlock;
-    doc.m_pData = doc.m_pBlock + WAVE_HEADER_SIZE;
-    doc.m_nDataLength = 50000;
-    doc.SetWaveFormat(8);
+    uint8_t* block = platform::AllocateDataBlock(WAVE_HEADER_SIZE + 50000);
+    std::memset(block, 0, WAVE_HEADER_SIZE + 50000);
+    doc.AdoptBlock(block, block, 50000, false, 8);
     const bool savedOk = doc.DoSave(target);
     const Bytes after = ReadFile(target);
     const auto filesLeft = std::distance(std::filesystem::directory_iterator(mountPoint), {});
@@ -434,4 +423,75 @@ TEST_F(DocumentTest, FailedSaveOnAFullDiskKeepsTheOldFile)
     EXPECT_EQ(filesLeft, 1);
     ASSERT_EQ(desktop.Boxes().size(), 1u);
     EXPECT_EQ(desktop.Boxes()[0].helpId, uint32_t(res::AFX_IDP_FILE_DISKFULL));
+}
+
+TEST_F(DocumentTest, SaveOverAReadOnlyFileIsRefusedAndReplacesNothing)
+{
+    // The folder lets anyone create and rename files, so only the check of the file itself can
+    // keep the save from renaming a new file over it. The administrator may write any file, so
+    // the save runs in a child process as the ordinary user "nobody".
+    const std::string target = dir.file("keep.bin");
+    const Bytes precious = Counting(300);
+    WriteFile(target, precious);
+    ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+
+    int results[2];
+    ASSERT_EQ(::pipe(results), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(results[0]);
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        CRipwellDoc doc;
+        FillRaw(doc);
+        doc.SetPathName(target, false);
+        const bool saved = doc.DoSave(target);
+        // File Save of a read-only file asks for another name instead (the dialog is cancelled).
+        const bool fileSaved = doc.DoFileSave();
+        std::string report = std::to_string(saved) + std::to_string(fileSaved) + "\n";
+        for (const DesktopEvent& box : desktop.Boxes())
+            report += std::to_string(box.helpId) + " " + box.text + "\n";
+        for (const framework::FileDialogRequest& request : dialogs.Requests())
+            report += "dialog " + request.title + " " + request.fileName + "\n";
+        const bool written = ::write(results[1], report.data(), report.size()) == ssize_t(report.size());
+        ::_exit(written ? 0 : 3);
+    }
+    ::close(results[1]);
+    std::string report;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(results[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, std::size_t(n));
+    ::close(results[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+    const std::string denied = std::to_string(res::AFX_IDP_FILE_ACCESS_DENIED) + " " + target +
+                               "\nAccess to this file was denied.\n"
+                               "Please verify that you may use it and that the disk is not write-protected.\n";
+    EXPECT_EQ(report, "00\n" + denied + "dialog Save As " + target + "\n");
+    EXPECT_EQ(ReadFile(target), precious);
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(Document, DisplayLengthOfAHugeRawFileWithItsHeaderDoesNotWrap)
+{
+    // No 2 GiB are needed: the length is worked out from the pointers and the count alone.
+    CRipwellDoc doc;
+    uint8_t header[WAVE_HEADER_SIZE] = {};
+    doc.m_pHeader = header;
+    doc.m_pData = header + WAVE_HEADER_SIZE;
+    doc.m_nDataLength = 0x7FFFFFFFu - 43u;   // 2^31 - 44 bytes
+    EXPECT_EQ(doc.GetDisplayLength(true), int64_t{1} << 31);
+    EXPECT_EQ(doc.GetDisplayLength(false), (int64_t{1} << 31) - 44);
+    doc.m_nDataLength = 0xFFFFFFFFu;
+    EXPECT_EQ(doc.GetDisplayLength(true), int64_t{0xFFFFFFFF} + 44);
+    doc.m_pHeader = nullptr;
+    doc.m_pData = nullptr;
+    doc.m_nDataLength = 0;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include "extract/read_sectors_thread.h"
 #include "res/resource.h"
@@ -56,11 +57,11 @@ std::vector<uintptr_t> Shifts(std::initializer_list<int32_t> values)
 TEST(ReadSectorsThread, OverlappedRawReadStepsBackByTheOverlapAndReportsEachBlock)
 {
     ScriptedDrive drive('D', 1000);
-    WorkerSettings settings('D', true, 2);
+    const ReadOptions settings{'D', true, 2};
     ScriptedWorkerEnvironment environment;
     environment.secondsPerCall = 10;
     ReadRun run;
-    run.Run(10, 109, READ_MODE_RAW);
+    run.Run(10, 109, READ_MODE_RAW, settings);
 
     // N = 100, P = 25: full blocks at offsets 0, 25, 50, a final block of 25 at 75.
     EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{10, 27}, {35, 27}, {60, 27}, {85, 25}}));
@@ -91,10 +92,10 @@ TEST(ReadSectorsThread, OverlappedRawReadStepsBackByTheOverlapAndReportsEachBloc
 TEST(ReadSectorsThread, PlainReadsGoBlockAfterBlockWithoutSynchronisation)
 {
     ScriptedDrive drive('D', 1000);
-    WorkerSettings settings('D', false, 2);
+    const ReadOptions settings{'D', false, 2};
     {
         ReadRun run;
-        run.Run(10, 109, READ_MODE_RAW);
+        run.Run(10, 109, READ_MODE_RAW, settings);
         EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{10, 27}, {37, 27}, {64, 27}, {91, 19}}));
         EXPECT_TRUE(run.window.ValuesOf(WM_READ_SYNC).empty());
         EXPECT_EQ(run.window.ValuesOf(WM_READ_PERCENT), (std::vector<uintptr_t>{0, 27, 54, 81}));
@@ -103,7 +104,7 @@ TEST(ReadSectorsThread, PlainReadsGoBlockAfterBlockWithoutSynchronisation)
     drive.ClearLog();
     {
         ReadRun run;
-        run.Run(16, 115, READ_MODE_COOKED);
+        run.Run(16, 115, READ_MODE_COOKED, settings);
         EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{16, 32}, {48, 32}, {80, 32}, {112, 4}}));
         EXPECT_EQ(run.Data(), drive.CookedBytes(16, 100));
         EXPECT_FALSE(run.document.m_bIsSound);
@@ -114,7 +115,7 @@ TEST(ReadSectorsThread, PlainReadsGoBlockAfterBlockWithoutSynchronisation)
     {
         // Exactly one block: one full block, no final block.
         ReadRun run;
-        run.Run(0, 26, READ_MODE_RAW);
+        run.Run(0, 26, READ_MODE_RAW, settings);
         EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{0, 27}}));
         EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{
                                            {WM_READ_POSITION, 0}, {WM_READ_PERCENT, 0}, {WM_READ_DONE, 0}}));
@@ -133,9 +134,9 @@ TEST(ReadSectorsThread, ARangeThatFitsOneBlockIsOneSilentRequest)
                           Case{true, READ_MODE_COOKED, 5, 36}, Case{false, READ_MODE_RAW, 7, 7}}) {
         SCOPED_TRACE(c.last - c.first + 1);
         drive.ClearLog();
-        WorkerSettings settings('D', c.jitter, 2);
+        const ReadOptions settings{'D', c.jitter, 2};
         ReadRun run;
-        run.Run(c.first, c.last, c.mode);
+        run.Run(c.first, c.last, c.mode, settings);
         const uint32_t count = c.last - c.first + 1;
         EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{c.first, count}}));
         EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{{WM_READ_DONE, 0}}));
@@ -148,20 +149,20 @@ TEST(ReadSectorsThread, JitterWithinTheWindowGivesTheDiscByteForByte)
 {
     {
         JitterDrive drive('D', 1000);
-        WorkerSettings settings('D', true, 2);   // W = 2352 bytes
+        const ReadOptions settings{'D', true, 2};   // W = 2352 bytes
         drive.SetShifts({0, 8, -12, 2340});
         ReadRun run;
-        run.Run(10, 109, READ_MODE_RAW);
+        run.Run(10, 109, READ_MODE_RAW, settings);
         EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({8, -12, 2340}));
         EXPECT_EQ(run.Data(), drive.Disc(10, 100, READ_MODE_RAW));
     }
     {
         // Cooked: B = 32, P = 30; four full blocks and a final block of 30 sectors.
         JitterDrive drive('D', 1000);
-        WorkerSettings settings('D', true, 2);   // W = 2048 bytes
+        const ReadOptions settings{'D', true, 2};   // W = 2048 bytes
         drive.SetShifts({0, -2048, 0, 1001, 7});
         ReadRun run;
-        run.Run(16, 165, READ_MODE_COOKED);
+        run.Run(16, 165, READ_MODE_COOKED, settings);
         EXPECT_EQ(drive.ReadStarts(), (std::vector<uint32_t>{16, 46, 76, 106, 136}));
         EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({-2048, 0, 1001, 7}));
         EXPECT_EQ(run.Data(), drive.Disc(16, 150, READ_MODE_COOKED));
@@ -169,10 +170,10 @@ TEST(ReadSectorsThread, JitterWithinTheWindowGivesTheDiscByteForByte)
     {
         // Random jitter of up to 588 bytes with an overlap of 4 sectors (W = 4704).
         JitterDrive drive('D', 3000);
-        WorkerSettings settings('D', true, 4);
+        const ReadOptions settings{'D', true, 4};
         drive.SetRandomJitter(588, 11, true);
         ReadRun run;
-        run.Run(0, 2499, READ_MODE_RAW);
+        run.Run(0, 2499, READ_MODE_RAW, settings);
         const std::vector<int32_t> applied = drive.AppliedShifts();
         const std::vector<uintptr_t> reported = run.window.ValuesOf(WM_READ_SYNC);
         ASSERT_EQ(reported.size() + 1, applied.size());
@@ -189,10 +190,10 @@ TEST(ReadSectorsThread, JitterWithinTheWindowGivesTheDiscByteForByte)
 TEST(ReadSectorsThread, FinalBlockIsCutOrPaddedToEndExactlyAtTheDataEnd)
 {
     JitterDrive drive('D', 1000);
-    WorkerSettings settings('D', true, 2);
+    const ReadOptions settings{'D', true, 2};
     drive.SetShifts({0, 0, 0, -20});
     ReadRun run;
-    run.Run(10, 109, READ_MODE_RAW);
+    run.Run(10, 109, READ_MODE_RAW, settings);
     EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({0, 0, -20}));
     std::vector<uint8_t> expected = drive.Disc(10, 100, READ_MODE_RAW);
     std::fill(expected.end() - 20, expected.end(), 0);
@@ -203,10 +204,10 @@ TEST(ReadSectorsThread, FinalBlockIsCutOrPaddedToEndExactlyAtTheDataEnd)
 TEST(ReadSectorsThread, ABlockBeyondTheWindowIsReportedAndPlacedWithoutShift)
 {
     JitterDrive drive('D', 1000);
-    WorkerSettings settings('D', true, 2);
+    const ReadOptions settings{'D', true, 2};
     drive.SetShifts({0, 2356, 0, 0});
     ReadRun run;
-    run.Run(0, 99, READ_MODE_RAW);
+    run.Run(0, 99, READ_MODE_RAW, settings);
     // Block 2 lies 2356 bytes off, outside +-2352; block 3 then finds block 2's bytes at its
     // anchor and fails too; the final block matches block 3 again.
     EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({SYNC_FAILED, SYNC_FAILED, 0}));
@@ -221,9 +222,9 @@ TEST(ReadSectorsThread, ABlockBeyondTheWindowIsReportedAndPlacedWithoutShift)
 TEST(ReadSectorsThread, NoOverlapPlacesEveryBlockInPlace)
 {
     ScriptedDrive drive('D', 1000);
-    WorkerSettings settings('D', true, 0);
+    const ReadOptions settings{'D', true, 0};
     ReadRun run;
-    run.Run(0, 80, READ_MODE_RAW);   // R = 54 = 2 x 27: three full blocks, F = 0
+    run.Run(0, 80, READ_MODE_RAW, settings);   // R = 54 = 2 x 27: three full blocks, F = 0
     EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{0, 27}, {27, 27}, {54, 27}}));
     EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({0, 0}));
     EXPECT_EQ(run.Data(), drive.RawBytes(0, 81));
@@ -233,25 +234,25 @@ TEST(ReadSectorsThread, AnOverlapTooLargeForTheBlockEndsWith27)
 {
     ScriptedDrive drive('D', 1000);
     for (uint8_t overlap : {19, 20}) {
-        WorkerSettings settings('D', true, overlap);
+        const ReadOptions settings{'D', true, overlap};
         ReadRun run;
-        run.Run(0, 199, READ_MODE_RAW);
+        run.Run(0, 199, READ_MODE_RAW, settings);
         EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{{WM_READ_DONE, 27}}));
         EXPECT_EQ(run.exitCode, READ_EXIT_BUFFER_TOO_LARGE);
         EXPECT_TRUE(run.DocumentIsEmpty());
     }
     EXPECT_TRUE(drive.Requests().empty());
     {
-        WorkerSettings settings('D', true, 18);   // the largest raw overlap
+        const ReadOptions settings{'D', true, 18};   // the largest raw overlap
         ReadRun run;
-        run.Run(0, 199, READ_MODE_RAW);
+        run.Run(0, 199, READ_MODE_RAW, settings);
         EXPECT_EQ(run.window.FinalStatus(), 0);
         EXPECT_EQ(run.Data(), drive.RawBytes(0, 200));
     }
     {
-        WorkerSettings settings('D', true, 20);   // fits a cooked block
+        const ReadOptions settings{'D', true, 20};   // fits a cooked block
         ReadRun run;
-        run.Run(0, 199, READ_MODE_COOKED);
+        run.Run(0, 199, READ_MODE_COOKED, settings);
         EXPECT_EQ(run.window.FinalStatus(), 0);
         EXPECT_EQ(run.Data(), drive.CookedBytes(0, 200));
     }
@@ -260,11 +261,11 @@ TEST(ReadSectorsThread, AnOverlapTooLargeForTheBlockEndsWith27)
 TEST(ReadSectorsThread, CancelAtAnyPointDiscardsEverything)
 {
     ScriptedDrive drive('D', 1000);
-    WorkerSettings settings('D', true, 2);
+    const ReadOptions settings{'D', true, 2};
     size_t messagesBeforeDone = 0;
     {
         ReadRun run;
-        run.Run(0, 99, READ_MODE_RAW);
+        run.Run(0, 99, READ_MODE_RAW, settings);
         messagesBeforeDone = run.window.messages.size() - 1;
     }
     for (size_t point = 0; point < messagesBeforeDone; ++point) {
@@ -274,7 +275,7 @@ TEST(ReadSectorsThread, CancelAtAnyPointDiscardsEverything)
             if (index == point)
                 run.cancelFlag = 1;
         };
-        run.Run(0, 99, READ_MODE_RAW);
+        run.Run(0, 99, READ_MODE_RAW, settings);
         EXPECT_EQ(run.window.FinalStatus(), READ_CANCELLED);
         EXPECT_EQ(run.exitCode, READ_EXIT_CANCELLED);
         EXPECT_TRUE(run.DocumentIsEmpty());
@@ -284,7 +285,7 @@ TEST(ReadSectorsThread, CancelAtAnyPointDiscardsEverything)
         drive.ClearLog();
         ReadRun run;
         run.cancelFlag = 1;
-        run.Run(0, 99, READ_MODE_RAW);
+        run.Run(0, 99, READ_MODE_RAW, settings);
         EXPECT_TRUE(BlocksRead(drive).empty());
         EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{{WM_READ_DONE, READ_CANCELLED}}));
     }
@@ -292,7 +293,7 @@ TEST(ReadSectorsThread, CancelAtAnyPointDiscardsEverything)
         // A one-request read still sees the flag at its end.
         ReadRun run;
         run.cancelFlag = 1;
-        run.Run(0, 9, READ_MODE_RAW);
+        run.Run(0, 9, READ_MODE_RAW, settings);
         EXPECT_EQ(run.window.FinalStatus(), READ_CANCELLED);
         EXPECT_TRUE(run.DocumentIsEmpty());
     }
@@ -301,13 +302,13 @@ TEST(ReadSectorsThread, CancelAtAnyPointDiscardsEverything)
 TEST(ReadSectorsThread, CancelDuringTheFinalReadStillDiscardsTheResult)
 {
     JitterDrive drive('D', 1000);
-    WorkerSettings settings('D', true, 2);
+    const ReadOptions settings{'D', true, 2};
     ReadRun run;
     drive.SetReadHook([&run](int read) {
         if (read == 3)
             run.cancelFlag = 1;
     });
-    run.Run(0, 99, READ_MODE_RAW);
+    run.Run(0, 99, READ_MODE_RAW, settings);
     EXPECT_EQ(drive.ReadStarts().size(), 4u);
     EXPECT_EQ(run.window.FinalStatus(), READ_CANCELLED);
     EXPECT_TRUE(run.DocumentIsEmpty());
@@ -316,12 +317,12 @@ TEST(ReadSectorsThread, CancelDuringTheFinalReadStillDiscardsTheResult)
 TEST(ReadSectorsThread, NoMemoryForTheBuffersEndsBeforeAnyRead)
 {
     ScriptedDrive drive('D', 1000);
-    WorkerSettings settings('D', true, 2);
+    const ReadOptions settings{'D', true, 2};
     ScriptedWorkerEnvironment environment;
     {
         environment.refusedSize = 100 * RAW + 44;
         ReadRun run;
-        run.Run(0, 99, READ_MODE_RAW);
+        run.Run(0, 99, READ_MODE_RAW, settings);
         EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{{WM_READ_DONE, READ_NO_DOCUMENT_MEMORY}}));
         EXPECT_EQ(run.exitCode, READ_EXIT_NO_MEMORY);
         EXPECT_TRUE(run.DocumentIsEmpty());
@@ -329,7 +330,7 @@ TEST(ReadSectorsThread, NoMemoryForTheBuffersEndsBeforeAnyRead)
     {
         environment.refusedSize = 27 * RAW;
         ReadRun run;
-        run.Run(0, 99, READ_MODE_RAW);
+        run.Run(0, 99, READ_MODE_RAW, settings);
         EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{{WM_READ_DONE, READ_NO_BUFFER_MEMORY}}));
         EXPECT_EQ(run.exitCode, READ_EXIT_NO_MEMORY);
         EXPECT_TRUE(run.DocumentIsEmpty());
@@ -337,7 +338,7 @@ TEST(ReadSectorsThread, NoMemoryForTheBuffersEndsBeforeAnyRead)
     {
         // A range whose bytes do not fit the document's 32-bit length is refused the same way.
         ReadRun run;
-        run.Run(0, 2000000, READ_MODE_RAW);
+        run.Run(0, 2000000, READ_MODE_RAW, settings);
         EXPECT_EQ(run.window.FinalStatus(), READ_NO_DOCUMENT_MEMORY);
     }
     EXPECT_TRUE(drive.Requests().empty());
@@ -364,9 +365,9 @@ TEST(ReadSectorsThread, DriveFailuresEndTheReadWithTheirCode)
             SCOPED_TRACE(std::string(c.name) + (jitter ? ", overlapped" : ", plain"));
             ScriptedDrive drive('D', 1000);
             c.script(drive);
-            WorkerSettings settings('D', jitter, 2);
+            const ReadOptions settings{'D', jitter, 2};
             ReadRun run;
-            run.Run(0, 99, READ_MODE_RAW);
+            run.Run(0, 99, READ_MODE_RAW, settings);
             const DriveError status = jitter ? c.overlappedStatus : c.status;
             EXPECT_EQ(run.window.FinalStatus(), status);
             EXPECT_EQ(run.exitCode, status == 27 ? READ_EXIT_BUFFER_TOO_LARGE : READ_EXIT_DRIVE_ERROR);
@@ -377,18 +378,18 @@ TEST(ReadSectorsThread, DriveFailuresEndTheReadWithTheirCode)
         // The block shrank one sector at a time down to a single sector before giving up.
         ScriptedDrive drive('D', 1000);
         drive.RefuseMemoryForFirst(1000);
-        WorkerSettings settings('D', false, 2);
+        const ReadOptions settings{'D', false, 2};
         ReadRun run;
-        run.Run(0, 99, READ_MODE_RAW);
+        run.Run(0, 99, READ_MODE_RAW, settings);
         EXPECT_EQ(drive.TransferBlocks(), 27);
     }
     {
         // A shortage after the first block is not retried.
         JitterDrive drive('D', 1000);
         drive.RefuseMemoryAt(1);
-        WorkerSettings settings('D', true, 2);
+        const ReadOptions settings{'D', true, 2};
         ReadRun run;
-        run.Run(0, 99, READ_MODE_RAW);
+        run.Run(0, 99, READ_MODE_RAW, settings);
         EXPECT_EQ(run.window.FinalStatus(), 5);
         EXPECT_EQ(drive.ReadStarts().size(), 1u);
     }
@@ -399,9 +400,9 @@ TEST(ReadSectorsThread, AShortageOfTransferMemoryShrinksTheBlock)
     ScriptedDrive drive('D', 1000);
     drive.RefuseMemoryAbove(20);
     {
-        WorkerSettings settings('D', false, 2);
+        const ReadOptions settings{'D', false, 2};
         ReadRun run;
-        run.Run(0, 99, READ_MODE_RAW);
+        run.Run(0, 99, READ_MODE_RAW, settings);
         EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{0, 20}, {20, 20}, {40, 20}, {60, 20}, {80, 20}}));
         EXPECT_EQ(run.window.FinalStatus(), 0);
         EXPECT_EQ(run.Data(), drive.RawBytes(0, 100));
@@ -409,9 +410,9 @@ TEST(ReadSectorsThread, AShortageOfTransferMemoryShrinksTheBlock)
     drive.ClearLog();
     {
         // B = 20, P = 18, R = 80: five full blocks and a final block of 10 at 90.
-        WorkerSettings settings('D', true, 2);
+        const ReadOptions settings{'D', true, 2};
         ReadRun run;
-        run.Run(0, 99, READ_MODE_RAW);
+        run.Run(0, 99, READ_MODE_RAW, settings);
         EXPECT_EQ(BlocksRead(drive),
                   (std::vector<Block>{{0, 20}, {18, 20}, {36, 20}, {54, 20}, {72, 20}, {90, 10}}));
         EXPECT_EQ(run.Data(), drive.RawBytes(0, 100));
@@ -419,9 +420,9 @@ TEST(ReadSectorsThread, AShortageOfTransferMemoryShrinksTheBlock)
     drive.ClearLog();
     {
         // A range that fits one block shrinks too, until the block is smaller than the range.
-        WorkerSettings settings('D', false, 2);
+        const ReadOptions settings{'D', false, 2};
         ReadRun run;
-        run.Run(0, 24, READ_MODE_RAW);
+        run.Run(0, 24, READ_MODE_RAW, settings);
         EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{0, 20}, {20, 5}}));
         EXPECT_EQ(run.Data(), drive.RawBytes(0, 25));
     }
@@ -430,13 +431,62 @@ TEST(ReadSectorsThread, AShortageOfTransferMemoryShrinksTheBlock)
 TEST(ReadSectorsThread, TimeLeftDoesNotWrapAfterHoursOfReading)
 {
     ScriptedDrive drive('D', 1000);
-    WorkerSettings settings('D', false, 2);
+    const ReadOptions settings{'D', false, 2};
     ScriptedWorkerEnvironment environment;
     environment.secondsPerCall = 10000000;
     ReadRun run;
-    run.Run(0, 999, READ_MODE_RAW);
+    run.Run(0, 999, READ_MODE_RAW, settings);
     const std::vector<uintptr_t> timeLeft = run.window.ValuesOf(WM_READ_TIMELEFT);
     ASSERT_FALSE(timeLeft.empty());
     // 10000000 s x 972 sectors left / 27 done; in 32 bits the product would wrap.
     EXPECT_EQ(timeLeft.front(), 360000000u);
+}
+
+namespace {
+
+// Hands each drive letter's requests to its own drive, so that two drives serve at once.
+class TwoDrives : public platform::CdromDeviceService {
+public:
+    TwoDrives(ScriptedDrive& d, ScriptedDrive& e) : m_d(d), m_e(e) { platform::SetCdromDeviceService(this); }
+    ~TwoDrives() override { platform::SetCdromDeviceService(nullptr); }
+    std::unique_ptr<platform::CdromDevice> Open(const std::string& devicePath, uint32_t* error) override
+    {
+        ScriptedDrive& drive = platform::DriveLetterOfDevicePath(devicePath) == 'E' ? m_e : m_d;
+        return drive.Open(devicePath, error);
+    }
+
+private:
+    ScriptedDrive& m_d;
+    ScriptedDrive& m_e;
+};
+
+} // namespace
+
+TEST(ReadSectorsThread, TwoReadsAtOnceEachTakeTheirOwnDriveAndOverlap)
+{
+    ScriptedDrive d('D', 2000);
+    ScriptedDrive e('E', 2000);
+    e.SetContent(d.RawBytes(1000, 1000));   // E's disc differs from D's everywhere
+    d.SetDelay(std::chrono::milliseconds(1));
+    e.SetDelay(std::chrono::milliseconds(1));
+    TwoDrives drives(d, e);
+
+    ReadRun onD;
+    ReadRun onE;
+    std::thread first([&] { onD.Run(0, 299, READ_MODE_RAW, ReadOptions{'D', true, 2}); });
+    std::thread second([&] { onE.Run(0, 299, READ_MODE_RAW, ReadOptions{'E', true, 7}); });
+    first.join();
+    second.join();
+
+    EXPECT_EQ(onD.window.FinalStatus(), 0);
+    EXPECT_EQ(onE.window.FinalStatus(), 0);
+    EXPECT_EQ(onD.Data(), d.RawBytes(0, 300));
+    EXPECT_EQ(onE.Data(), e.RawBytes(0, 300));
+    // Each read stepped by its own overlap: 27 - 2 and 27 - 7 sectors.
+    const std::vector<Block> blocksD = BlocksRead(d);
+    const std::vector<Block> blocksE = BlocksRead(e);
+    ASSERT_GE(blocksD.size(), 2u);
+    ASSERT_GE(blocksE.size(), 2u);
+    EXPECT_EQ(blocksD[1].first - blocksD[0].first, 25u);
+    EXPECT_EQ(blocksE[1].first - blocksE[0].first, 20u);
 }

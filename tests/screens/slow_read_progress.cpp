@@ -44,13 +44,14 @@ int main(int argc, char** argv)
     JitterDrive drive('D', static_cast<uint32_t>(sectors) + 2 * FIRST);
     drive.SetRandomJitter(static_cast<uint32_t>(jitter), 7, true);
     drive.SetDelay(std::chrono::milliseconds(delay));
-    WorkerSettings settings('D', true, 2);
+    const ReadOptions settings{'D', true, 2};
 
     CRipwellDoc document;
     CProgressDlg dialog;
     dialog.m_nFirstSector = FIRST;
     dialog.m_nLastSector = FIRST + static_cast<uint32_t>(sectors) - 1;
     dialog.m_nReadMode = READ_MODE_RAW;
+    dialog.m_options = settings;
     dialog.m_pDocument = &document;
     dialog.m_strTitle = "Track 01";
     dialog.exec();

@@ -2,7 +2,6 @@
 
 #include <thread>
 
-#include "app/app_settings.h"
 #include "res/resource.h"
 
 void RecordingProgressWindow::SendMessage(uint32_t message, uintptr_t wParam)
@@ -28,7 +27,7 @@ int64_t RecordingProgressWindow::FinalStatus() const
     return static_cast<int64_t>(messages.back().wParam);
 }
 
-void ReadRun::Run(uint32_t first, uint32_t last, ReadMode mode)
+void ReadRun::Run(uint32_t first, uint32_t last, ReadMode mode, const ReadOptions& options)
 {
     auto* request = new ReadRequest;
     request->firstSector = first;
@@ -37,6 +36,7 @@ void ReadRun::Run(uint32_t first, uint32_t last, ReadMode mode)
     request->document = &document;
     request->progressWindow = &window;
     request->cancelFlag = &cancelFlag;
+    request->options = options;
     std::thread worker([this, request] { exitCode = ReadSectorsThread(request); });
     worker.join();
 }
@@ -51,22 +51,6 @@ std::vector<uint8_t> ReadRun::Data() const
     if (!document.m_pData)
         return {};
     return {document.m_pData, document.m_pData + document.m_nDataLength};
-}
-
-WorkerSettings::WorkerSettings(char drive, bool jitterCorrection, uint8_t overlap)
-    : m_drive(Settings().DefaultCDROMDrive), m_jitter(Settings().DoJitterCorrection),
-      m_overlap(Settings().OverlappingSectors)
-{
-    Settings().DefaultCDROMDrive = static_cast<uint8_t>(drive);
-    Settings().DoJitterCorrection = jitterCorrection ? 1 : 0;
-    Settings().OverlappingSectors = overlap;
-}
-
-WorkerSettings::~WorkerSettings()
-{
-    Settings().DefaultCDROMDrive = m_drive;
-    Settings().DoJitterCorrection = m_jitter;
-    Settings().OverlappingSectors = m_overlap;
 }
 
 ScriptedWorkerEnvironment::ScriptedWorkerEnvironment() { SetReadWorkerEnvironment(this); }

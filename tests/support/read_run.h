@@ -36,23 +36,12 @@ struct ReadRun {
     std::atomic<int32_t> cancelFlag{0};
     uint32_t exitCode = 0xFFFFFFFF;
 
-    // Starts the worker on first..last and waits for its end.
-    void Run(uint32_t first, uint32_t last, ReadMode mode);
+    // Starts the worker on first..last with the options and waits for its end.
+    void Run(uint32_t first, uint32_t last, ReadMode mode, const ReadOptions& options);
     bool DocumentIsEmpty() const;
     std::vector<uint8_t> Data() const;
 };
 
-// Sets the three settings the worker reads and puts them back when destroyed.
-class WorkerSettings {
-public:
-    WorkerSettings(char drive, bool jitterCorrection, uint8_t overlap);
-    ~WorkerSettings();
-
-private:
-    uint8_t m_drive;
-    int32_t m_jitter;
-    uint8_t m_overlap;
-};
 
 // The worker's clock and heap, under the test's control.
 class ScriptedWorkerEnvironment : public ReadWorkerEnvironment {

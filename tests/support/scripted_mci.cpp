@@ -74,10 +74,78 @@ MciAnswer ScriptedMci::AnswerFor(const MciRequest& request)
     return MciAnswer{};
 }
 
+namespace {
+
+uint32_t Frames(uint32_t packed)
+{
+    return MCI_MSF_MINUTE(packed) * 4500u + MCI_MSF_SECOND(packed) * 75u + MCI_MSF_FRAME(packed);
+}
+
+uint32_t Packed(uint32_t frames)
+{
+    return MCI_MAKE_MSF(uint8_t(frames / 4500), uint8_t(frames / 75 % 60), uint8_t(frames % 75));
+}
+
+} // namespace
+
+void ScriptedMci::Advance(uint32_t frames)
+{
+    if (m_mode != MCI_MODE_PLAY)
+        return;
+    m_position += frames;
+    if (m_position >= m_end) {
+        m_position = m_end;
+        m_mode = MCI_MODE_STOP;
+    }
+}
+
+bool ScriptedMci::Simulated(const MciRequest& request, uintptr_t& value) const
+{
+    if (!m_simulate || request.message != MCI_STATUS)
+        return false;
+    switch (request.item) {
+    case MCI_STATUS_MODE: value = m_mode; return true;
+    case MCI_STATUS_READY: value = 1; return true;
+    case MCI_STATUS_POSITION:
+        if (request.flags & MCI_TRACK)
+            return false;
+        value = Packed(m_position);
+        return true;
+    default: return false;
+    }
+}
+
+void ScriptedMci::ApplyToDrive(const MciRequest& request)
+{
+    if (!m_simulate)
+        return;
+    switch (request.message) {
+    case MCI_PLAY:
+        m_position = Frames(request.from);
+        m_end = Frames(request.to);
+        m_mode = m_position < m_end ? MCI_MODE_PLAY : MCI_MODE_STOP;
+        break;
+    case MCI_STOP: m_mode = MCI_MODE_STOP; break;
+    case MCI_SEEK:
+        m_position = Frames(request.to);
+        m_mode = MCI_MODE_STOP;
+        break;
+    default: break;
+    }
+}
+
 MCIERROR ScriptedMci::SendCommand(MCIDEVICEID deviceId, uint32_t message, uint32_t flags, void* params)
 {
     m_requests.push_back(Record(deviceId, message, flags, params));
-    const MciAnswer answer = AnswerFor(m_requests.back());
+    const auto once = m_once.find(message);
+    const bool scriptedOnce = once != m_once.end() && !once->second.empty();
+    MciAnswer answer = AnswerFor(m_requests.back());
+    if (!answer.error && !scriptedOnce) {
+        uintptr_t simulated = 0;
+        if (Simulated(m_requests.back(), simulated))
+            answer.value = simulated;
+        ApplyToDrive(m_requests.back());
+    }
     if (answer.error || !params)
         return answer.error;
     switch (message) {

@@ -3,6 +3,11 @@
 //
 // Without a script every request succeeds: MCI_OPEN gives device 1 (see SetNextDeviceId),
 // status requests return 0, info requests return an empty text.
+//
+// SimulatePlayback() makes it a drive that plays: a successful MCI_PLAY plays from its start to
+// its end, Advance() moves the playing position on (stopping at the end), MCI_STOP stops,
+// MCI_SEEK stops at the target, and the mode, position (of the disc) and ready status come from
+// that drive unless an AnswerOnce says otherwise.
 #pragma once
 
 #include <cstdint>
@@ -61,6 +66,13 @@ public:
     // The text mciGetErrorStringA gives for a code; codes without one give an empty text.
     void SetErrorText(platform::MCIERROR error, std::string text) { m_errorTexts[error] = std::move(text); }
 
+    void SimulatePlayback() { m_simulate = true; }
+    // A playing drive moves on by frames (sectors); at the end of its range it stops there.
+    void Advance(uint32_t frames);
+    bool SimulatedPlaying() const { return m_mode == platform::MCI_MODE_PLAY; }
+    // The simulated position as a logical sector.
+    uint32_t SimulatedSector() const { return m_position - kLeadIn; }
+
     const std::vector<MciRequest>& Requests() const { return m_requests; }
     std::vector<MciRequest> RequestsOf(uint32_t message) const;
     void ClearRequests() { m_requests.clear(); }
@@ -71,6 +83,9 @@ public:
 
 private:
     static constexpr uint32_t kAnyTrack = 0xFFFFFFFF;
+    static constexpr uint32_t kLeadIn = 150;
+    bool Simulated(const MciRequest& request, uintptr_t& value) const;
+    void ApplyToDrive(const MciRequest& request);
     MciRequest Record(platform::MCIDEVICEID deviceId, uint32_t message, uint32_t flags, void* params) const;
     MciAnswer AnswerFor(const MciRequest& request);
 
@@ -81,4 +96,9 @@ private:
     std::map<platform::MCIERROR, std::string> m_errorTexts;
     platform::MCIERROR m_failAll = 0;
     platform::MCIDEVICEID m_nextDeviceId = 1;
+
+    bool m_simulate = false;
+    uint32_t m_mode = platform::MCI_MODE_STOP;
+    uint32_t m_position = kLeadIn;   // frames from 00:00:00
+    uint32_t m_end = kLeadIn;
 };

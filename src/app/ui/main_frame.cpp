@@ -15,13 +15,14 @@
 #include <QToolButton>
 
 #include "app/frame_geometry.h"
-#include "app/ui/keyboard_locks.h"
 #include "app/ui/toolbar_images.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/ripwell_view.h"
 #include "platform/help_topics.h"
+#include "platform/ui/keyboard_locks.h"
 #include "platform/ui/command_actions.h"
 #include "platform/ui/help_window.h"
+#include "platform/ui/program_resources.h"
 #include "res/resource.h"
 #include "res/string_table.h"
 
@@ -48,7 +49,7 @@ QString FrameTitle(const std::string& documentTitle)
 CMainFrame::CMainFrame()
 {
     setObjectName("CMainFrame");
-    setWindowIcon(MainFrameIcon());
+    setWindowIcon(platform::ProgramIcon());
     setAcceptDrops(true);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QSize size = screen->size();
@@ -63,17 +64,19 @@ CMainFrame::~CMainFrame()
     DestroyView();
 }
 
-bool CMainFrame::Create(CRipwellDoc* document, const framework::CommandMap* appCommands)
+bool CMainFrame::Create(CRipwellDoc* document, AppSettings& settings, const framework::CommandMap* appCommands)
 {
     m_pDocument = document;
+    m_pSettings = &settings;
     m_actions = new framework::CommandActions(&m_router, this);
-    m_pView = new CRipwellView(document, m_actions, this);
+    m_pView = new CRipwellView(document, settings, m_actions, this);
     setCentralWidget(m_pView);
     m_router.Add(&m_pView->Commands());
     m_router.Add(&m_commands);
     if (appCommands)
         m_router.Add(appCommands);
     RegisterCommands();
+    RegisterProgramCommands();
     BuildActions();
     BuildMenus();
     if (!BuildToolBar() || !BuildStatusBar())
@@ -175,8 +178,9 @@ void CMainFrame::BuildMenus()
         add(m_fileMenu, id);
     m_fileMenu->addSeparator();
     add(m_fileMenu, res::ID_PROPERTIES);
-    m_recentSeparator = m_fileMenu->addSeparator();
+    m_fileMenu->addSeparator();
     add(m_fileMenu, res::ID_APP_EXIT);
+    SetRecentFiles({});
 
     QMenu* edit = menu("&Edit", "Edit");
     for (int id : {res::ID_EDIT_COPY, res::ID_EDIT_PASTE, res::ID_EMPTY_CLIPBOARD})
@@ -202,7 +206,6 @@ void CMainFrame::BuildMenus()
 
     QMenu* help = menu("&Help", "Help");
     add(help, res::ID_HELP_FINDER);
-    help->addSeparator();
     add(help, res::ID_APP_ABOUT);
 }
 
@@ -259,7 +262,7 @@ bool CMainFrame::BuildStatusBar()
 
 void CMainFrame::UpdateLockIndicators()
 {
-    KeyboardLocks locks = QueryKeyboardLocks();
+    platform::KeyboardLocks locks = platform::QueryKeyboardLocks();
     const bool on[] = {locks.caps, locks.num, locks.scroll};
     const int ids[] = {res::ID_INDICATOR_CAPS, res::ID_INDICATOR_NUM, res::ID_INDICATOR_SCRL};
     for (int i = 0; i < 3; ++i)
@@ -298,9 +301,15 @@ void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths)
         m_fileMenu->insertAction(before, action);
         m_recentActions.push_back(action);
     }
-    // The recent files stand between two separators; without any, one separator is enough.
-    if (!m_recentActions.empty())
-        m_recentActions.push_back(m_fileMenu->insertSeparator(before));
+    // While the list is empty its place shows "Recent File", grayed by the update handler of
+    // the first entry's command.
+    if (m_recentActions.empty()) {
+        QAction* placeholder = m_actions->Create(res::ID_FILE_MRU_FILE1, QStringLiteral("Recent File"), this);
+        m_fileMenu->insertAction(before, placeholder);
+        m_recentActions.push_back(placeholder);
+    }
+    // The recent files stand between two separators.
+    m_recentActions.push_back(m_fileMenu->insertSeparator(before));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

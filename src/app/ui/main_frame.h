@@ -13,6 +13,7 @@
 
 #include "platform/framework/command_routing.h"
 
+struct AppSettings;
 class CRipwellDoc;
 class CRipwellView;
 class QLabel;
@@ -30,8 +31,9 @@ public:
     ~CMainFrame() override;
 
     // Builds bars and view for the document; the router asks the view, the frame, then
-    // appCommands. False when a bar cannot be made.
-    bool Create(CRipwellDoc* document, const framework::CommandMap* appCommands);
+    // appCommands. The frame and the view keep the settings for their commands. False when a
+    // bar cannot be made.
+    bool Create(CRipwellDoc* document, AppSettings& settings, const framework::CommandMap* appCommands);
     // Destroys the view now (it writes its colours into the settings).
     void DestroyView();
 
@@ -69,18 +71,22 @@ private:
     bool BuildToolBar();
     bool BuildStatusBar();
     void RegisterCommands();
+    // The commands that reach other parts of the program: the reads, the options, the external
+    // programs and the device status. They are registered here, where the document, the
+    // settings and every subsystem's dialogs are all in view.
+    void RegisterProgramCommands();
     void UpdateLockIndicators();
     void LeaveContextHelpMode();
     uint32_t HelpTopicForWidget(QWidget* widget, const QPoint& globalPos) const;
 
     CRipwellDoc* m_pDocument = nullptr;
+    AppSettings* m_pSettings = nullptr;
     CRipwellView* m_pView = nullptr;
     QToolBar* m_wndToolBar = nullptr;
     QStatusBar* m_wndStatusBar = nullptr;
     QLabel* m_messagePane = nullptr;
     QLabel* m_indicators[3] = {};
     QMenu* m_fileMenu = nullptr;
-    QAction* m_recentSeparator = nullptr;
     std::vector<QAction*> m_recentActions;
     std::map<int, QAction*> m_commandActions;
     framework::CommandActions* m_actions = nullptr;

@@ -3,9 +3,9 @@
 #include <QApplication>
 
 #include "app/app_startup.h"
-#include "app/sounds.h"
 #include "app/ui/about_dlg.h"
 #include "app/ui/main_frame.h"
+#include "base/sounds.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/ripwell_view.h"
 #include "platform/framework/document.h"
@@ -41,8 +41,13 @@ void CRipwellApp::RegisterCommands()
 {
     m_commands.On(res::ID_FILE_NEW, [this] { OnFileNew(); });
     m_commands.On(res::ID_FILE_OPEN, [this] { OnFileOpen(); });
+    // An entry's command is grayed while the list has no file in its place (the empty list's
+    // "Recent File" item).
     for (int id = res::ID_FILE_MRU_FILE1; id <= res::ID_FILE_MRU_FILE4; ++id)
-        m_commands.On(id, [this, id] { OnOpenRecentFile(id); });
+        m_commands.On(id, [this, id] { OnOpenRecentFile(id); },
+                      [this, id](framework::CCmdUI& ui) {
+                          ui.Enable(static_cast<std::size_t>(id - res::ID_FILE_MRU_FILE1) < m_recentFiles.size());
+                      });
     m_commands.On(res::ID_APP_EXIT, [this] { OnAppExit(); });
     m_commands.On(res::ID_APP_ABOUT, [this] { OnAppAbout(); });
 }
@@ -53,7 +58,9 @@ bool CRipwellApp::InitInstance(const std::vector<std::string>& arguments)
         return false;
     SetRegistryKey("Brightmoor");
     m_recentFiles = framework::LoadRecentFileList();
-    LoadSettings();
+    LoadSettings(m_settings);
+    m_nSaveSettingsOnExitAtStart = m_settings.SaveSettingsOnExit;
+    SetDialogSoundsEnabled(m_settings.PlayDialogSounds != 0);
     m_bStarted = true;
     // Every path the document takes (open, Save As) goes to the head of the list.
     framework::SetRecentFileListHook([this](const std::string& path) { AddToRecentFileList(path); });
@@ -82,7 +89,7 @@ bool CRipwellApp::CreateFirstDocument()
     if (!m_pDocument)
         return false;
     m_pMainFrame.reset(new (std::nothrow) CMainFrame);
-    if (!m_pMainFrame || !m_pMainFrame->Create(m_pDocument.get(), &m_commands))
+    if (!m_pMainFrame || !m_pMainFrame->Create(m_pDocument.get(), m_settings, &m_commands))
         return false;
     RefreshRecentMenu();
     if (!m_pDocument->OnNewDocument())
@@ -104,7 +111,7 @@ void CRipwellApp::ExitInstance()
         m_pMainFrame->DestroyView();
     m_pMainFrame.reset();
     m_pDocument.reset();
-    SaveSettings();
+    SaveSettings(m_settings, m_nSaveSettingsOnExitAtStart);
     framework::SaveRecentFileList(m_recentFiles);
 }
 
@@ -135,10 +142,9 @@ bool CRipwellApp::OpenDocumentFile(const std::string& path)
         opened = m_pDocument->OnOpenDocument(path);
     }
     if (!opened) {
-        // The document is empty now; show it as a new one rather than under the old name.
-        m_pDocument->OnNewDocument();
-        m_pDocument->SetTitle(std::string(res::LoadString(res::AFX_IDS_UNTITLED)));
-        m_pDocument->UpdateAllViews();
+        // A file that could not be opened has left the document as it was; one that opened and
+        // then failed to load has emptied it and named it "Untitled" (the document did that and
+        // said why). Either way the frame shows what the document is now.
         m_pMainFrame->UpdateFrameTitle();
         return false;
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/app_settings.h"
 #include "platform/framework/command_routing.h"
 
 class CRipwellDoc;
@@ -34,6 +35,8 @@ public:
     void OnAppExit();
     void OnAppAbout();
 
+    // The settings of the run: loaded at start-up, handed to the frame, written at shut-down.
+    AppSettings& GetSettings() { return m_settings; }
     CRipwellDoc* Document() const { return m_pDocument.get(); }
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
     const framework::CommandMap& Commands() const { return m_commands; }
@@ -46,6 +49,8 @@ private:
     void RegisterCommands();
     void RefreshRecentMenu();
 
+    AppSettings m_settings;
+    int32_t m_nSaveSettingsOnExitAtStart = 1;
     std::unique_ptr<CRipwellDoc> m_pDocument;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     framework::CommandMap m_commands;

@@ -1,7 +1,6 @@
 #include "app/ui/toolbar_images.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include "res/resource.h"
 
@@ -173,35 +172,4 @@ QPixmap ToolbarImage(int commandId)
     QPainter painter(&pixmap);
     DrawPicture(painter, commandId);
     return pixmap;
-}
-
-QIcon MainFrameIcon()
-{
-    QIcon icon;
-    for (int size : {16, 32, 48}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        QRectF disc(1, 1, size - 2, size - 2);
-        QRadialGradient shine(disc.center(), size / 2.0);
-        shine.setColorAt(0, QColor(240, 240, 255));
-        shine.setColorAt(0.6, QColor(170, 190, 230));
-        shine.setColorAt(1, QColor(120, 120, 170));
-        p.setPen(QColor(60, 60, 90));
-        p.setBrush(shine);
-        p.drawEllipse(disc);
-        p.setBrush(Qt::white);
-        p.drawEllipse(disc.center(), size / 10.0, size / 10.0);
-        // A wave across the disc: the sound read off it.
-        QPainterPath wave;
-        wave.moveTo(2, size * 0.7);
-        for (int x = 2; x < size - 2; ++x)
-            wave.lineTo(x, size * 0.7 - std::sin(x * 6.28 / (size / 2.0)) * size / 8.0);
-        p.setPen(QPen(QColor(200, 30, 30), std::max(1.0, size / 16.0)));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(wave);
-        icon.addPixmap(pixmap);
-    }
-    return icon;
 }

@@ -9,9 +9,9 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "document/ripwell_doc.h"
-#include "extract/ui/read_commands.h"
+#include "document/ui/clipboard_commands.h"
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
 
@@ -28,8 +28,9 @@ uint32_t ColorRefFromColor(const QColor& color)
            (static_cast<uint32_t>(color.blue()) << 16);
 }
 
-CRipwellView::CRipwellView(CRipwellDoc* document, framework::CommandActions* actions, QWidget* parent)
-    : QAbstractScrollArea(parent), m_pDocument(document)
+CRipwellView::CRipwellView(CRipwellDoc* document, AppSettings& settings, framework::CommandActions* actions,
+                           QWidget* parent)
+    : QAbstractScrollArea(parent), m_settings(settings), m_pDocument(document)
 {
     setObjectName("CRipwellView");
     setFocusPolicy(Qt::StrongFocus);
@@ -43,12 +44,13 @@ CRipwellView::CRipwellView(CRipwellDoc* document, framework::CommandActions* act
     m_nCharWidth = std::max(1, metrics.maxWidth());
 
     // Colours: the display shows any 24-bit colour, so the nearest colour is the colour itself.
-    m_crText = ColorFromColorRef(Settings().Foreground);
-    m_crBack = ColorFromColorRef(Settings().Background);
+    m_crText = ColorFromColorRef(m_settings.Foreground);
+    m_crBack = ColorFromColorRef(m_settings.Background);
     ApplyColors();
 
     // The vertical position is the view's own: the scroll bar only reports actions.
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &CRipwellView::OnScrollBarAction);
+    connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this, &CRipwellView::OnHorizontalScrollAction);
     if (m_pDocument)
         m_pDocument->AddView(this);
 }
@@ -57,8 +59,8 @@ CRipwellView::~CRipwellView()
 {
     if (m_pDocument)
         m_pDocument->RemoveView(this);
-    Settings().Foreground = ColorRefFromColor(m_crText);
-    Settings().Background = ColorRefFromColor(m_crBack);
+    m_settings.Foreground = ColorRefFromColor(m_crText);
+    m_settings.Background = ColorRefFromColor(m_crBack);
 }
 
 void CRipwellView::SetDocument(CRipwellDoc* document)
@@ -95,18 +97,14 @@ void CRipwellView::RegisterCommands()
 {
     m_commands.On(res::ID_FILE_SAVE, [this] { OnFileSave(); });
     m_commands.On(res::ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
-    m_commands.On(res::ID_READ_CDDA, [this] { OnReadCdda(); });
-    m_commands.On(res::ID_READ_CDROM, [this] { OnReadCdrom(); });
-    m_commands.On(res::ID_EDIT_COPY, [this] { OnEditCopy(); });
-    m_commands.On(res::ID_EDIT_PASTE, [this] { OnEditPaste(); });
-    m_commands.On(res::ID_EMPTY_CLIPBOARD, [this] { OnEmptyClipboard(); });
+    m_commands.On(res::ID_EDIT_COPY, [this] { OnEditCopy(); },
+                  [this](framework::CCmdUI& ui) { ::OnUpdateEditCopy(GetDocument(), ui); });
+    m_commands.On(res::ID_EDIT_PASTE, [this] { OnEditPaste(); }, [](framework::CCmdUI& ui) { ::OnUpdateEditPaste(ui); });
+    m_commands.On(res::ID_EMPTY_CLIPBOARD, [this] { OnEmptyClipboard(); },
+                  [](framework::CCmdUI& ui) { ::OnUpdateEmptyClipboard(ui); });
     m_commands.On(res::ID_PROPERTIES, [this] { OnProperties(); });
     m_commands.On(res::ID_PLAY_WAVEFORM, [this] { OnPlayWaveform(); });
     m_commands.On(res::ID_STOP_WAVEFORM, [this] { OnStopWaveform(); });
-    m_commands.On(res::ID_CD_PLAYER, [this] { OnCdPlayer(); });
-    m_commands.On(res::ID_SOUND_RECORDER, [this] { OnSoundRecorder(); });
-    m_commands.On(res::ID_OPTIONS, [this] { OnOptions(); });
-    m_commands.On(res::ID_DEVICE_STATUS, [this] { OnDeviceStatus(); });
 }
 
 void CRipwellView::ApplyColors()
@@ -122,7 +120,7 @@ void CRipwellView::ApplyColors()
 void CRipwellView::OnUpdate()
 {
     viewport()->update();
-    int64_t n = m_pDocument ? m_pDocument->GetDisplayLength() : 0;
+    int64_t n = m_pDocument ? m_pDocument->GetDisplayLength(ShowsWaveHeader()) : 0;
     m_nTotalLines = hexdump::LinesForLength(n);
     m_nExtentWidth = n > 0 ? hexdump::EXTENT_CHARACTERS * m_nCharWidth : 0;
     m_nExtentHeight = hexdump::VerticalExtent(n, m_nLineHeight);
@@ -136,7 +134,7 @@ void CRipwellView::UpdateScrollBars()
     QScrollBar* hbar = horizontalScrollBar();
     hbar->setRange(0, std::max(0, m_nExtentWidth - client.width()));
     hbar->setPageStep(std::max(1, client.width()));
-    // Line size: a tenth of a tenth of the extent, as a scrolling view has by default.
+    // Line size: a tenth of a page, which is a tenth of the extent (OnHorizontalScrollAction).
     hbar->setSingleStep(std::max(1, m_nExtentWidth / 100));
     QScrollBar* vbar = verticalScrollBar();
     vbar->setRange(0, std::max(0, m_nExtentHeight - client.height()));
@@ -177,6 +175,19 @@ void CRipwellView::OnScrollBarAction(int action)
     }
 }
 
+void CRipwellView::OnHorizontalScrollAction(int action)
+{
+    // A page is a tenth of the whole width, as a scrolling view has by default; the bar's own
+    // page step stays the client width, which sizes its thumb. While the signal runs the bar
+    // still holds its old value, and the position set here is the one it takes.
+    QScrollBar* hbar = horizontalScrollBar();
+    const int page = std::max(1, m_nExtentWidth / 10);
+    if (action == QAbstractSlider::SliderPageStepAdd)
+        hbar->setSliderPosition(hbar->value() + page);
+    else if (action == QAbstractSlider::SliderPageStepSub)
+        hbar->setSliderPosition(hbar->value() - page);
+}
+
 void CRipwellView::scrollContentsBy(int dx, int)
 {
     // Only the horizontal scroll moves the drawing origin; nothing is moved, all is repainted.
@@ -195,9 +206,9 @@ QString CRipwellView::VisibleLineText(int line) const
 {
     if (!m_pDocument || line < 0)
         return {};
-    const uint8_t* s = m_pDocument->GetDisplayStart();
+    const uint8_t* s = m_pDocument->GetDisplayStart(ShowsWaveHeader());
     int64_t offset = int64_t(hexdump::BYTES_PER_LINE) * (m_nTopLine + line);
-    int64_t remaining = int64_t(m_pDocument->GetDisplayLength()) - offset;
+    int64_t remaining = int64_t(m_pDocument->GetDisplayLength(ShowsWaveHeader())) - offset;
     if (!s || remaining <= 0)
         return {};
     return QString::fromLatin1(hexdump::BuildDumpLine(uint32_t(offset), s + offset, remaining));
@@ -212,13 +223,13 @@ void CRipwellView::paintEvent(QPaintEvent*)
 
 void CRipwellView::OnDraw(QPainter& painter)
 {
-    const uint8_t* s = m_pDocument ? m_pDocument->GetDisplayStart() : nullptr;
+    const uint8_t* s = m_pDocument ? m_pDocument->GetDisplayStart(ShowsWaveHeader()) : nullptr;
     painter.setFont(viewport()->font());
     painter.setPen(m_crText);
     painter.setBackground(m_crBack);
     painter.setBackgroundMode(Qt::OpaqueMode);
     int64_t offset = int64_t(hexdump::BYTES_PER_LINE) * m_nTopLine;
-    int64_t remaining = (m_pDocument ? m_pDocument->GetDisplayLength() : 0) - offset;
+    int64_t remaining = (m_pDocument ? m_pDocument->GetDisplayLength(ShowsWaveHeader()) : 0) - offset;
     int line = 0;
     if (!s)
         return;
@@ -273,8 +284,9 @@ void CRipwellView::mousePressEvent(QMouseEvent* event)
 
 void CRipwellView::OnFileSave()
 {
+    // The framework's save: Save As for a document without a path or with a read-only file.
     if (m_pDocument)
-        m_pDocument->DoSave(m_pDocument->GetPathName());
+        m_pDocument->DoFileSave();
 }
 
 void CRipwellView::OnFileSaveAs()
@@ -283,22 +295,23 @@ void CRipwellView::OnFileSaveAs()
         m_pDocument->DoSave(std::string());
 }
 
-void CRipwellView::OnReadCdda()
+void CRipwellView::OnEditCopy()
 {
-    ::OnReadCdda(GetDocument(), this);
+    ::OnEditCopy(GetDocument(), this);
 }
 
-void CRipwellView::OnReadCdrom()
+void CRipwellView::OnEditPaste()
 {
-    ::OnReadCdrom(GetDocument(), this);
+    ::OnEditPaste(GetDocument(), this);
 }
-void CRipwellView::OnEditCopy() {}
-void CRipwellView::OnEditPaste() {}
-void CRipwellView::OnEmptyClipboard() {}
+
+void CRipwellView::OnEmptyClipboard()
+{
+    ::OnEmptyClipboard(this);
+}
+
 void CRipwellView::OnProperties() {}
 void CRipwellView::OnPlayWaveform() {}
 void CRipwellView::OnStopWaveform() {}
-void CRipwellView::OnCdPlayer() {}
-void CRipwellView::OnSoundRecorder() {}
-void CRipwellView::OnOptions() {}
-void CRipwellView::OnDeviceStatus() {}
+
+bool CRipwellView::ShowsWaveHeader() const { return m_settings.ShowWaveHeader != 0; }

@@ -13,6 +13,7 @@
 #include "platform/framework/command_routing.h"
 #include "platform/framework/document.h"
 
+struct AppSettings;
 class CRipwellDoc;
 class QMenu;
 
@@ -23,8 +24,10 @@ class CommandActions;
 class CRipwellView : public QAbstractScrollArea, public framework::DocumentView {
     Q_OBJECT
 public:
-    // Takes the colours from the settings; actions may be null (no context menu commands).
-    CRipwellView(CRipwellDoc* document, framework::CommandActions* actions, QWidget* parent = nullptr);
+    // Takes the colours from the settings, which it keeps for the wave header switch and the
+    // commands; actions may be null (no context menu commands).
+    CRipwellView(CRipwellDoc* document, AppSettings& settings, framework::CommandActions* actions,
+                 QWidget* parent = nullptr);
     // Writes the colours back into the settings.
     ~CRipwellView() override;
 
@@ -49,20 +52,15 @@ public:
     int m_nTotalLines = 0;
     int m_nVisibleLines = 0;
 
-    // Command handlers. Those of the reads, clipboard, properties, playback, options, external
-    // programs and device status are filled in by the code that owns each command.
-    void OnReadCdda();
-    void OnReadCdrom();
+    // The view's own commands: saving, the clipboard, the properties and the waveform. The
+    // commands that reach other parts of the program (reads, options, external programs,
+    // device status) are the main frame's.
     void OnEditCopy();
     void OnEditPaste();
     void OnEmptyClipboard();
     void OnProperties();
     void OnPlayWaveform();
     void OnStopWaveform();
-    void OnCdPlayer();
-    void OnSoundRecorder();
-    void OnOptions();
-    void OnDeviceStatus();
     void OnFileSave();
     void OnFileSaveAs();
 
@@ -76,12 +74,15 @@ protected:
 
 private:
     void OnDraw(class QPainter& painter);
+    bool ShowsWaveHeader() const;
     void BuildContextMenu(framework::CommandActions* actions);
     void RegisterCommands();
     void UpdateScrollBars();
     hexdump::ScrollState CurrentScrollState() const;
     void OnScrollBarAction(int action);
+    void OnHorizontalScrollAction(int action);
 
+    AppSettings& m_settings;
     CRipwellDoc* m_pDocument;
     QMenu* m_menuContext = nullptr;
     framework::CommandMap m_commands;

@@ -10,7 +10,6 @@
 #include <new>
 #include <system_error>
 
-#include "app/app_settings.h"
 #include "cdrom/address.h"
 #include "document/ripwell_doc.h"
 #include "res/resource.h"
@@ -87,7 +86,7 @@ std::string SyncResult(uintptr_t wParam)
 CProgressDlg::CProgressDlg(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::ProgressDlg>())
 {
     m_ui->setupUi(this);
-    connect(m_ui->IDCANCEL, &QPushButton::clicked, this, &CProgressDlg::reject);
+    connect(m_ui->cancelButton, &QPushButton::clicked, this, &CProgressDlg::reject);
 }
 
 CProgressDlg::~CProgressDlg()
@@ -100,7 +99,7 @@ int CProgressDlg::exec()
     // Without a worker nobody would ever send the final status: end at once with it set.
     if (!OnInitDialog())
         return res::IDCANCEL;
-    m_ui->IDCANCEL->setFocus();
+    m_ui->cancelButton->setFocus();
     const int result = QDialog::exec();
     JoinWorker();
     return result;
@@ -110,17 +109,17 @@ bool CProgressDlg::OnInitDialog()
 {
     m_nStatus = 0;
     m_nCancelFlag.store(0);
-    const bool jitterCorrection = Settings().DoJitterCorrection != 0;
+    const bool jitterCorrection = m_options.jitterCorrection;
 
-    m_pFirstSectorText = m_ui->IDC_1010;
-    m_pLastSectorText = m_ui->IDC_1011;
-    m_pPositionText = m_ui->IDC_1046;
-    m_pTimeLeftText = m_ui->IDC_1047;
-    m_pPercentText = m_ui->IDC_1048;
-    m_pReadModeText = m_ui->IDC_1049;
-    m_pSizeText = m_ui->IDC_1050;
-    m_pSyncLabel = m_ui->IDC_1051;
-    m_pSyncText = m_ui->IDC_1052;
+    m_pFirstSectorText = m_ui->firstSectorText;
+    m_pLastSectorText = m_ui->lastSectorText;
+    m_pPositionText = m_ui->positionText;
+    m_pTimeLeftText = m_ui->timeLeftText;
+    m_pPercentText = m_ui->percentText;
+    m_pReadModeText = m_ui->readModeText;
+    m_pSizeText = m_ui->rangeSizeText;
+    m_pSyncLabel = m_ui->syncLabel;
+    m_pSyncText = m_ui->syncResultText;
 
     auto* request = new (std::nothrow) ReadRequest;
     if (request) {
@@ -130,14 +129,15 @@ bool CProgressDlg::OnInitDialog()
         request->document = m_pDocument;
         request->progressWindow = this;
         request->cancelFlag = &m_nCancelFlag;
+        request->options = m_options;
     }
 
     PrepareDocument();
     ShowRangeAndMode(jitterCorrection);
-    m_ui->IDC_1045->setRange(0, 100);
-    m_ui->IDC_1045->setValue(0);
-    if (m_ui->IDC_1044->Open(res::IDR_AVI_PROGRESS))
-        m_ui->IDC_1044->Play(-1, 0, kClipLastFrame);
+    m_ui->progressBar->setRange(0, 100);
+    m_ui->progressBar->setValue(0);
+    if (m_ui->animation->Open(res::IDR_AVI_PROGRESS))
+        m_ui->animation->Play(-1, 0, kClipLastFrame);
 
     // A missing request or thread is a shortage of the system's memory for the read.
     if (!request) {
@@ -219,7 +219,7 @@ void CProgressDlg::OnWorkerMessage(uint32_t message, uintptr_t wParam)
         m_pTimeLeftText->setText(FromStd(progress_text::TimeLeft(value)));
         break;
     case res::WM_READ_PERCENT:
-        m_ui->IDC_1045->setValue(static_cast<int>(std::min<uint32_t>(value, 100)));
+        m_ui->progressBar->setValue(static_cast<int>(std::min<uint32_t>(value, 100)));
         m_pPercentText->setText(FromStd(progress_text::Percent(value)));
         break;
     case res::WM_READ_SYNC:

@@ -35,6 +35,8 @@ public:
     ReadMode m_nReadMode = READ_MODE_COOKED;
     CRipwellDoc* m_pDocument = nullptr;
     std::string m_strTitle;
+    // The drive, jitter correction and overlap the read is made with.
+    ReadOptions m_options;
     // Read by the command afterwards: 0, READ_CANCELLED, READ_NO_DOCUMENT_MEMORY,
     // READ_NO_BUFFER_MEMORY or a drive error.
     uint16_t m_nStatus = 0;

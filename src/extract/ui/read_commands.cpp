@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/app_settings.h"
-#include "app/sounds.h"
+#include "base/app_settings.h"
+#include "base/sounds.h"
 #include "cdrom/address.h"
 #include "cdrom/drive_error.h"
 #include "document/ripwell_doc.h"
@@ -85,10 +85,13 @@ bool ConfirmTrack(const CReadAudioDlg& dialog, const TrackRecord& track)
                       platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2) == platform::IDYES;
 }
 
-void RunRead(CRipwellDoc* document, QWidget* parent, uint32_t first, uint32_t last, ReadMode mode,
-             const std::string& title)
+void RunRead(CRipwellDoc* document, const AppSettings& settings, QWidget* parent, uint32_t first, uint32_t last,
+             ReadMode mode, const std::string& title)
 {
     CProgressDlg progress(parent);
+    progress.m_options.drive = static_cast<char>(settings.DefaultCDROMDrive);
+    progress.m_options.jitterCorrection = settings.DoJitterCorrection != 0;
+    progress.m_options.overlappingSectors = settings.OverlappingSectors;
     progress.m_nFirstSector = first;
     progress.m_nLastSector = last;
     progress.m_nReadMode = mode;
@@ -127,10 +130,11 @@ void ReportReadStatus(CRipwellDoc* document, uint16_t status)
     }
 }
 
-void OnReadCdda(CRipwellDoc* document, QWidget* parent)
+void OnReadCdda(CRipwellDoc* document, AppSettings& settings, QWidget* parent)
 {
     CReadAudioDlg dialog(parent);
-    ReadAudioParams& params = Settings().ReadAudio;
+    dialog.m_chDrive = static_cast<char>(settings.DefaultCDROMDrive);
+    ReadAudioParams& params = settings.ReadAudio;
     if (params.DialogTabPage > 2)
         params.DialogTabPage = 0;
     CopyParamsIn(params, dialog);
@@ -165,13 +169,13 @@ void OnReadCdda(CRipwellDoc* document, QWidget* parent)
         if (!RangeIsValid(first, last))
             continue;
         if (document->SaveModified())
-            RunRead(document, parent, first, last, READ_MODE_RAW, title);
+            RunRead(document, settings, parent, first, last, READ_MODE_RAW, title);
         break;
     }
     CopyParamsOut(dialog, params);
 }
 
-void OnReadCdrom(CRipwellDoc* document, QWidget* parent)
+void OnReadCdrom(CRipwellDoc* document, const AppSettings& settings, QWidget* parent)
 {
     CReadCookedDlg dialog(parent);
     dialog.m_nFirstSector = 16;
@@ -184,5 +188,5 @@ void OnReadCdrom(CRipwellDoc* document, QWidget* parent)
     }
     if (!document->SaveModified())
         return;
-    RunRead(document, parent, dialog.m_nFirstSector, dialog.m_nLastSector, READ_MODE_COOKED, "Untitled");
+    RunRead(document, settings, parent, dialog.m_nFirstSector, dialog.m_nLastSector, READ_MODE_COOKED, "Untitled");
 }

@@ -7,11 +7,14 @@
 #include <cstdint>
 #include <string>
 
+struct AppSettings;
 class CRipwellDoc;
 class QWidget;
 
-void OnReadCdda(CRipwellDoc* document, QWidget* parent);
-void OnReadCdrom(CRipwellDoc* document, QWidget* parent);
+// The dialog opens on the settings' drive and last dialog state, which it updates; the read is
+// made with the settings' drive, jitter correction and overlap.
+void OnReadCdda(CRipwellDoc* document, AppSettings& settings, QWidget* parent);
+void OnReadCdrom(CRipwellDoc* document, const AppSettings& settings, QWidget* parent);
 
 // Shows how a read ended: nothing for 0 (the document is marked modified), the cancel and
 // memory messages, or the drive error text.

@@ -17,8 +17,8 @@ CReadCookedDlg::~CReadCookedDlg() = default;
 
 int CReadCookedDlg::DoModal()
 {
-    SetDlgItemUInt(this, res::IDC_1018, m_nFirstSector);
-    SetDlgItemUInt(this, res::IDC_1019, m_nLastSector);
+    SetDlgItemUInt(this, res::read_cooked::IDC_FIRST_SECTOR, m_nFirstSector);
+    SetDlgItemUInt(this, res::read_cooked::IDC_LAST_SECTOR, m_nLastSector);
     m_ui->firstSectorEdit->setFocus();
     return exec() == res::IDOK ? res::IDOK : res::IDCANCEL;
 }
@@ -27,8 +27,8 @@ void CReadCookedDlg::accept()
 {
     uint32_t first = m_nFirstSector;
     uint32_t last = m_nLastSector;
-    if (!DdxUInt(this, res::IDC_1018, first, 0, MAX_READ_SECTOR) ||
-        !DdxUInt(this, res::IDC_1019, last, 0, MAX_READ_SECTOR))
+    if (!DdxUInt(this, res::read_cooked::IDC_FIRST_SECTOR, first, 0, MAX_READ_SECTOR) ||
+        !DdxUInt(this, res::read_cooked::IDC_LAST_SECTOR, last, 0, MAX_READ_SECTOR))
         return;
     m_nFirstSector = first;
     m_nLastSector = last;

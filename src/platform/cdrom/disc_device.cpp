@@ -3,6 +3,7 @@
 #include "platform/cdrom/cdrom_device.h"
 #include "platform/cdrom/disc.h"
 #include "platform/drives.h"
+#include "platform/virtual_drive_media.h"
 
 #include <cstdio>
 #include <mutex>
@@ -29,7 +30,7 @@ void ReportOnce(const std::string& source, const std::string& reason)
 
 class DiscDevice : public CdromDevice {
 public:
-    explicit DiscDevice(std::unique_ptr<cdrom::Disc> disc) : m_disc(std::move(disc)) {}
+    DiscDevice(std::unique_ptr<cdrom::Disc> disc, const DriveEntry& drive) : m_disc(std::move(disc)), m_drive(drive) {}
 
     bool RawRead(const RAW_READ_INFO& request, void* output, uint32_t outputSize, uint32_t* bytesReturned,
                  uint32_t* error) override
@@ -70,7 +71,13 @@ public:
     {
         if (!m_disc)
             return Refuse(error, ERROR_NOT_READY);
-        *mediaChangeCount = m_disc->MediaChangeCount();
+        // A disc image drive counts as its medium the image file as it is now, together with
+        // the changes its backend saw in the files the image names.
+        if (m_drive.kind == DriveEntry::Kind::DiscImage)
+            *mediaChangeCount = CountVirtualMediaChanges(
+                m_drive.letter, ImageFileMedium(m_drive.source) + "\n" + std::to_string(m_disc->MediaChangeCount()));
+        else
+            *mediaChangeCount = m_disc->MediaChangeCount();
         return true;
     }
 
@@ -82,6 +89,7 @@ private:
     }
 
     std::unique_ptr<cdrom::Disc> m_disc;  // null: no readable disc in the drive
+    DriveEntry m_drive;
 };
 
 class DiscDeviceService : public CdromDeviceService {
@@ -95,13 +103,17 @@ public:
             return nullptr;
         }
         // A drive without a readable disc still opens; its requests then fail as "not ready".
+        // So does a virtual drive whose door is open.
         std::string reason;
         const auto kind = drive->kind == DriveEntry::Kind::PhysicalCdrom ? cdrom::SourceKind::PhysicalDrive
                                                                          : cdrom::SourceKind::ImageFile;
-        std::unique_ptr<cdrom::Disc> disc = cdrom::OpenDisc(drive->source, kind, &reason);
-        if (!disc && kind == cdrom::SourceKind::PhysicalDrive)
-            ReportOnce(drive->source, reason);
-        auto device = std::unique_ptr<DiscDevice>(new (std::nothrow) DiscDevice(std::move(disc)));
+        std::unique_ptr<cdrom::Disc> disc;
+        if (kind == cdrom::SourceKind::PhysicalDrive || !IsVirtualDoorOpen(drive->letter, drive->source)) {
+            disc = cdrom::OpenDisc(drive->source, kind, &reason);
+            if (!disc && kind == cdrom::SourceKind::PhysicalDrive)
+                ReportOnce(drive->source, reason);
+        }
+        auto device = std::unique_ptr<DiscDevice>(new (std::nothrow) DiscDevice(std::move(disc), *drive));
         if (!device)
             *error = ERROR_NOT_ENOUGH_MEMORY;
         return device;

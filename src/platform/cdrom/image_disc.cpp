@@ -554,9 +554,9 @@ void ForgetImage(const std::string& path)
     auto cached = g_cache.find(path);
     if (cached == g_cache.end())
         return;
-    // The entry stays for its change count: a disc taken out and put back in counts as a change.
+    // The entry stays for its change count. Taking the disc out and putting it back is counted by
+    // the drive (its door), not here: this count is of changes to the image's files.
     cached->second.image.reset();
-    ++cached->second.changes;
 }
 
 } // namespace platform::cdrom

@@ -15,6 +15,7 @@
 #include "platform/cdrom/msf.h"
 #include "platform/drives.h"
 #include "platform/mci/cd_audio_unit.h"
+#include "platform/virtual_drive_media.h"
 
 namespace platform {
 namespace {
@@ -31,6 +32,7 @@ struct OpenDevice {
     bool shareable = false;
     uint32_t timeFormat = MCI_FORMAT_MSF;
     CdAudioUnit* unit = nullptr;
+    std::string image;  // the disc image of a virtual drive; empty for a physical drive
 };
 
 // Frames as a packed MSF value (positions add the lead-in first) or as milliseconds.
@@ -165,7 +167,8 @@ MCIERROR Driver::Open(uint32_t flags, MCI_OPEN_PARMS* open)
     if (!unit)
         return MCIERR_OUT_OF_MEMORY;
     const MCIDEVICEID id = m_nextId++;
-    m_devices[id] = OpenDevice{drive->letter, shareable, MCI_FORMAT_MSF, unit};
+    m_devices[id] = OpenDevice{drive->letter, shareable, MCI_FORMAT_MSF, unit,
+                               drive->kind == DriveEntry::Kind::DiscImage ? drive->source : std::string()};
     open->wDeviceID = id;
     return 0;
 }
@@ -181,10 +184,15 @@ MCIERROR Driver::Set(OpenDevice& device, uint32_t flags, MCI_SET_PARMS* set)
             return MCIERR_BAD_TIME_FORMAT;
         device.timeFormat = set->dwTimeFormat;
     }
-    if (flags & MCI_SET_DOOR_OPEN)
-        return device.unit->OpenDoor();
-    if (flags & MCI_SET_DOOR_CLOSED)
-        return device.unit->CloseDoor();
+    // A virtual drive's door is known to its CD-ROM device too: open, the drive has no medium;
+    // closed again, the media change count goes up.
+    if (flags & (MCI_SET_DOOR_OPEN | MCI_SET_DOOR_CLOSED)) {
+        const bool open = (flags & MCI_SET_DOOR_OPEN) != 0;
+        const MCIERROR error = open ? device.unit->OpenDoor() : device.unit->CloseDoor();
+        if (!error && !device.image.empty())
+            SetVirtualDoorOpen(device.letter, device.image, open);
+        return error;
+    }
     if (!(flags & MCI_SET_TIME_FORMAT))
         return MCIERR_MISSING_PARAMETER;
     return 0;

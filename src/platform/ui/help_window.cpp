@@ -1,46 +1,69 @@
 #include "platform/ui/help_window.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTextBrowser>
 #include <QUrl>
 
-// The help pages live in the user-interface library, which is static: register them once.
-static void InitHelpResources()
-{
-    static bool done = false;
-    if (!done) {
-        Q_INIT_RESOURCE(ripwell);
-        done = true;
-    }
-}
+#include "platform/data_folder.h"
 
 namespace platform {
 namespace {
+
 QTextBrowser* g_helpWindow = nullptr;
+
+const QString kHelpTitle = QStringLiteral("Ripwell Help");
+
+QString ProgramHelpFolder()
+{
+    const std::string data = ProgramDataFolder();
+    return data.empty() ? QString() : QString::fromStdString(data) + QStringLiteral("/help");
+}
+
+void ShowTitle()
+{
+    const QString page = g_helpWindow->documentTitle();
+    g_helpWindow->setWindowTitle(page.isEmpty() || page == kHelpTitle ? kHelpTitle : kHelpTitle + " - " + page);
+}
+
 } // namespace
 
-QString HelpPageForTopic(uint32_t topic)
+QString HelpPageInFolder(const QString& helpFolder, uint32_t topic)
 {
-    InitHelpResources();
+    if (helpFolder.isEmpty())
+        return {};
+    const QDir folder(helpFolder);
     if (topic != 0) {
-        QString hex = QString::number(topic, 16).toUpper().rightJustified(5, QLatin1Char('0'));
-        QString page = QStringLiteral(":/RIPWELL.HLP/%1.html").arg(hex);
+        const QString hex = QString::number(topic, 16).toUpper().rightJustified(5, QLatin1Char('0'));
+        const QString page = folder.filePath(hex + QStringLiteral(".html"));
         if (QFile::exists(page))
             return page;
     }
-    return QStringLiteral(":/RIPWELL.HLP/contents.html");
+    const QString contents = folder.filePath(QStringLiteral("contents.html"));
+    return QFile::exists(contents) ? contents : QString();
 }
+
+QString HelpPageForTopic(uint32_t topic) { return HelpPageInFolder(ProgramHelpFolder(), topic); }
 
 void ShowHelpPage(uint32_t topic)
 {
     if (!g_helpWindow) {
         g_helpWindow = new QTextBrowser;
         g_helpWindow->setObjectName("HelpWindow");
-        g_helpWindow->setWindowTitle(QStringLiteral("Ripwell Help"));
+        g_helpWindow->setWindowTitle(kHelpTitle);
         g_helpWindow->setAttribute(Qt::WA_DeleteOnClose, false);
         g_helpWindow->resize(480, 400);
+        // Links between pages change the page, and with it the title.
+        QObject::connect(g_helpWindow, &QTextBrowser::sourceChanged, g_helpWindow, [] { ShowTitle(); });
     }
-    g_helpWindow->setSource(QUrl(QStringLiteral("qrc") + HelpPageForTopic(topic)));
+    const QString page = HelpPageForTopic(topic);
+    if (page.isEmpty()) {
+        g_helpWindow->setHtml(QStringLiteral("<p>The help pages of Ripwell are not installed.</p>"));
+        g_helpWindow->setWindowTitle(kHelpTitle);
+    } else {
+        g_helpWindow->setSource(QUrl::fromLocalFile(page));
+        ShowTitle();
+    }
     g_helpWindow->show();
     g_helpWindow->raise();
     g_helpWindow->activateWindow();

@@ -1,5 +1,6 @@
-// The program's help: HTML pages among the resources (the help file RIPWELL.HLP, named after
-// the program file), shown in one help window. Pages are found by topic number.
+// The program's help: HTML pages installed with the program (the help folder of its data
+// folder, see platform/data_folder.h), shown in one help window. Pages are found by topic
+// number: a topic's page is named after the number in hexadecimal ("20094.html").
 #pragma once
 
 #include <QString>
@@ -10,9 +11,13 @@ class QWidget;
 
 namespace platform {
 
-// The resource path of a topic's page; the contents page when the topic has none.
+// The page of a topic in a help folder; the contents page when the topic has none; empty when
+// the folder has no contents page either.
+QString HelpPageInFolder(const QString& helpFolder, uint32_t topic);
+// The page of a topic among the program's installed help pages.
 QString HelpPageForTopic(uint32_t topic);
-// Opens the help window (created on first use) at the topic: the real help handler.
+// Opens the help window (created on first use) at the topic: the real help handler. Its title
+// names the page shown. Without help pages it says that they are not installed.
 void ShowHelpPage(uint32_t topic);
 // The help window, or null before the first help request.
 QWidget* HelpWindow();

@@ -1,5 +1,6 @@
 #include "player/ui/read_audio_dlg.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -7,19 +8,25 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPixmap>
+#include <QPushButton>
 #include <QSlider>
-#include <QTimerEvent>
+#include <QTimer>
 #include <QTreeWidget>
 
-#include "app/app_settings.h"
 #include "cdrom/address.h"
 #include "platform/message_box.h"
 #include "platform/ui/dialog_data.h"
 #include "platform/ui/up_down.h"
+#include "platform/ui/window_timer.h"
+#include "player/disc_titles.h"
 #include "res/resource.h"
 #include "ui_read_audio_dlg.h"
+
+using namespace res::read_audio;
 
 static void InitProgramResources()
 {
@@ -28,23 +35,37 @@ static void InitProgramResources()
 
 namespace {
 
-constexpr int kTimerPeriodMs = 200;
-constexpr uint32_t kModePlay = platform::MCI_MODE_PLAY;
+static_assert(IDC_PLAY == res::ID_TRACK_PLAY, "the Play button and the menu's Play are one command");
 
-// The dialog window: OK and Cancel (button, Enter, Escape, close box) go to the dialog object.
+constexpr uintptr_t kPlayerTimerId = 1;
+constexpr uint32_t kPlayerTimerPeriodMs = 200;
+
+// The dialog window: OK and Cancel (button, Enter, Escape, close box) go to the dialog object,
+// and a click on the window's own background ends the editing of a title, as a click anywhere
+// outside the edit field does.
 class ReadAudioWindow : public QDialog {
 public:
-    ReadAudioWindow(QWidget* parent, std::function<void()> ok, std::function<void()> cancel)
-        : QDialog(parent), m_ok(std::move(ok)), m_cancel(std::move(cancel))
+    ReadAudioWindow(QWidget* parent, std::function<void()> ok, std::function<void()> cancel,
+                    std::function<void()> backgroundClick)
+        : QDialog(parent), m_ok(std::move(ok)), m_cancel(std::move(cancel)),
+          m_backgroundClick(std::move(backgroundClick))
     {
     }
     void accept() override { m_ok(); }
     void reject() override { m_cancel(); }
     void EndDialog(int result) { QDialog::done(result); }
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        m_backgroundClick();
+        QDialog::mousePressEvent(event);
+    }
+
 private:
     std::function<void()> m_ok;
     std::function<void()> m_cancel;
+    std::function<void()> m_backgroundClick;
 };
 
 struct SpinRange {
@@ -56,37 +77,26 @@ struct SpinRange {
 };
 
 constexpr SpinRange kSpinRanges[] = {
-    {res::IDC_1054, res::IDC_1018, 0, 99, true}, {res::IDC_1055, res::IDC_1019, 0, 59, true},
-    {res::IDC_1056, res::IDC_1020, 0, 74, true}, {res::IDC_1057, res::IDC_1021, 0, 99, true},
-    {res::IDC_1058, res::IDC_1022, 0, 59, true}, {res::IDC_1059, res::IDC_1023, 0, 74, true},
-    {res::IDC_1064, res::IDC_1036, 1, 60, false}, {res::IDC_1065, res::IDC_1037, 1, 60, false},
+    {IDC_START_MIN_SPIN, IDC_START_MIN, 0, 99, true},
+    {IDC_START_SEC_SPIN, IDC_START_SEC, 0, 59, true},
+    {IDC_START_FRAME_SPIN, IDC_START_FRAME, 0, 74, true},
+    {IDC_END_MIN_SPIN, IDC_END_MIN, 0, 99, true},
+    {IDC_END_SEC_SPIN, IDC_END_SEC, 0, 59, true},
+    {IDC_END_FRAME_SPIN, IDC_END_FRAME, 0, 74, true},
+    {IDC_FIRST_SECONDS_SPIN, IDC_FIRST_SECONDS, 1, 60, false},
+    {IDC_LAST_SECONDS_SPIN, IDC_LAST_SECONDS, 1, 60, false},
 };
 
-// The controls of each tab page.
-constexpr int kPage0Controls[] = {res::IDC_1034};
-constexpr int kPage1Controls[] = {res::IDC_1046, res::IDC_1047, res::IDC_1048, res::IDC_1049, res::IDC_1050,
-                                  res::IDC_1018, res::IDC_1019, res::IDC_1020, res::IDC_1021, res::IDC_1022,
-                                  res::IDC_1023, res::IDC_1054, res::IDC_1055, res::IDC_1056, res::IDC_1057,
-                                  res::IDC_1058, res::IDC_1059};
-constexpr int kPage2Controls[] = {res::IDC_1010, res::IDC_1011, res::IDC_1028, res::IDC_1029};
+// The labels of the selection and of the playing position, which change their text while the
+// dialog is open.
+constexpr int kPositionLabels[] = {IDC_SELECTION_START_TIME,   IDC_PLAYING_TIME,   IDC_SELECTION_END_TIME,
+                                   IDC_SELECTION_START_SECTOR, IDC_PLAYING_SECTOR, IDC_SELECTION_END_SECTOR};
 
-QString DisplayTimeText(uint8_t minute, uint8_t second, uint8_t frame)
+void CopyTitle(char (&destination)[256], const QString& title)
 {
-    return QString::fromStdString(DisplayTime(minute, second, frame));
-}
-
-// A field read as a decimal number the way the selection display reads it: at most 31
-// characters, leading digits, 0 when there are none.
-uint32_t FieldNumber(const QWidget* dialog, int id)
-{
-    QString text = GetDlgItemText(dialog, id).left(31).trimmed();
-    uint32_t value = 0;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            break;
-        value = value * 10 + static_cast<uint32_t>(c.unicode() - u'0');
-    }
-    return value;
+    const std::string bytes = CutTitle(title.toLocal8Bit().toStdString(), sizeof destination - 1);
+    std::memcpy(destination, bytes.data(), bytes.size());
+    destination[bytes.size()] = '\0';
 }
 
 } // namespace
@@ -107,11 +117,6 @@ CReadAudioDlg::CReadAudioDlg(QWidget* parent)
 
 CReadAudioDlg::~CReadAudioDlg() = default;
 
-bool CReadAudioDlg::IsDeviceOpen() const
-{
-    return m_Audio.DeviceId() != 0;
-}
-
 QTreeWidget* CReadAudioDlg::TrackList() const
 {
     return m_ui ? m_ui->trackList : nullptr;
@@ -119,15 +124,16 @@ QTreeWidget* CReadAudioDlg::TrackList() const
 
 int CReadAudioDlg::DoModal()
 {
-    auto* window = new ReadAudioWindow(m_pParent, [this] { OnOK(); }, [this] { OnCancel(); });
+    auto* window = new ReadAudioWindow(
+        m_pParent, [this] { OnOK(); }, [this] { OnCancel(); }, [this] { FinishRename(); });
     m_pWnd = window;
     m_ui = std::make_unique<Ui::ReadAudioDlg>();
     m_ui->setupUi(window);
-    connect(m_ui->startButton, &QPushButton::clicked, window, &QDialog::accept);
-    connect(m_ui->cancelButton, &QPushButton::clicked, window, &QDialog::reject);
+    m_items.Attach(window);
     OnInitDialog();
-    int result = window->exec();
+    const int result = window->exec();
     OnDestroy();
+    m_items.Attach(nullptr);
     m_ui.reset();
     m_pWnd = nullptr;
     delete window;
@@ -137,50 +143,20 @@ int CReadAudioDlg::DoModal()
 void CReadAudioDlg::OnInitDialog()
 {
     UpdateData(false);
-    m_ui->onlyLastCheck->setChecked(m_bOnlyLast != 0);
-    m_ui->onlyFirstCheck->setChecked(m_bOnlyFirst != 0);
-    m_ui->loopModeCheck->setChecked(m_bLoopMode != 0);
-    m_bIdleShown = 0;
-
-    m_pTrackMenu = new QMenu(QStringLiteral("Track"), m_pWnd);
-    for (auto [text, id] : {std::pair{"Play", res::ID_TRACK_PLAY}, {"Pick up times", res::ID_TRACK_PICK_UP_TIMES},
-                            {nullptr, 0}, {"Rename", res::ID_TRACK_RENAME},
-                            {"Properties...", res::ID_TRACK_PROPERTIES}, {nullptr, 0}, {"Grab", res::ID_TRACK_GRAB}}) {
-        if (!text) {
-            m_pTrackMenu->addSeparator();
-            continue;
-        }
-        m_pTrackMenu->addAction(QString::fromUtf8(text))->setData(id);
-    }
-    m_pListMenu = new QMenu(QStringLiteral("List"), m_pWnd);
-    m_pListMenu->addAction(QStringLiteral("Refresh"))->setData(res::ID_LIST_REFRESH);
-    m_pListMenu->addSeparator();
-    m_pListMenu->addAction(QStringLiteral("Open Door"))->setData(res::ID_LIST_OPEN_DOOR);
-    m_pListMenu->addAction(QStringLiteral("Close Door"))->setData(res::ID_LIST_CLOSE_DOOR);
-
-    m_chDrive = static_cast<char>(Settings().DefaultCDROMDrive);
+    m_items.CheckButton(IDC_ONLY_LAST, m_bOnlyLast != 0);
+    m_items.CheckButton(IDC_ONLY_FIRST, m_bOnlyFirst != 0);
+    m_items.CheckButton(IDC_LOOP_MODE, m_bLoopMode != 0);
+    LoadMenus();
     m_Audio.Open(m_chDrive);  // a failure has been reported; the dialog opens all the same
-
     m_ui->positionSlider->setRange(0, 100);
-    m_bDragging = 0;
-    m_nPlayStart = 0;
-    m_nPlayEnd = 0;
-    for (const SpinRange& range : kSpinRanges) {
-        auto* spin = GetDlgControl<CUpDownButton>(m_pWnd, range.id);
-        spin->SetBuddy(GetDlgControl<QLineEdit>(m_pWnd, range.buddy));
-        spin->SetRange(range.lower, range.upper);
-        spin->SetWrap(range.wrap);
-    }
-    m_PlayPicture = QIcon(QStringLiteral(":/bitmaps/%1.png").arg(res::IDB_PLAY));
-    m_StopPicture = QIcon(QStringLiteral(":/bitmaps/%1.png").arg(res::IDB_STOP));
-    m_ui->playButton->setIcon(m_PlayPicture);
-    m_ui->stopButton->setIcon(m_StopPicture);
+    m_player.OnOpening();
+    SetUpControls();
 
-    m_nTimer = startTimer(kTimerPeriodMs);
+    m_nTimer = platform::SetTimer(m_pWnd, kPlayerTimerId, kPlayerTimerPeriodMs, [this] { m_player.OnPlayerTimer(); });
     if (m_nTimer == 0)
         platform::MessageBox("Could not set up the Windows timer.\nThe CD Player functions will not work OK.\n"
                              "Try closing other running applications\nto free up a timer resource.",
-                             platform::MB_OK);
+                             platform::MB_OK | platform::MB_ICONEXCLAMATION);
 
     QTreeWidget* list = TrackList();
     list->setColumnCount(4);
@@ -197,15 +173,7 @@ void CReadAudioDlg::OnInitDialog()
     m_ui->tabControl->addTab(QStringLiteral("CD Track"));
     m_ui->tabControl->addTab(QStringLiteral("Red Book"));
     m_ui->tabControl->addTab(QStringLiteral("High Sierra"));
-    connect(m_ui->tabControl, &QTabBar::currentChanged, this, [this] { OnTabChanged(); });
-
-    connect(list, &QTreeWidget::itemDoubleClicked, this, [this] { OnDoubleClick(); });
-    connect(list, &QWidget::customContextMenuRequested, this, [this] { ShowListMenu(); });
-    list->viewport()->installEventFilter(this);
-    connect(m_ui->playButton, &QPushButton::clicked, this, [this] { OnPlay(); });
-    connect(m_ui->stopButton, &QPushButton::clicked, this, [this] { OnStop(); });
-    connect(m_ui->markButton, &QPushButton::clicked, this, [this] { OnMark(); });
-    ConnectRenameEditor();
+    ConnectControls();
 
     RefreshTrackList();
     // Shown again after a refused choice, the dialog keeps the track that was chosen.
@@ -214,21 +182,115 @@ void CReadAudioDlg::OnInitDialog()
     SelectTabPage(m_nTabPage);
 }
 
+void CReadAudioDlg::LoadMenus()
+{
+    m_pTrackMenu = new QMenu(QStringLiteral("Track"), m_pWnd);
+    for (auto [text, id] : {std::pair{"Play", res::ID_TRACK_PLAY}, {"Pick up times", res::ID_TRACK_PICK_UP_TIMES},
+                            {nullptr, 0}, {"Rename", res::ID_TRACK_RENAME},
+                            {"Properties...", res::ID_TRACK_PROPERTIES}, {nullptr, 0}, {"Grab", res::ID_TRACK_GRAB}}) {
+        if (!text) {
+            m_pTrackMenu->addSeparator();
+            continue;
+        }
+        m_pTrackMenu->addAction(QString::fromUtf8(text))->setData(id);
+    }
+    m_pListMenu = new QMenu(QStringLiteral("List"), m_pWnd);
+    m_pListMenu->addAction(QStringLiteral("Refresh"))->setData(res::ID_LIST_REFRESH);
+    m_pListMenu->addSeparator();
+    m_pListMenu->addAction(QStringLiteral("Open Door"))->setData(res::ID_LIST_OPEN_DOOR);
+    m_pListMenu->addAction(QStringLiteral("Close Door"))->setData(res::ID_LIST_CLOSE_DOOR);
+}
+
+void CReadAudioDlg::SetUpControls()
+{
+    for (const SpinRange& range : kSpinRanges) {
+        auto* spin = GetDlgControl<CUpDownButton>(m_pWnd, range.id);
+        spin->SetBuddy(GetDlgControl<QLineEdit>(m_pWnd, range.buddy));
+        spin->SetRange(range.lower, range.upper);
+        spin->SetWrap(range.wrap);
+    }
+    m_PlayPicture = QIcon(QStringLiteral(":/bitmaps/%1.png").arg(res::IDB_PLAY));
+    m_StopPicture = QIcon(QStringLiteral(":/bitmaps/%1.png").arg(res::IDB_STOP));
+    m_ui->playButton->setIcon(m_PlayPicture);
+    m_ui->stopButton->setIcon(m_StopPicture);
+
+    // The labels and the mark button keep one width whatever they show ("???", a time, a
+    // sector, nothing; "Start here" or "End here"), so that the two groups below the tab
+    // control stay where they are.
+    const QFontMetrics metrics = m_ui->selStartTime->fontMetrics();
+    const int labelWidth = std::max({metrics.horizontalAdvance(QStringLiteral("0000000")),
+                                     metrics.horizontalAdvance(QStringLiteral("???")),
+                                     metrics.horizontalAdvance(QStringLiteral("00:00"))});
+    for (int id : kPositionLabels) {
+        QWidget* label = GetDlgItem(m_pWnd, id);
+        label->setMinimumWidth(labelWidth);
+        label->setSizePolicy(QSizePolicy::Ignored, label->sizePolicy().verticalPolicy());
+    }
+    QPushButton* mark = m_ui->markButton;
+    const QString caption = mark->text();
+    int markWidth = 0;
+    for (const char* text : {"Start here", "End here"}) {
+        mark->setText(QString::fromUtf8(text));
+        markWidth = std::max(markWidth, mark->sizeHint().width());
+    }
+    mark->setText(caption);
+    mark->setMinimumWidth(markWidth);
+}
+
+void CReadAudioDlg::ConnectControls()
+{
+    connect(m_ui->startButton, &QPushButton::clicked, m_pWnd, &QDialog::accept);
+    connect(m_ui->cancelButton, &QPushButton::clicked, m_pWnd, &QDialog::reject);
+    connect(m_ui->tabControl, &QTabBar::currentChanged, this, [this] {
+        FinishRename();
+        m_display.OnTabChanged();
+    });
+    for (QPushButton* button : {m_ui->playButton, m_ui->stopButton, m_ui->markButton}) {
+        const int id = button->property("controlId").toInt();
+        connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+    }
+
+    // The slider's scroll notifications: moving it is tracking, letting it go is the end of
+    // tracking; a step by key, page or wheel ends at once.
+    QSlider* slider = m_ui->positionSlider;
+    connect(slider, &QSlider::sliderPressed, this, [this] { m_player.OnSliderScroll(platform::TB_THUMBTRACK); });
+    connect(slider, &QSlider::sliderMoved, this, [this] { m_player.OnSliderScroll(platform::TB_THUMBTRACK); });
+    connect(slider, &QSlider::sliderReleased, this, [this] { m_player.OnSliderScroll(platform::TB_ENDTRACK); });
+    connect(slider, &QSlider::actionTriggered, this, [this, slider] {
+        if (slider->isSliderDown())
+            return;
+        m_player.OnSliderScroll(platform::TB_PAGEDOWN);
+        // The step moves the slider after this notification; the end of tracking follows it.
+        QTimer::singleShot(0, this, [this] {
+            if (m_pWnd)
+                m_player.OnSliderScroll(platform::TB_ENDTRACK);
+        });
+    });
+
+    QTreeWidget* list = TrackList();
+    connect(list, &QTreeWidget::itemDoubleClicked, this, [this] { OnDoubleClick(); });
+    connect(list, &QWidget::customContextMenuRequested, this, [this] { ShowListMenu(); });
+    list->viewport()->installEventFilter(this);
+    ConnectRenameEditor();
+}
+
 void CReadAudioDlg::OnDestroy()
 {
+    FinishRename();
     if (m_nTimer != 0) {
-        killTimer(m_nTimer);
+        if (!platform::KillTimer(m_pWnd, m_nTimer))
+            platform::MessageBox("Error killing the timer", platform::MB_OK | platform::MB_ICONEXCLAMATION);
         m_nTimer = 0;
     }
     m_PlayPicture = QIcon();
     m_StopPicture = QIcon();
-    m_bOnlyLast = m_ui->onlyLastCheck->isChecked() ? 1 : 0;
-    m_bOnlyFirst = m_ui->onlyFirstCheck->isChecked() ? 1 : 0;
-    m_bLoopMode = m_ui->loopModeCheck->isChecked() ? 1 : 0;
-    if (m_Audio.GetMode() == kModePlay)
+    m_bOnlyLast = m_items.IsButtonChecked(IDC_ONLY_LAST) ? 1 : 0;
+    m_bOnlyFirst = m_items.IsButtonChecked(IDC_ONLY_FIRST) ? 1 : 0;
+    m_bLoopMode = m_items.IsButtonChecked(IDC_LOOP_MODE) ? 1 : 0;
+    if (m_Audio.GetMode() == platform::MCI_MODE_PLAY)
         m_Audio.Stop();
     m_Audio.Close();
-    m_nTabPage = CurrentTabPage();
+    m_nTabPage = m_display.CurrentPage();
 }
 
 bool CReadAudioDlg::UpdateData(bool saveAndValidate)
@@ -238,16 +300,16 @@ bool CReadAudioDlg::UpdateData(bool saveAndValidate)
         uint32_t* value;
         uint32_t upper;
     };
-    const Field fields[] = {{res::IDC_1018, &m_nStartMin, 99},      {res::IDC_1019, &m_nStartSec, 59},
-                            {res::IDC_1020, &m_nStartFrame, 74},    {res::IDC_1021, &m_nEndMin, 99},
-                            {res::IDC_1022, &m_nEndSec, 59},        {res::IDC_1023, &m_nEndFrame, 74},
-                            {res::IDC_1028, &m_nStartSector, MAX_READ_SECTOR},
-                            {res::IDC_1029, &m_nEndSector, MAX_READ_SECTOR}};
+    const Field fields[] = {{IDC_START_MIN, &m_nStartMin, 99},   {IDC_START_SEC, &m_nStartSec, 59},
+                            {IDC_START_FRAME, &m_nStartFrame, 74}, {IDC_END_MIN, &m_nEndMin, 99},
+                            {IDC_END_SEC, &m_nEndSec, 59},       {IDC_END_FRAME, &m_nEndFrame, 74},
+                            {IDC_START_SECTOR, &m_nStartSector, MAX_READ_SECTOR},
+                            {IDC_END_SECTOR, &m_nEndSector, MAX_READ_SECTOR}};
     if (!saveAndValidate) {
         for (const Field& field : fields)
             SetDlgItemUInt(m_pWnd, field.id, *field.value);
-        SetDlgItemUInt(m_pWnd, res::IDC_1036, m_nFirstSeconds);
-        SetDlgItemUInt(m_pWnd, res::IDC_1037, m_nLastSeconds);
+        SetDlgItemUInt(m_pWnd, IDC_FIRST_SECONDS, m_nFirstSeconds);
+        SetDlgItemUInt(m_pWnd, IDC_LAST_SECONDS, m_nLastSeconds);
         return true;
     }
     // Taken into copies first, so that a failing field leaves every member as it was.
@@ -259,7 +321,8 @@ bool CReadAudioDlg::UpdateData(bool saveAndValidate)
     }
     uint8_t firstSeconds = m_nFirstSeconds;
     uint8_t lastSeconds = m_nLastSeconds;
-    if (!DdxByte(m_pWnd, res::IDC_1036, firstSeconds, 1, 60) || !DdxByte(m_pWnd, res::IDC_1037, lastSeconds, 1, 60))
+    if (!DdxByte(m_pWnd, IDC_FIRST_SECONDS, firstSeconds, 1, 60) ||
+        !DdxByte(m_pWnd, IDC_LAST_SECONDS, lastSeconds, 1, 60))
         return false;
     for (std::size_t i = 0; i < std::size(fields); ++i)
         *fields[i].value = values[i];
@@ -268,144 +331,71 @@ bool CReadAudioDlg::UpdateData(bool saveAndValidate)
     return true;
 }
 
-int CReadAudioDlg::CurrentTabPage() const
-{
-    return m_ui ? m_ui->tabControl->currentIndex() : m_nTabPage;
-}
-
-int CReadAudioDlg::SelectedRowCount() const
-{
-    QTreeWidget* list = TrackList();
-    return list ? static_cast<int>(list->selectedItems().size()) : 0;
-}
-
 void CReadAudioDlg::SelectTabPage(int page)
 {
-    m_ui->tabControl->blockSignals(true);
-    m_ui->tabControl->setCurrentIndex(page);
-    m_ui->tabControl->blockSignals(false);
-    OnTabChanged();
+    m_display.SelectTabPage(page);
 }
 
-void CReadAudioDlg::OnTabChanged()
+void CReadAudioDlg::OnTrackClicked()
 {
-    int page = CurrentTabPage();
-    auto show = [this](const auto& ids, bool visible) {
-        for (int id : ids)
-            if (QWidget* control = GetDlgItem(m_pWnd, id))
-                control->setVisible(visible);
-    };
-    show(kPage0Controls, page == 0);
-    show(kPage1Controls, page == 1);
-    show(kPage2Controls, page == 2);
-    UpdateSelectionDisplay(page, false);
+    m_display.OnTrackClicked();
 }
 
-void CReadAudioDlg::ShowTrackSelection(const TrackRecord& track)
+void CReadAudioDlg::CopyTitleOfRow(int row)
 {
-    SetDlgItemText(m_pWnd, res::IDC_1012, DisplayTimeText(track.startMinute, track.startSecond, track.startFrame));
-    SetDlgItemText(m_pWnd, res::IDC_1014, DisplayTimeText(track.endMinute, track.endSecond, track.endFrame));
-    SetDlgItemUInt(m_pWnd, res::IDC_1015, track.startSector);
-    SetDlgItemUInt(m_pWnd, res::IDC_1017, track.endSector);
+    CopyTitle(m_szTrackTitle, TrackList()->topLevelItem(row)->text(0));
 }
 
-void CReadAudioDlg::UpdateSelectionDisplay(int page, bool force)
+void CReadAudioDlg::EndDialog(int result)
 {
-    if (!force && m_Audio.GetMode() == kModePlay)
-        return;
-    if (page == 0) {
-        if (SelectedRowCount() == 1) {
-            FindSelectedTrack();
-            if (m_nSelectedTrack >= 0 && m_nSelectedTrack < MAX_TRACKS)
-                ShowTrackSelection(m_Tracks[static_cast<std::size_t>(m_nSelectedTrack)]);
-        } else {
-            for (int id : {res::IDC_1012, res::IDC_1014, res::IDC_1015, res::IDC_1017})
-                SetDlgItemText(m_pWnd, id, QStringLiteral("???"));
-        }
-    } else if (page == 1) {
-        auto byte = [this](int id) { return static_cast<uint8_t>(FieldNumber(m_pWnd, id)); };
-        uint8_t startMin = byte(res::IDC_1018), startSec = byte(res::IDC_1019), startFrame = byte(res::IDC_1020);
-        uint8_t endMin = byte(res::IDC_1021), endSec = byte(res::IDC_1022), endFrame = byte(res::IDC_1023);
-        SetDlgItemText(m_pWnd, res::IDC_1012, DisplayTimeText(startMin, startSec, startFrame));
-        SetDlgItemText(m_pWnd, res::IDC_1014, DisplayTimeText(endMin, endSec, endFrame));
-        SetDlgItemUInt(m_pWnd, res::IDC_1015, MsfToSector(startMin, startSec, startFrame));
-        SetDlgItemUInt(m_pWnd, res::IDC_1017, MsfToSector(endMin, endSec, endFrame));
-    } else if (page == 2) {
-        SetDlgItemText(m_pWnd, res::IDC_1015, GetDlgItemText(m_pWnd, res::IDC_1028).left(31));
-        SetDlgItemText(m_pWnd, res::IDC_1017, GetDlgItemText(m_pWnd, res::IDC_1029).left(31));
-        uint8_t minute = 0, second = 0, frame = 0;
-        SectorToMsf(FieldNumber(m_pWnd, res::IDC_1028), &minute, &second, &frame);
-        SetDlgItemText(m_pWnd, res::IDC_1012, DisplayTimeText(minute, second, frame));
-        SectorToMsf(FieldNumber(m_pWnd, res::IDC_1029), &minute, &second, &frame);
-        SetDlgItemText(m_pWnd, res::IDC_1014, DisplayTimeText(minute, second, frame));
-    }
-}
-
-void CReadAudioDlg::FindSelectedTrack()
-{
-    m_nSelectedTrack = -1;
-    QTreeWidget* list = TrackList();
-    if (!list)
-        return;
-    for (int row = 0; row < list->topLevelItemCount(); ++row) {
-        if (list->topLevelItem(row)->isSelected()) {
-            m_nSelectedTrack = row;
-            return;
-        }
-    }
-}
-
-static void CopyTitle(char (&destination)[256], const QString& title)
-{
-    QByteArray bytes = title.toLocal8Bit().left(static_cast<int>(sizeof destination) - 1);
-    std::memcpy(destination, bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    destination[bytes.size()] = '\0';
+    static_cast<ReadAudioWindow*>(m_pWnd)->EndDialog(result);
 }
 
 void CReadAudioDlg::OnOK()
 {
-    m_nTabPage = CurrentTabPage();
-    if (m_nTabPage == 0 && SelectedRowCount() == 1) {
-        FindSelectedTrack();
+    m_nTabPage = m_display.CurrentPage();
+    if (m_nTabPage == PAGE_CD_TRACK && m_display.SelectedRowCount() == 1) {
+        m_display.FindSelectedTrack();
         if (m_nSelectedTrack >= 0)
-            CopyTitle(m_szTrackTitle, TrackList()->topLevelItem(m_nSelectedTrack)->text(0));
+            CopyTitleOfRow(m_nSelectedTrack);
     }
     if (!UpdateData(true))
         return;
-    static_cast<ReadAudioWindow*>(m_pWnd)->EndDialog(res::IDOK);
+    EndDialog(res::IDOK);
 }
 
 void CReadAudioDlg::OnDoubleClick()
 {
-    m_nTabPage = CurrentTabPage();
-    if (SelectedRowCount() != 1)
+    m_nTabPage = m_display.CurrentPage();
+    if (m_display.SelectedRowCount() != 1)
         return;
-    FindSelectedTrack();
+    m_display.FindSelectedTrack();
     if (m_nSelectedTrack < 0)
         return;
-    CopyTitle(m_szTrackTitle, TrackList()->topLevelItem(m_nSelectedTrack)->text(0));
-    static_cast<ReadAudioWindow*>(m_pWnd)->EndDialog(res::IDOK);
+    CopyTitleOfRow(m_nSelectedTrack);
+    EndDialog(res::IDOK);
 }
 
 void CReadAudioDlg::OnCancel()
 {
     if (!UpdateData(true))
         return;
-    static_cast<ReadAudioWindow*>(m_pWnd)->EndDialog(res::IDCANCEL);
+    EndDialog(res::IDCANCEL);
 }
 
-void CReadAudioDlg::timerEvent(QTimerEvent* event)
+void CReadAudioDlg::OnCommand(int id)
 {
-    if (event->timerId() == m_nTimer)
-        OnPlayerTimer();
-    QObject::timerEvent(event);
+    switch (id) {
+    case IDC_PLAY: m_player.OnPlay(); break;  // also "Play" of the "Track" menu
+    case IDC_STOP: m_player.OnStop(); break;
+    case IDC_MARK: m_player.OnMark(); break;
+    case res::ID_TRACK_PICK_UP_TIMES: m_player.OnPickUpTimes(); break;
+    case res::ID_TRACK_RENAME: BeginRename(); break;
+    case res::ID_TRACK_PROPERTIES: OnTrackProperties(); break;
+    case res::ID_TRACK_GRAB: m_pWnd->accept(); break;
+    case res::ID_LIST_REFRESH: RefreshTrackList(); break;
+    case res::ID_LIST_OPEN_DOOR: OpenDriveDoor(); break;
+    case res::ID_LIST_CLOSE_DOOR: CloseDriveDoor(); break;
+    default: break;
+    }
 }
-
-// The selection player's behaviour comes with the player; the tick and its commands are wired
-// here so that the controls and menu entries are in place.
-void CReadAudioDlg::OnPlayerTimer() {}
-void CReadAudioDlg::OnPlay() {}
-void CReadAudioDlg::OnStop() {}
-void CReadAudioDlg::OnMark() {}
-void CReadAudioDlg::OnPickUpTimes() {}
-void CReadAudioDlg::OnTrackProperties() {}

@@ -3,7 +3,10 @@
 // a sector range, one per tab page. Below the pages it carries the small CD player.
 //
 // The object lives on the command's stack and may be shown several times; each showing builds
-// the window afresh, so everything the window shows is set up again at every opening.
+// the window afresh, so everything the window shows is set up again at every opening. The
+// window holds the widgets and forwards their events; what the labels show and what the player
+// does is decided by CSelectionDisplay and CSelectionPlayer (player/), which reach the controls
+// by number.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +15,11 @@
 #include <QIcon>
 #include <QObject>
 
+#include "platform/ui/qt_dialog_items.h"
 #include "player/cd_audio.h"
+#include "player/selection_display.h"
+#include "player/selection_player.h"
+#include "player/track_reader.h"
 #include "player/track_table.h"
 
 class QDialog;
@@ -53,74 +60,67 @@ public:
     char m_szTrackTitle[256] = "Untitled";
     TrackTable m_Tracks;
 
-    // Internal.
+    // The drive whose CD audio device the dialog opens; set by the caller.
     char m_chDrive = 0;
-    CCDAudio m_Audio;
-    char m_szDiscId[81] = {};
-    int m_nTimer = 0;
-    int32_t m_bEndMarkNext = 0;
-    int32_t m_bFirstPartPlayed = 0;
-    int32_t m_bIdleShown = 0;
-    uint32_t m_nPlayStart = 0;
-    uint32_t m_nPlayEnd = 0;
-    int32_t m_bDragging = 0;
-
-    void FindSelectedTrack();
-    void SelectTabPage(int page);
-    void UpdateSelectionDisplay(int page, bool force);
-
-    // The track list and the disc titles.
-    void RefreshTrackList();
-    void BeginRename();
-    // text is null when the user cancelled the edit.
-    void EndRename(int row, const QString* text);
-    void ShowListMenu();
-    // The menu a right click opens now, enabled as it would be shown.
-    QMenu* PrepareListMenu();
-    void OpenDriveDoor();
-    void CloseDriveDoor();
-    void OnTrackClicked();
-    // A command of the dialog: its buttons and its two context menus.
-    void OnCommand(int id);
-
-    // The 200 ms tick of the player.
-    void OnPlayerTimer();
-    void OnPlay();
-    void OnStop();
-    void OnMark();
-    void OnPickUpTimes();
-    void OnTrackProperties();
 
     // The window while the dialog is shown, else nullptr.
     QDialog* Window() const { return m_pWnd; }
+    const CCDAudio& Audio() const { return m_Audio; }
 
-protected:
-    void timerEvent(QTimerEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Events the window forwards, callable as the window calls them.
+    void SelectTabPage(int page);
+    // A left click in the list.
+    void OnTrackClicked();
+    // The end of editing a title in place; text is null when the user cancelled the edit.
+    void EndRename(int row, const QString* text);
+    // The menu a right click in the list opens now, enabled as it is shown.
+    QMenu* PrepareListMenu();
+    // A command of the dialog: its Play, Stop and mark buttons and its two context menus.
+    void OnCommand(int id);
 
 private:
-    bool IsDeviceOpen() const;
+    bool IsDeviceOpen() const { return m_Audio.DeviceId() != 0; }
     QTreeWidget* TrackList() const;
-    int CurrentTabPage() const;
-    int SelectedRowCount() const;
-    void ShowTrackSelection(const TrackRecord& track);
     void OnInitDialog();
+    void LoadMenus();
+    void SetUpControls();
+    void ConnectControls();
     void OnDestroy();
     bool UpdateData(bool saveAndValidate);
     void OnOK();
     void OnCancel();
-    void OnTabChanged();
     void OnDoubleClick();
-    void InsertTrackRows(int count, bool haveId);
+    void EndDialog(int result);
+    void CopyTitleOfRow(int row);
+
+    // The track list and the disc titles.
+    void RefreshTrackList();
     void ConnectRenameEditor();
+    void BeginRename();
+    // Ends an edit of a title that is still open, keeping the text typed so far.
+    void FinishRename();
+    void ShowListMenu();
+    void OpenDriveDoor();
+    void CloseDriveDoor();
+    void OnTrackProperties();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QWidget* m_pParent = nullptr;
     QDialog* m_pWnd = nullptr;
     std::unique_ptr<Ui::ReadAudioDlg> m_ui;
+
+    CCDAudio m_Audio;
+    char m_szDiscId[DISC_ID_SIZE] = {};
+    bool m_bHaveDiscId = false;
+    uintptr_t m_nTimer = 0;
     QMenu* m_pTrackMenu = nullptr;
     QMenu* m_pListMenu = nullptr;
     QIcon m_TrackImages[2];
     QIcon m_PlayPicture;
     QIcon m_StopPicture;
-    bool m_bHaveDiscId = false;
+
+    QtDialogItems m_items;
+    CSelectionDisplay m_display{m_items, m_Audio, m_Tracks, m_nSelectedTrack};
+    CSelectionPlayer m_player{m_items, m_Audio, m_display};
 };

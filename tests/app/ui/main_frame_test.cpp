@@ -13,11 +13,14 @@
 #include <gtest/gtest.h>
 
 #include "app/frame_geometry.h"
+#include "base/app_settings.h"
 #include "document/ripwell_doc.h"
 #include "document/ui/ripwell_view.h"
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
 #include "res/string_table.h"
+#include "support/document_data.h"
+#include "support/scripted_clipboard.h"
 
 namespace {
 
@@ -44,9 +47,10 @@ struct FrameFixture : ::testing::Test {
         // What the application object handles.
         for (int id : {res::ID_FILE_NEW, res::ID_FILE_OPEN, res::ID_APP_EXIT, res::ID_APP_ABOUT})
             app.On(id, [this, id] { appCalls.push_back(id); });
-        ASSERT_TRUE(frame.Create(&doc, &app));
+        ASSERT_TRUE(frame.Create(&doc, settings, &app));
         frame.show();
     }
+    AppSettings settings;
     CRipwellDoc doc;
     framework::CommandMap app;
     std::vector<int> appCalls;
@@ -57,9 +61,13 @@ struct FrameFixture : ::testing::Test {
 
 TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
 {
+    // With no recent file yet, the group between its separators holds "Recent File", grayed.
     EXPECT_EQ(Describe(frame.Menu("File")),
               (QStringList{"&New\tCtrl+N|57600", "&Open...\tCtrl+O|57601", "&Save\tCtrl+S|57603",
-                           "Save &As...|57604", "-", "&Properties...\tAlt+Enter|32777", "-", "E&xit|57665"}));
+                           "Save &As...|57604", "-", "&Properties...\tAlt+Enter|32777", "-",
+                           "Recent File|57616", "-", "E&xit|57665"}));
+    frame.Actions()->UpdateMenu(frame.Menu("File"));
+    EXPECT_FALSE(frame.Menu("File")->actions()[7]->isEnabled());
     EXPECT_EQ(Describe(frame.Menu("Edit")),
               (QStringList{"&Copy\tCtrl+C|57634", "&Paste\tCtrl+V|57637", "&Empty Clipboard|32788"}));
     EXPECT_EQ(Describe(frame.Menu("View")),
@@ -70,8 +78,7 @@ TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
                            "Pla&y Waveform\tCtrl+Y|32802", "S&top Waveform\tCtrl+T|32800", "-",
                            "CD &Player\tCtrl+P|32775", "Sound &Recorder\tCtrl+R|32784", "-",
                            "&Options...|32776"}));
-    EXPECT_EQ(Describe(frame.Menu("Help")),
-              (QStringList{"&Help Topics|57667", "-", "&About Ripwell...|57664"}));
+    EXPECT_EQ(Describe(frame.Menu("Help")), (QStringList{"&Help Topics|57667", "&About Ripwell...|57664"}));
     EXPECT_EQ(Describe(frame.View()->ContextMenu()),
               (QStringList{"Read CD-DA...|32771", "Read CD-ROM...|32772", "-", "Play|32802", "Stop|32800", "-",
                            "Properties...|32777", "-", "Copy|57634", "Paste|57637"}));
@@ -79,16 +86,25 @@ TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
     frame.SetRecentFiles({"/music/a.wav", "/music/b.wav"});
     QStringList file = Describe(frame.Menu("File"));
     EXPECT_EQ(file.mid(6), (QStringList{"-", "&1 a.wav|57616", "&2 b.wav|57617", "-", "E&xit|57665"}));
+    frame.SetRecentFiles({});
+    EXPECT_EQ(Describe(frame.Menu("File")).mid(6), (QStringList{"-", "Recent File|57616", "-", "E&xit|57665"}));
 }
 
 TEST_F(FrameFixture, HighlightedItemsShowTheirPromptAndIdleTextComesBack)
 {
     EXPECT_EQ(frame.MessagePane()->text(), "For Help, press F1");
+    // A grayed item is never highlighted (the style does not let it be active), so every item
+    // is enabled first: a byte of data to copy, a format on the clipboard to paste.
+    ScriptedClipboard clipboard;
+    clipboard.Put(platform::CF_TEXT, "x");
+    FillDocument(doc, "x", 1);
     for (const char* name : {"File", "Edit", "View", "Tools", "Help"}) {
         QMenu* menu = frame.Menu(name);
         menu->popup(QPoint(0, 0));
+        frame.Actions()->UpdateMenu(menu);
         for (QAction* a : menu->actions()) {
-            if (a->isSeparator())
+            // A grayed item cannot be highlighted (the empty list's "Recent File").
+            if (a->isSeparator() || !a->isEnabled())
                 continue;
             menu->setActiveAction(a);
             int id = framework::CommandActions::CommandOf(a);
@@ -136,7 +152,9 @@ TEST_F(FrameFixture, CommandsReachTheirOwners)
         if (framework::CommandActions::CommandOf(a) == res::ID_FILE_NEW)
             a->trigger();
     EXPECT_EQ(appCalls, std::vector<int>{res::ID_FILE_NEW});
-    EXPECT_TRUE(frame.View()->Commands().Handles(res::ID_READ_CDDA));
+    // The reads reach into other parts of the program, so the frame wires them, not the view.
+    EXPECT_TRUE(frame.Commands().Handles(res::ID_READ_CDDA));
+    EXPECT_FALSE(frame.View()->Commands().Handles(res::ID_READ_CDDA));
     EXPECT_TRUE(frame.View()->Commands().Handles(res::ID_EDIT_COPY));
     EXPECT_FALSE(frame.View()->Commands().Handles(res::ID_FILE_NEW));
     EXPECT_TRUE(frame.Commands().Handles(res::ID_HELP_FINDER));

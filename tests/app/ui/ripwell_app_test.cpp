@@ -1,7 +1,11 @@
 #include "app/ui/ripwell_app.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -12,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_settings.h"
 #include "app/ui/main_frame.h"
 #include "document/ripwell_doc.h"
 #include "platform/framework/file_dialogs.h"
@@ -53,7 +56,6 @@ TEST(RipwellApp, SettingsAndRecentFilesWrittenAtShutDownComeBackAtTheNextStart)
     ScriptedFileDialogs dialogs;
     std::ofstream(data.file("a.bin")) << "0123456789";
 
-    Settings() = AppSettings{};
     {
         CRipwellApp app;
         ASSERT_TRUE(app.InitInstance({"ripwell"}));
@@ -74,10 +76,10 @@ TEST(RipwellApp, SettingsAndRecentFilesWrittenAtShutDownComeBackAtTheNextStart)
         ASSERT_TRUE(app.Document()->DoSave(""));
         EXPECT_EQ(app.RecentFiles(), (std::vector<std::string>{data.file("b.bin"), data.file("a.bin")}));
 
-        Settings().OverlappingSectors = 7;
-        Settings().DoJitterCorrection = 0;
-        Settings().CDPlayer = "xmms";
-        Settings().ReadAudio.StartingSect = 1234;
+        app.GetSettings().OverlappingSectors = 7;
+        app.GetSettings().DoJitterCorrection = 0;
+        app.GetSettings().CDPlayer = "xmms";
+        app.GetSettings().ReadAudio.StartingSect = 1234;
         app.ExitInstance();
     }
 
@@ -90,17 +92,16 @@ TEST(RipwellApp, SettingsAndRecentFilesWrittenAtShutDownComeBackAtTheNextStart)
     EXPECT_NE(written.find("\"File1\"=\"" + data.file("b.bin") + "\""), std::string::npos);
     EXPECT_NE(written.find("\"File2\"=\"" + data.file("a.bin") + "\""), std::string::npos);
 
-    Settings() = AppSettings{};
     {
         // Spelled differently, the path gets a hive object of its own, read from the file.
         const std::string sameFolder = config.path().string() + "/.";
         ScopedEnvironment again("XDG_CONFIG_HOME", sameFolder.c_str());
         CRipwellApp app;
         ASSERT_TRUE(app.InitInstance({"ripwell"}));
-        EXPECT_EQ(Settings().OverlappingSectors, 7);
-        EXPECT_EQ(Settings().DoJitterCorrection, 0);
-        EXPECT_EQ(Settings().CDPlayer, "xmms");
-        EXPECT_EQ(Settings().ReadAudio.StartingSect, 1234u);
+        EXPECT_EQ(app.GetSettings().OverlappingSectors, 7);
+        EXPECT_EQ(app.GetSettings().DoJitterCorrection, 0);
+        EXPECT_EQ(app.GetSettings().CDPlayer, "xmms");
+        EXPECT_EQ(app.GetSettings().ReadAudio.StartingSect, 1234u);
         EXPECT_EQ(app.RecentFiles(), (std::vector<std::string>{data.file("b.bin"), data.file("a.bin")}));
         EXPECT_TRUE(MenuTexts(app.MainFrame()->Menu("File")).contains("&1 b.bin"));
         EXPECT_TRUE(MenuTexts(app.MainFrame()->Menu("File")).contains("&2 a.bin"));
@@ -116,7 +117,77 @@ TEST(RipwellApp, SettingsAndRecentFilesWrittenAtShutDownComeBackAtTheNextStart)
     const std::string rewritten = ReadFile(config.file("ripwell/user.reg"));
     EXPECT_NE(rewritten.find("\"File1\"=\"" + data.file("a.bin") + "\""), std::string::npos) << rewritten;
     EXPECT_EQ(rewritten.find("\"File2\""), std::string::npos);
-    Settings() = AppSettings{};
+}
+
+TEST(RipwellApp, AFileThatCannotBeOpenedLeavesTheOpenDocumentAsItWas)
+{
+    TempDir config;
+    TempDir data;
+    ScopedEnvironment home("XDG_CONFIG_HOME", config.path().c_str());
+    ScopedEnvironment hive("RIPWELL_USER_HIVE", nullptr);
+    ScriptedDesktop desktop;
+    ScriptedFileDialogs dialogs;
+    const std::string a = data.file("a.bin");
+    const std::string b = data.file("b.bin");
+    std::ofstream(a) << "AAAA";
+    std::ofstream(b) << "0123456789";
+
+    CRipwellApp app;
+    ASSERT_TRUE(app.InitInstance({"ripwell"}));
+    const framework::CommandRouter& router = app.MainFrame()->Router();
+    // The empty list's "Recent File" is grayed; a listed file's entry is not.
+    EXPECT_FALSE(router.Update(res::ID_FILE_MRU_FILE1).m_bEnabled);
+    ASSERT_TRUE(app.OpenDocumentFile(a));
+    ASSERT_TRUE(app.OpenDocumentFile(b));
+    EXPECT_TRUE(router.Update(res::ID_FILE_MRU_FILE1 + 1).m_bEnabled);
+    EXPECT_FALSE(router.Update(res::ID_FILE_MRU_FILE1 + 2).m_bEnabled);
+    std::remove(a.c_str());
+
+    auto expectStillB = [&](const char* how) {
+        const CRipwellDoc* doc = app.Document();
+        EXPECT_EQ(doc->GetPathName(), b) << how;
+        EXPECT_EQ(doc->GetTitle(), "b.bin") << how;
+        ASSERT_EQ(doc->m_nDataLength, 10u) << how;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(doc->m_pData), 10), "0123456789") << how;
+        EXPECT_EQ(app.MainFrame()->windowTitle(), "b.bin - Ripwell") << how;
+        ASSERT_EQ(desktop.Boxes().size(), 1u) << how;
+        EXPECT_EQ(desktop.Boxes()[0].text, a + "\nCannot find this file.\nPlease verify that the correct path and "
+                                                "file name are given.")
+            << how;
+        desktop.Clear();
+    };
+
+    // The recent file that has gone: its message, its entry removed, b.bin still open.
+    router.Dispatch(res::ID_FILE_MRU_FILE1 + 1);
+    EXPECT_EQ(app.RecentFiles(), std::vector<std::string>{b});
+    expectStillB("recent file");
+
+    dialogs.ChooseNext(a);
+    router.Dispatch(res::ID_FILE_OPEN);
+    expectStillB("File Open");
+
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(a))});
+    // As a drag does it: the window takes the drag when it enters, then gets the drop.
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(app.MainFrame(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(app.MainFrame(), &drop);
+    expectStillB("drop");
+
+    // A file that opens and then fails to load has emptied the document, now "Untitled".
+    const std::string shortWave = data.file("short.wav");
+    std::ofstream(shortWave) << std::string(44, 'x');
+    dialogs.ChooseNext(shortWave);
+    router.Dispatch(res::ID_FILE_OPEN);
+    EXPECT_EQ(app.Document()->m_nDataLength, 0u);
+    EXPECT_EQ(app.Document()->m_pBlock, nullptr);
+    EXPECT_EQ(app.Document()->GetPathName(), "");
+    EXPECT_EQ(app.MainFrame()->windowTitle(), "Untitled - Ripwell");
+    ASSERT_EQ(desktop.Boxes().size(), 1u);
+    EXPECT_EQ(desktop.Boxes()[0].text, "Wave file is too short. Skipped.");
+    app.ExitInstance();
 }
 
 // A drive list the program cannot use is named when the window comes up, not left to stderr:
@@ -129,7 +200,6 @@ TEST(RipwellApp, AMalformedDriveListIsToldAtStartUp)
     ScopedEnvironment drives("RIPWELL_DRIVES", "E:/discs/album.cue");
     ScopedEnvironment demo("RIPWELL_DEMO_DISC", config.file("demo.cue").c_str());
     ScriptedDesktop desktop;
-    Settings() = AppSettings{};
     {
         CRipwellApp app;
         ASSERT_TRUE(app.InitInstance({"ripwell"}));

@@ -7,6 +7,7 @@
 
 #include <map>
 
+#include "base/app_settings.h"
 #include "document/ripwell_doc.h"
 #include "platform/framework/command_routing.h"
 #include "platform/ui/command_actions.h"
@@ -33,12 +34,18 @@ TEST(ViewContextMenu, ItemsFollowTheUpdateHandlersOfTheMainMenu)
     framework::CommandMap rules;
     for (int id : {res::ID_EDIT_COPY, res::ID_EDIT_PASTE, res::ID_PLAY_WAVEFORM})
         rules.On(id, [] {}, [&haveData](framework::CCmdUI& ui) { ui.Enable(haveData); });
+    // The reads are the main frame's commands, always enabled.
+    framework::CommandMap frameCommands;
+    for (int id : {res::ID_READ_CDDA, res::ID_READ_CDROM})
+        frameCommands.On(id, [] {});
     framework::CommandRouter router;
     router.Add(&rules);
     framework::CommandActions actions(&router);
     CRipwellDoc doc;
-    CRipwellView view(&doc, &actions);
+    AppSettings settings;
+    CRipwellView view(&doc, settings, &actions);
     router.Add(&view.Commands());
+    router.Add(&frameCommands);
 
     QMenu tools;
     for (int id : {res::ID_PLAY_WAVEFORM, res::ID_EDIT_COPY})

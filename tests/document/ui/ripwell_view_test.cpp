@@ -11,8 +11,9 @@
 #include <cstring>
 #include <memory>
 
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "document/ripwell_doc.h"
+#include "platform/block_memory.h"
 
 namespace {
 
@@ -20,12 +21,9 @@ namespace {
 void FillDocument(CRipwellDoc& doc, uint32_t length, uint8_t value)
 {
     doc.OnNewDocument();
-    doc.m_pBlock = new uint8_t[length + 44];
-    std::memset(doc.m_pBlock, value, length + 44);
-    std::memcpy(doc.m_pBlock, "RIFF", 4);
-    doc.m_pHeader = doc.m_pBlock;
-    doc.m_pData = doc.m_pBlock + 44;
-    doc.m_nDataLength = length;
+    uint8_t* block = platform::AllocateDataBlock(length + 44);
+    std::memset(block, value, length + 44);
+    doc.AdoptBlock(block, block, length, false, WAVE_FORMAT_22050_8_MONO);
 }
 
 void Key(QWidget* w, int key)
@@ -45,9 +43,10 @@ void Wheel(QWidget* w, int delta)
 
 TEST(RipwellView, DrawsTheLinesOfTheDisplayRange)
 {
-    Settings().ShowWaveHeader = 0;
+    AppSettings settings;
+    settings.ShowWaveHeader = 0;
     CRipwellDoc doc;
-    CRipwellView view(&doc, nullptr);
+    CRipwellView view(&doc, settings, nullptr);
     view.resize(600, 300);
     view.show();
     view.OnUpdate();
@@ -61,20 +60,20 @@ TEST(RipwellView, DrawsTheLinesOfTheDisplayRange)
     EXPECT_EQ(view.VisibleLineText(0),
               QString("00000000  41 ") + QString(45, ' ') + "  A" + QString(15, ' '));
 
-    Settings().ShowWaveHeader = 1;
+    settings.ShowWaveHeader = 1;
     doc.UpdateAllViews();
     EXPECT_EQ(view.m_nTotalLines, 3);  // 45 bytes
     EXPECT_TRUE(view.VisibleLineText(0).startsWith("00000000  52 49 46 46 "));
     EXPECT_EQ(view.VisibleLineText(0).mid(60, 4), "RIFF");
-    Settings().ShowWaveHeader = 0;
 }
 
 TEST(RipwellView, HundredMegabytesScrollToTheEnd)
 {
-    Settings().ShowWaveHeader = 0;
+    AppSettings settings;
+    settings.ShowWaveHeader = 0;
     CRipwellDoc doc;
     FillDocument(doc, 100u * 1024 * 1024, 0x20);
-    CRipwellView view(&doc, nullptr);
+    CRipwellView view(&doc, settings, nullptr);
     view.resize(600, 400);
     view.show();
     view.OnUpdate();
@@ -110,18 +109,42 @@ TEST(RipwellView, HundredMegabytesScrollToTheEnd)
 
 TEST(RipwellView, ColoursComeFromTheSettingsAndGoBack)
 {
-    Settings().Foreground = 0x0000FF;  // red
-    Settings().Background = 0x00FF00;  // green
+    AppSettings settings;
+    settings.Foreground = 0x0000FF;  // red
+    settings.Background = 0x00FF00;  // green
     {
         CRipwellDoc doc;
-        CRipwellView view(&doc, nullptr);
+        CRipwellView view(&doc, settings, nullptr);
         EXPECT_EQ(view.m_crText, QColor(255, 0, 0));
         EXPECT_EQ(view.m_crBack, QColor(0, 255, 0));
         view.m_crText = QColor(0x12, 0x34, 0x56);
         view.m_crBack = QColor(0xAB, 0xCD, 0xEF);
     }
-    EXPECT_EQ(Settings().Foreground, 0x563412u);
-    EXPECT_EQ(Settings().Background, 0xEFCDABu);
-    Settings().Foreground = 0;
-    Settings().Background = 0xFFFFFF;
+    EXPECT_EQ(settings.Foreground, 0x563412u);
+    EXPECT_EQ(settings.Background, 0xEFCDABu);
+}
+
+TEST(RipwellView, AHorizontalPageIsATenthOfTheWidthAndALineATenthOfThat)
+{
+    AppSettings settings;
+    CRipwellDoc doc;
+    FillDocument(doc, 64, 0x41);
+    CRipwellView view(&doc, settings, nullptr);
+    view.resize(200, 200);
+    view.show();
+    view.OnUpdate();
+    QScrollBar* bar = view.horizontalScrollBar();
+    const int extent = 77 * view.m_nCharWidth;
+    ASSERT_GT(bar->maximum(), extent / 10 * 2);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(bar->value(), extent / 10);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(bar->value(), extent / 10 * 2);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(bar->value(), extent / 10 * 2 - extent / 100);
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(bar->value(), 0);
+    // The thumb still shows how much of the width the window shows.
+    EXPECT_EQ(bar->pageStep(), view.viewport()->width());
 }

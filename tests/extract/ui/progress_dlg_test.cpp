@@ -7,27 +7,31 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <atomic>
+#include <cstring>
+#include <functional>
 #include <system_error>
 
-#include "app/app_settings.h"
 #include "document/ripwell_doc.h"
-#include "extract/ui/progress_clip.h"
+#include "platform/block_memory.h"
+#include "platform/ui/animate_ctrl.h"
 #include "extract/ui/progress_dlg.h"
+#include "platform/ui/dialog_data.h"
 #include "res/resource.h"
 #include "support/read_run.h"
 #include "support/scripted_drive.h"
 
 namespace {
 
-QString Text(const CProgressDlg& dialog, const char* control)
+QString Text(const CProgressDlg& dialog, int control)
 {
-    const auto* label = dialog.findChild<QLabel*>(control);
+    const auto* label = GetDlgControl<QLabel>(&dialog, control);
     return label ? label->text() : QStringLiteral("<missing>");
 }
 
 int Bar(const CProgressDlg& dialog)
 {
-    return dialog.findChild<QProgressBar*>("IDC_1045")->value();
+    return GetDlgControl<QProgressBar>(&dialog, res::progress::IDC_PROGRESS_BAR)->value();
 }
 
 struct CountingView : framework::DocumentView {
@@ -38,14 +42,29 @@ struct CountingView : framework::DocumentView {
 // A document that was holding a saved, modified file before the read.
 void FillDocument(CRipwellDoc& document)
 {
-    document.m_pBlock = new uint8_t[48]();
-    document.m_pHeader = document.m_pBlock;
-    document.m_pData = document.m_pBlock + 44;
-    document.m_nDataLength = 4;
+    uint8_t* block = platform::AllocateDataBlock(48);
+    std::memset(block, 0, 48);
+    document.AdoptBlock(block, block, 4, false, WAVE_FORMAT_22050_8_MONO);
     document.SetPathName("/tmp/old.wav", false);
     document.SetTitle("old.wav");
     document.SetModifiedFlag(true);
 }
+
+// Runs onFirstPosition on the dialog's thread once the worker has reported its first position.
+class CancelOnFirstPosition : public CProgressDlg {
+public:
+    std::function<void()> onFirstPosition;
+
+    void SendMessage(uint32_t message, uintptr_t wParam) override
+    {
+        CProgressDlg::SendMessage(message, wParam);
+        if (message == res::WM_READ_POSITION && !m_posted.exchange(true))
+            QMetaObject::invokeMethod(this, [this] { onFirstPosition(); }, Qt::QueuedConnection);
+    }
+
+private:
+    std::atomic<bool> m_posted{false};
+};
 
 class UnstartableProgressDlg : public CProgressDlg {
 protected:
@@ -82,7 +101,7 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
 {
     ScriptedDrive drive('D', 1000);
     drive.SetDelay(std::chrono::milliseconds(40));
-    WorkerSettings settings('D', true, 2);
+    const ReadOptions settings{'D', true, 2};
     CRipwellDoc document;
     FillDocument(document);
     CountingView view;
@@ -92,13 +111,14 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
     dialog.m_nFirstSector = 10;
     dialog.m_nLastSector = 109;
     dialog.m_nReadMode = READ_MODE_RAW;
+    dialog.m_options = settings;
     dialog.m_pDocument = &document;
     dialog.m_strTitle = "Track 3";
     bool visible = false, playing = false, emptied = false;
     QString title;
-    QTimer::singleShot(60, &dialog, [&] {
+    QTimer::singleShot(0, &dialog, [&] {
         visible = dialog.isVisible();
-        playing = dialog.findChild<ProgressClip*>("IDC_1044")->IsPlaying();
+        playing = GetDlgControl<CAnimateCtrl>(&dialog, res::progress::IDC_ANIMATION)->IsPlaying();
         emptied = !document.IsModified() && document.GetPathName().empty();
         title = dialog.windowTitle();
     });
@@ -110,15 +130,15 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
     EXPECT_EQ(title, "Working...");
     EXPECT_EQ(dialog.m_nStatus, 0);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(Text(dialog, "IDC_1010"), "10");
-    EXPECT_EQ(Text(dialog, "IDC_1011"), "109");
-    EXPECT_EQ(Text(dialog, "IDC_1049"), "raw (overlapped)");
-    EXPECT_EQ(Text(dialog, "IDC_1050"), "(229.7 KB)");
-    EXPECT_EQ(Text(dialog, "IDC_1051"), "Synchronization:");
-    EXPECT_EQ(Text(dialog, "IDC_1052"), "OK");
-    EXPECT_EQ(Text(dialog, "IDC_1046"), "85");   // the final block
-    EXPECT_EQ(Text(dialog, "IDC_1047"), "00:00:00");
-    EXPECT_EQ(Text(dialog, "IDC_1048"), "75%");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_FIRST_SECTOR), "10");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_LAST_SECTOR), "109");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_READ_MODE), "raw (overlapped)");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_RANGE_SIZE), "(229.7 KB)");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_LABEL), "Synchronization:");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_RESULT), "OK");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_POSITION), "85");   // the final block
+    EXPECT_EQ(Text(dialog, res::progress::IDC_TIME_LEFT), "00:00:00");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_PERCENT), "75%");
     EXPECT_EQ(Bar(dialog), 75);
 
     EXPECT_EQ(document.GetTitle(), "Track 3");
@@ -134,24 +154,26 @@ TEST(ProgressDlg, CancelOnlyAsksAndTheDialogWaitsForTheWorker)
 {
     ScriptedDrive drive('D', 1000);
     drive.SetDelay(std::chrono::milliseconds(30));
-    WorkerSettings settings('D', false, 2);
+    const ReadOptions settings{'D', false, 2};
     CRipwellDoc document;
-    CProgressDlg dialog;
+    // The user cancels as soon as the first position is shown, whatever the machine's speed.
+    CancelOnFirstPosition dialog;
     dialog.m_nFirstSector = 0;
     dialog.m_nLastSector = 999;
     dialog.m_nReadMode = READ_MODE_RAW;
+    dialog.m_options = settings;
     dialog.m_pDocument = &document;
 
     std::vector<bool> openAfter;
-    QTimer::singleShot(50, &dialog, [&] {
+    dialog.onFirstPosition = [&] {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(&dialog, &escape);
         openAfter.push_back(dialog.isVisible());
         dialog.close();
         openAfter.push_back(dialog.isVisible());
-        dialog.findChild<QPushButton*>("IDCANCEL")->click();
+        GetDlgControl<QPushButton>(&dialog, res::IDCANCEL)->click();
         openAfter.push_back(dialog.isVisible());
-    });
+    };
     dialog.exec();
 
     EXPECT_EQ(openAfter, (std::vector<bool>{true, true, true}));
@@ -166,23 +188,24 @@ TEST(ProgressDlg, CancelOnlyAsksAndTheDialogWaitsForTheWorker)
 TEST(ProgressDlg, WithoutJitterCorrectionAndInOneBlockTheFieldsStayEmpty)
 {
     ScriptedDrive drive('D', 1000);
-    WorkerSettings settings('D', false, 2);
+    const ReadOptions settings{'D', false, 2};
     CRipwellDoc document;
     CProgressDlg dialog;
     dialog.m_nFirstSector = 16;
     dialog.m_nLastSector = 35;
     dialog.m_nReadMode = READ_MODE_COOKED;
+    dialog.m_options = settings;
     dialog.m_pDocument = &document;
     dialog.exec();
 
     EXPECT_EQ(dialog.m_nStatus, 0);
-    EXPECT_EQ(Text(dialog, "IDC_1049"), "cooked");
-    EXPECT_EQ(Text(dialog, "IDC_1050"), "(40.0 KB)");
-    EXPECT_EQ(Text(dialog, "IDC_1051"), "");
-    EXPECT_EQ(Text(dialog, "IDC_1052"), "");
-    EXPECT_EQ(Text(dialog, "IDC_1046"), "");
-    EXPECT_EQ(Text(dialog, "IDC_1047"), "");
-    EXPECT_EQ(Text(dialog, "IDC_1048"), "0%");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_READ_MODE), "cooked");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_RANGE_SIZE), "(40.0 KB)");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_LABEL), "");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_RESULT), "");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_POSITION), "");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_TIME_LEFT), "");
+    EXPECT_EQ(Text(dialog, res::progress::IDC_PERCENT), "0%");
     EXPECT_EQ(Bar(dialog), 0);
     EXPECT_EQ(document.m_nDataLength, 20u * 2048);
 }
@@ -191,13 +214,14 @@ TEST(ProgressDlg, FailuresArriveAsTheStatus)
 {
     ScriptedDrive drive('D', 1000);
     drive.FailOpen();
-    WorkerSettings settings('D', true, 2);
+    const ReadOptions settings{'D', true, 2};
     {
         CRipwellDoc document;
         FillDocument(document);
         CProgressDlg dialog;
         dialog.m_nLastSector = 99;
         dialog.m_nReadMode = READ_MODE_RAW;
+        dialog.m_options = settings;
         dialog.m_pDocument = &document;
         dialog.m_strTitle = "Untitled";
         dialog.exec();

@@ -13,10 +13,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "document/ripwell_doc.h"
 #include "platform/ui/dialog_data.h"
 #include "res/resource.h"
+#include "support/scoped_environment.h"
 #include "support/scripted_desktop.h"
 #include "support/scripted_drive.h"
 #include "support/scripted_mci.h"
@@ -36,10 +37,8 @@ class ReadCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("XDG_CONFIG_HOME", m_dir.path().c_str(), 1);
-        Settings() = AppSettings{};
-        Settings().DefaultCDROMDrive = 'D';
-        Settings().DoJitterCorrection = 0;
+        m_settings.DefaultCDROMDrive = 'D';
+        m_settings.DoJitterCorrection = 0;
         m_mci.Answer(MCI_INFO, {0, 0, "12345"});
         m_mci.AnswerStatus(MCI_STATUS_MEDIA_PRESENT, {0, 1, ""});
         m_mci.AnswerStatus(MCI_STATUS_NUMBER_OF_TRACKS, {0, 2, ""});
@@ -52,7 +51,6 @@ protected:
         m_mci.AnswerStatus(MCI_STATUS_LENGTH, 2, {0, Packed(0, 6, 50), ""});
         m_mci.AnswerStatus(MCI_CDA_STATUS_TYPE_TRACK, 2, {0, MCI_CDA_TRACK_OTHER, ""});
     }
-    void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
 
     bool DocumentHolds(const std::vector<uint8_t>& bytes) const
     {
@@ -60,6 +58,8 @@ protected:
     }
 
     TempDir m_dir;
+    ScopedEnvironment m_config{"XDG_CONFIG_HOME", m_dir.path().c_str()};
+    AppSettings m_settings;
     ScriptedDesktop m_desktop;
     ScriptedMci m_mci;
     ScriptedDrive m_drive{'D', 1500};
@@ -70,29 +70,30 @@ protected:
 
 TEST_F(ReadCommandsTest, SectorRangeIsReadAsRawAudioAndTheChoicesAreKept)
 {
-    Settings().ReadAudio.DialogTabPage = 7;  // out of range: opens on the first page
-    Settings().ReadAudio.PlayOnlyFirst = 1;  // shown in the "Only last" box
+    m_settings.ReadAudio.DialogTabPage = 7;  // out of range: opens on the first page
+    m_settings.ReadAudio.PlayOnlyFirst = 1;  // shown in the "Only last" box
     int openedOnPage = -1;
     bool onlyLastShown = false;
     DialogScript script({
         [&](QWidget* window) {
-            openedOnPage = GetDlgControl<QTreeWidget>(window, res::IDC_1034)->isVisibleTo(window) ? 0 : 1;
-            onlyLastShown = GetDlgControl<QAbstractButton>(window, res::IDC_1005)->isChecked();
+            auto* list = GetDlgControl<QTreeWidget>(window, res::read_audio::IDC_TRACK_LIST);
+            openedOnPage = list->isVisibleTo(window) ? 0 : 1;
+            onlyLastShown = GetDlgControl<QAbstractButton>(window, res::read_audio::IDC_ONLY_LAST)->isChecked();
             // Page 1 from 00:00:00 lies before sector 0 and is refused.
-            GetDlgControl<QTabBar>(window, res::IDC_1009)->setCurrentIndex(1);
-            SetField(window, res::IDC_1018, "0");
-            SetField(window, res::IDC_1019, "0");
-            SetField(window, res::IDC_1020, "0");
+            GetDlgControl<QTabBar>(window, res::read_audio::IDC_PAGE_TABS)->setCurrentIndex(1);
+            SetField(window, res::read_audio::IDC_START_MIN, "0");
+            SetField(window, res::read_audio::IDC_START_SEC, "0");
+            SetField(window, res::read_audio::IDC_START_FRAME, "0");
             PressButton(window, res::IDOK);
         },
         [&](QWidget* window) {
-            GetDlgControl<QTabBar>(window, res::IDC_1009)->setCurrentIndex(2);
-            GetDlgControl<QAbstractButton>(window, res::IDC_1005)->setChecked(false);
-            GetDlgControl<QAbstractButton>(window, res::IDC_1004)->setChecked(true);
+            GetDlgControl<QTabBar>(window, res::read_audio::IDC_PAGE_TABS)->setCurrentIndex(2);
+            GetDlgControl<QAbstractButton>(window, res::read_audio::IDC_ONLY_LAST)->setChecked(false);
+            GetDlgControl<QAbstractButton>(window, res::read_audio::IDC_ONLY_FIRST)->setChecked(true);
             PressButton(window, res::IDOK);
         },
     });
-    OnReadCdda(&m_doc, nullptr);
+    OnReadCdda(&m_doc, m_settings, nullptr);
     EXPECT_EQ(script.Shown(), 2);
     EXPECT_EQ(openedOnPage, 0);
     EXPECT_TRUE(onlyLastShown);
@@ -104,7 +105,7 @@ TEST_F(ReadCommandsTest, SectorRangeIsReadAsRawAudioAndTheChoicesAreKept)
     EXPECT_EQ(m_doc.m_nDataLength, 1766352u);
     EXPECT_EQ(m_doc.GetTitle(), "Untitled");
     EXPECT_TRUE(m_doc.IsModified());
-    const ReadAudioParams& params = Settings().ReadAudio;
+    const ReadAudioParams& params = m_settings.ReadAudio;
     EXPECT_EQ(params.DialogTabPage, 2);
     EXPECT_EQ(params.StartingMin, 0);
     EXPECT_EQ(params.PlayOnlyFirst, 0);  // the "Only last" box, now unchecked
@@ -113,16 +114,16 @@ TEST_F(ReadCommandsTest, SectorRangeIsReadAsRawAudioAndTheChoicesAreKept)
 
 TEST_F(ReadCommandsTest, WholeTrackIsConfirmedAndADataTrackAskedAbout)
 {
-    Settings().ReadAudio.DialogTabPage = 0;
+    m_settings.ReadAudio.DialogTabPage = 0;
     bool dataTrackStillSelected = false;
     DialogScript script({
         [&](QWidget* window) { PressButton(window, res::IDOK); },  // no track chosen
         [&](QWidget* window) {
-            GetDlgControl<QTreeWidget>(window, res::IDC_1034)->topLevelItem(1)->setSelected(true);
+            GetDlgControl<QTreeWidget>(window, res::read_audio::IDC_TRACK_LIST)->topLevelItem(1)->setSelected(true);
             PressButton(window, res::IDOK);
         },
         [&](QWidget* window) {
-            auto* list = GetDlgControl<QTreeWidget>(window, res::IDC_1034);
+            auto* list = GetDlgControl<QTreeWidget>(window, res::read_audio::IDC_TRACK_LIST);
             dataTrackStillSelected = list->topLevelItem(1)->isSelected();
             list->clearSelection();
             list->topLevelItem(0)->setSelected(true);
@@ -133,7 +134,7 @@ TEST_F(ReadCommandsTest, WholeTrackIsConfirmedAndADataTrackAskedAbout)
     m_desktop.AnswerNext(IDOK);   // whole track 2
     m_desktop.AnswerNext(IDNO);   // ... it is a data track
     m_desktop.AnswerNext(IDOK);   // whole track 1
-    OnReadCdda(&m_doc, nullptr);
+    OnReadCdda(&m_doc, m_settings, nullptr);
     EXPECT_EQ(script.Shown(), 3);
     EXPECT_TRUE(dataTrackStillSelected);
     std::vector<std::string> transcript = m_desktop.Transcript();
@@ -154,16 +155,17 @@ TEST_F(ReadCommandsTest, CdromReadOpensWith16And256AndReportsFailures)
     QString shown;
     DialogScript script({
         [&](QWidget* window) {
-            shown = GetDlgItemText(window, res::IDC_1018) + "-" + GetDlgItemText(window, res::IDC_1019);
-            SetField(window, res::IDC_1018, "300");
+            shown = GetDlgItemText(window, res::read_cooked::IDC_FIRST_SECTOR) + "-" +
+                    GetDlgItemText(window, res::read_cooked::IDC_LAST_SECTOR);
+            SetField(window, res::read_cooked::IDC_FIRST_SECTOR, "300");
             PressButton(window, res::IDOK);  // 300 > 256: the range message, back to the dialog
         },
         [&](QWidget* window) {
-            SetField(window, res::IDC_1018, "100");
+            SetField(window, res::read_cooked::IDC_FIRST_SECTOR, "100");
             PressButton(window, res::IDOK);
         },
     });
-    OnReadCdrom(&m_doc, nullptr);
+    OnReadCdrom(&m_doc, m_settings, nullptr);
     EXPECT_EQ(shown, "16-256");
     EXPECT_TRUE(DocumentHolds(m_drive.CookedBytes(100, 157)));
     EXPECT_TRUE(m_doc.IsModified());
@@ -173,10 +175,11 @@ TEST_F(ReadCommandsTest, CdromReadOpensWith16And256AndReportsFailures)
     m_desktop.Clear();
     m_doc.SetModifiedFlag(false);
     DialogScript again({[&](QWidget* window) {
-        shown = GetDlgItemText(window, res::IDC_1018) + "-" + GetDlgItemText(window, res::IDC_1019);
+        shown = GetDlgItemText(window, res::read_cooked::IDC_FIRST_SECTOR) + "-" +
+                    GetDlgItemText(window, res::read_cooked::IDC_LAST_SECTOR);
         PressButton(window, res::IDOK);
     }});
-    OnReadCdrom(&m_doc, nullptr);
+    OnReadCdrom(&m_doc, m_settings, nullptr);
     EXPECT_EQ(shown, "16-256");
     EXPECT_EQ(m_doc.m_nDataLength, 0u);
     EXPECT_FALSE(m_doc.IsModified());

@@ -38,17 +38,17 @@ TEST(ReadCookedDlg, OpensWithTheMembersAndKeepsOpenUntilBothFieldsAreValid)
     QTimer::singleShot(0, [&] {
         QWidget* window = QApplication::activeModalWidget();
         ASSERT_NE(window, nullptr);
-        shownFirst = GetDlgItemText(window, res::IDC_1018);
-        shownLast = GetDlgItemText(window, res::IDC_1019);
-        SetField(window, res::IDC_1019, "350001");
+        shownFirst = GetDlgItemText(window, res::read_cooked::IDC_FIRST_SECTOR);
+        shownLast = GetDlgItemText(window, res::read_cooked::IDC_LAST_SECTOR);
+        SetField(window, res::read_cooked::IDC_LAST_SECTOR, "350001");
         Press(window, res::IDOK);
         stayedOpenOnBadRange = window->isVisible();
-        focusOnBadField = window->focusWidget() == GetDlgItem(window, res::IDC_1019);
-        SetField(window, res::IDC_1019, "300");
-        SetField(window, res::IDC_1018, "-5");
+        focusOnBadField = window->focusWidget() == GetDlgItem(window, res::read_cooked::IDC_LAST_SECTOR);
+        SetField(window, res::read_cooked::IDC_LAST_SECTOR, "300");
+        SetField(window, res::read_cooked::IDC_FIRST_SECTOR, "-5");
         Press(window, res::IDOK);
         stayedOpenOnText = window->isVisible();
-        SetField(window, res::IDC_1018, " 20 ");
+        SetField(window, res::read_cooked::IDC_FIRST_SECTOR, " 20 ");
         Press(window, res::IDOK);
     });
     EXPECT_EQ(dialog.DoModal(), res::IDOK);
@@ -75,7 +75,7 @@ TEST(ReadCookedDlg, CancelTakesNothingBack)
     QTimer::singleShot(0, [] {
         QWidget* window = QApplication::activeModalWidget();
         ASSERT_NE(window, nullptr);
-        SetField(window, res::IDC_1018, "junk");
+        SetField(window, res::read_cooked::IDC_FIRST_SECTOR, "junk");
         Press(window, res::IDCANCEL);
     });
     EXPECT_EQ(dialog.DoModal(), res::IDCANCEL);

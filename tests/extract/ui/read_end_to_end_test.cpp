@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include "app/app_settings.h"
+#include "base/app_settings.h"
 #include "app/ui/main_frame.h"
 #include "cdrom/address.h"
 #include "document/ui/ripwell_view.h"
@@ -33,6 +34,7 @@
 #include "player/cd_audio.h"
 #include "res/resource.h"
 #include "support/disc_builder.h"
+#include "support/scoped_environment.h"
 #include "support/scripted_desktop.h"
 #include "support/scripted_file_dialogs.h"
 #include "support/scripted_mci.h"
@@ -92,7 +94,7 @@ protected:
     {
         auto* dialog = qobject_cast<QDialog*>(watched);
         if (event->type() == QEvent::Show && dialog && dialog->windowTitle() == "Working...") {
-            auto* size = dialog->findChild<QLabel*>("IDC_1050");
+            auto* size = GetDlgControl<QLabel>(dialog, res::progress::IDC_RANGE_SIZE);
             m_sizes.push_back(size ? size->text() : QString("(no size label)"));
             m_eventsBefore = m_desktop.Events().size();
         }
@@ -127,25 +129,18 @@ protected:
     {
         std::filesystem::create_directories(m_dir.path() / "config");
         std::filesystem::create_directories(m_dir.path() / "disc");
-        setenv("XDG_CONFIG_HOME", (m_dir.path() / "config").c_str(), 1);
         std::string reason;
         mkdisc::DiscPlan plan = AudioDiscPlan({900, 700}, mkdisc::AudioContent::Counter, {150});
         ASSERT_TRUE(AddDataTrack(&plan, m_dir.file("scratch"), {{"README.TXT", "Read me.\n"}}, 150, &reason))
             << reason;
         ASSERT_TRUE(BuildDisc(plan, GetParam(), m_dir.file("disc"), "mixed", &m_disc, &reason)) << reason;
-        setenv("RIPWELL_DRIVES", ("E=" + m_disc.sheet).c_str(), 1);
+        m_drives.emplace("RIPWELL_DRIVES", ("E=" + m_disc.sheet).c_str());
 
-        Settings() = AppSettings{};
-        Settings().DefaultCDROMDrive = 'E';
+        m_settings.DefaultCDROMDrive = 'E';
         m_doc.OnNewDocument();
         m_doc.SetTitle("Untitled");
-        ASSERT_TRUE(m_frame.Create(&m_doc, &m_app));
+        ASSERT_TRUE(m_frame.Create(&m_doc, m_settings, &m_app));
         m_frame.show();
-    }
-    void TearDown() override
-    {
-        unsetenv("RIPWELL_DRIVES");
-        unsetenv("XDG_CONFIG_HOME");
     }
 
     // Chooses a menu entry as the user does.
@@ -200,10 +195,10 @@ protected:
     // disc's three tracks.
     void ReadTrackAndSave(int row, const std::string& fileName)
     {
-        Settings().ReadAudio.DialogTabPage = 0;
+        m_settings.ReadAudio.DialogTabPage = 0;
         int rows = -1;
         DialogScript script({[&](QWidget* window) {
-            auto* list = GetDlgControl<QTreeWidget>(window, res::IDC_1034);
+            auto* list = GetDlgControl<QTreeWidget>(window, res::read_audio::IDC_TRACK_LIST);
             rows = list->topLevelItemCount();
             if (rows > row)
                 list->topLevelItem(row)->setSelected(true);
@@ -229,6 +224,9 @@ protected:
     uint32_t TrackStart(int track) const { return mkdisc::TrackStart(m_disc.plan, track); }
 
     TempDir m_dir;
+    ScopedEnvironment m_config{"XDG_CONFIG_HOME", (m_dir.path() / "config").c_str()};
+    std::optional<ScopedEnvironment> m_drives;
+    AppSettings m_settings;
     BuiltDisc m_disc;
     ScriptedDesktop m_desktop;
     ScriptedFileDialogs m_dialogs;
@@ -244,10 +242,11 @@ TEST_P(ReadEndToEndTest, SectorRangeOfTheHighSierraPageIsSavedAsWave)
 {
     // Fresh settings open page 2 with 600 and 1350, a range across track 1, the pregap of
     // track 2 and into it.
-    Settings().ReadAudio.DialogTabPage = 2;
+    m_settings.ReadAudio.DialogTabPage = 2;
     QString shown;
     DialogScript script({[&](QWidget* window) {
-        shown = GetDlgItemText(window, res::IDC_1028) + "-" + GetDlgItemText(window, res::IDC_1029);
+        shown = GetDlgItemText(window, res::read_audio::IDC_START_SECTOR) + "-" +
+                GetDlgItemText(window, res::read_audio::IDC_END_SECTOR);
         PressButton(window, res::IDOK);
     }});
     Choose("Tools", res::ID_READ_CDDA);
@@ -271,8 +270,8 @@ TEST_P(ReadEndToEndTest, SectorRangeOfTheHighSierraPageIsSavedAsWave)
 
     // first = last reads one sector, and the next Save As replaces the file.
     DialogScript again({[&](QWidget* window) {
-        SetField(window, res::IDC_1028, "1899");
-        SetField(window, res::IDC_1029, "1899");
+        SetField(window, res::read_audio::IDC_START_SECTOR, "1899");
+        SetField(window, res::read_audio::IDC_END_SECTOR, "1899");
         PressButton(window, res::IDOK);
     }});
     Choose("Tools", res::ID_READ_CDDA);
@@ -338,9 +337,10 @@ TEST_P(ReadEndToEndTest, DataTrackReadCookedIsSavedAsRawFile)
     const std::string range[] = {std::to_string(first), std::to_string(first + blocks - 1)};
     std::vector<QString> shown;
     DialogScript script({[&](QWidget* window) {
-        shown.push_back(GetDlgItemText(window, res::IDC_1018) + "-" + GetDlgItemText(window, res::IDC_1019));
-        SetField(window, res::IDC_1018, range[0].c_str());
-        SetField(window, res::IDC_1019, range[1].c_str());
+        shown.push_back(GetDlgItemText(window, res::read_cooked::IDC_FIRST_SECTOR) + "-" +
+                        GetDlgItemText(window, res::read_cooked::IDC_LAST_SECTOR));
+        SetField(window, res::read_cooked::IDC_FIRST_SECTOR, range[0].c_str());
+        SetField(window, res::read_cooked::IDC_LAST_SECTOR, range[1].c_str());
         PressButton(window, res::IDOK);
     }});
     Choose("Tools", res::ID_READ_CDROM);
@@ -354,7 +354,8 @@ TEST_P(ReadEndToEndTest, DataTrackReadCookedIsSavedAsRawFile)
 
     // The dialog opens with 16 and 256 again; Cancel leaves the document alone.
     DialogScript again({[&](QWidget* window) {
-        shown.push_back(GetDlgItemText(window, res::IDC_1018) + "-" + GetDlgItemText(window, res::IDC_1019));
+        shown.push_back(GetDlgItemText(window, res::read_cooked::IDC_FIRST_SECTOR) + "-" +
+                        GetDlgItemText(window, res::read_cooked::IDC_LAST_SECTOR));
         PressButton(window, res::IDCANCEL);
     }});
     Choose("Tools", res::ID_READ_CDROM);

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_settings.h"
+#include "base/sounds.h"
 #include "cdrom/address.h"
 #include "cdrom/device_reads.h"
 #include "cdrom/drive_error.h"
@@ -279,7 +279,7 @@ TEST_F(BrokenImage, EachBrokenImageNamesItsOwnReason)
 
 TEST_F(BrokenImage, ADriveWithABrokenImageTellsTheUserWhyWithItsReadFault)
 {
-    Settings().PlayDialogSounds = 0;
+    SetDialogSoundsEnabled(false);
     const std::string sheet = Sheet("broken.cue", "  TRACK 01 AUDIO\n    INDEX 01 00:99:00\n");
     const ScopedEnvironment drives("RIPWELL_DRIVES", ("H=" + sheet).c_str());
     std::vector<uint8_t> buffer(2352, 0x5A);
@@ -305,7 +305,7 @@ TEST_F(BrokenImage, ADriveWithABrokenImageTellsTheUserWhyWithItsReadFault)
     EXPECT_EQ(ReadSectors('H', 299, 1, buffer.data(), READ_MODE_RAW), DRIVE_OK);
     EXPECT_EQ(ReadSectors('H', 300, 1, buffer.data(), READ_MODE_RAW), DRIVE_ERROR_READ_FAULT);
     EXPECT_EQ(platform::TakeUserNotices(), "");
-    Settings().PlayDialogSounds = 1;
+    SetDialogSoundsEnabled(true);
 }
 
 // A FIFO named as an image or as one of its files, or in place of the drive list, would block

@@ -6,6 +6,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QGroupBox>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QTabBar>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,15 +20,16 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_settings.h"
 #include "platform/profile.h"
 #include "platform/ui/dialog_data.h"
 #include "res/resource.h"
+#include "support/scoped_environment.h"
 #include "support/scripted_desktop.h"
 #include "support/scripted_mci.h"
 #include "support/temp_dir.h"
 
 using namespace platform;
+using namespace res::read_audio;
 
 namespace {
 
@@ -39,8 +44,6 @@ class ReadAudioDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("XDG_CONFIG_HOME", m_dir.path().c_str(), 1);
-        Settings().DefaultCDROMDrive = 'D';
         m_mci.Answer(MCI_INFO, {0, 0, "3735928559"});
         m_mci.AnswerStatus(MCI_STATUS_MEDIA_PRESENT, {0, 1, ""});
         m_mci.AnswerStatus(MCI_STATUS_NUMBER_OF_TRACKS, {0, 3, ""});
@@ -49,7 +52,6 @@ protected:
         SetTrack(2, Packed(4, 12, 0), Packed(0, 3, 38), true);
         SetTrack(3, Packed(4, 15, 38), Packed(0, 13, 25), false);
     }
-    void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
 
     void SetTrack(uint32_t track, uint32_t start, uint32_t length, bool audio)
     {
@@ -72,7 +74,7 @@ protected:
     }
 
     static QString Text(QWidget* window, int id) { return GetDlgItemText(window, id); }
-    static QTreeWidget* List(QWidget* window) { return GetDlgControl<QTreeWidget>(window, res::IDC_1034); }
+    static QTreeWidget* List(QWidget* window) { return GetDlgControl<QTreeWidget>(window, IDC_TRACK_LIST); }
     static void Press(QWidget* window, int id) { GetDlgControl<QPushButton>(window, id)->click(); }
 
     std::string Ini(const char* section, const char* key)
@@ -83,6 +85,7 @@ protected:
     }
 
     TempDir m_dir;
+    ScopedEnvironment m_config{"XDG_CONFIG_HOME", m_dir.path().c_str()};
     ScriptedDesktop m_desktop;
     ScriptedMci m_mci;
 };
@@ -94,10 +97,22 @@ TEST_F(ReadAudioDlgTest, FillsTheListWithTitlesAndShowsTheChosenPage)
     WritePrivateProfileStringA("DEADBEEF", "2", "Data part", "CDPLAYER.INI");
     WritePrivateProfileStringA("DEADBEEF", "0", "HJXZMBOYSDPA", "CDPLAYER.INI");
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nTabPage = 2;
     dialog.m_nStartSector = 600;
     dialog.m_nEndSector = 1350;
     Run(dialog, [&](QDialog* window) {
+        // Every control the dialog's code names is in the window under its number.
+        for (int id : {IDC_LOOP_MODE, IDC_ONLY_FIRST, IDC_ONLY_LAST, IDC_MARK, IDC_PAGE_TABS, IDC_START_SECTOR_LABEL,
+                       IDC_END_SECTOR_LABEL, IDC_SELECTION_START_TIME, IDC_PLAYING_TIME, IDC_SELECTION_END_TIME,
+                       IDC_SELECTION_START_SECTOR, IDC_PLAYING_SECTOR, IDC_SELECTION_END_SECTOR, IDC_START_MIN,
+                       IDC_START_SEC, IDC_START_FRAME, IDC_END_MIN, IDC_END_SEC, IDC_END_FRAME, IDC_START_SECTOR,
+                       IDC_END_SECTOR, IDC_TRACK_LIST, IDC_FIRST_SECONDS, IDC_LAST_SECONDS, IDC_START_LABEL,
+                       IDC_END_LABEL, IDC_MIN_LABEL, IDC_SEC_LABEL, IDC_FRAME_LABEL, IDC_START_MIN_SPIN,
+                       IDC_START_SEC_SPIN, IDC_START_FRAME_SPIN, IDC_END_MIN_SPIN, IDC_END_SEC_SPIN,
+                       IDC_END_FRAME_SPIN, IDC_FIRST_SECONDS_SPIN, IDC_LAST_SECONDS_SPIN, IDC_POSITION_SLIDER,
+                       IDC_PLAY, IDC_STOP})
+            EXPECT_NE(GetDlgItem(window, id), nullptr) << "no control " << id;
         QTreeWidget* list = List(window);
         ASSERT_EQ(list->topLevelItemCount(), 3);
         EXPECT_EQ(list->topLevelItem(0)->text(0), "Track 01");
@@ -114,21 +129,21 @@ TEST_F(ReadAudioDlgTest, FillsTheListWithTitlesAndShowsTheChosenPage)
 
         // Page 2: only the sector fields of the pages are shown.
         EXPECT_FALSE(list->isVisibleTo(window));
-        EXPECT_FALSE(GetDlgItem(window, res::IDC_1018)->isVisibleTo(window));
-        EXPECT_TRUE(GetDlgItem(window, res::IDC_1028)->isVisibleTo(window));
-        EXPECT_EQ(Text(window, res::IDC_1015), "600");
-        EXPECT_EQ(Text(window, res::IDC_1012), "0:10");
+        EXPECT_FALSE(GetDlgItem(window, IDC_START_MIN)->isVisibleTo(window));
+        EXPECT_TRUE(GetDlgItem(window, IDC_START_SECTOR)->isVisibleTo(window));
+        EXPECT_EQ(Text(window, IDC_SELECTION_START_SECTOR), "600");
+        EXPECT_EQ(Text(window, IDC_SELECTION_START_TIME), "0:10");
 
         // Page 0 without a selection shows "???"; a click on a track shows its figures.
         dialog.SelectTabPage(0);
         EXPECT_TRUE(list->isVisibleTo(window));
-        EXPECT_EQ(Text(window, res::IDC_1012), "???");
+        EXPECT_EQ(Text(window, IDC_SELECTION_START_TIME), "???");
         list->topLevelItem(1)->setSelected(true);
         dialog.OnTrackClicked();
         EXPECT_EQ(dialog.m_nSelectedTrack, 1);
-        EXPECT_EQ(Text(window, res::IDC_1012), "4:12");
-        EXPECT_EQ(Text(window, res::IDC_1014), "4:15");
-        EXPECT_EQ(Text(window, res::IDC_1017), QString::number(dialog.m_Tracks[1].endSector));
+        EXPECT_EQ(Text(window, IDC_SELECTION_START_TIME), "4:12");
+        EXPECT_EQ(Text(window, IDC_SELECTION_END_TIME), "4:15");
+        EXPECT_EQ(Text(window, IDC_SELECTION_END_SECTOR), QString::number(dialog.m_Tracks[1].endSector));
         list->clearSelection();
         dialog.OnTrackClicked();
         EXPECT_EQ(dialog.m_nSelectedTrack, -1);
@@ -140,24 +155,25 @@ TEST_F(ReadAudioDlgTest, FillsTheListWithTitlesAndShowsTheChosenPage)
 TEST_F(ReadAudioDlgTest, CancelValidatesAndClosingKeepsTheCheckBoxes)
 {
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nFirstSeconds = 3;
     dialog.m_nLastSeconds = 3;
     dialog.m_bOnlyLast = 0;
     dialog.m_nStartFrame = 10;
     bool stayedOpen = false;
     int result = Run(dialog, [&](QDialog* window) {
-        EXPECT_EQ(Text(window, res::IDC_1020), "10");
-        GetDlgControl<QLineEdit>(window, res::IDC_1020)->setText("75");
+        EXPECT_EQ(Text(window, IDC_START_FRAME), "10");
+        GetDlgControl<QLineEdit>(window, IDC_START_FRAME)->setText("75");
         Press(window, res::IDCANCEL);
         stayedOpen = window->isVisible();
         EXPECT_EQ(dialog.m_nStartFrame, 10u);
-        GetDlgControl<QLineEdit>(window, res::IDC_1020)->setText("74");
-        GetDlgControl<QLineEdit>(window, res::IDC_1036)->setText("300");
+        GetDlgControl<QLineEdit>(window, IDC_START_FRAME)->setText("74");
+        GetDlgControl<QLineEdit>(window, IDC_FIRST_SECONDS)->setText("300");
         Press(window, res::IDCANCEL);
-        GetDlgControl<QLineEdit>(window, res::IDC_1036)->setText("0");
+        GetDlgControl<QLineEdit>(window, IDC_FIRST_SECONDS)->setText("0");
         Press(window, res::IDCANCEL);
-        GetDlgControl<QLineEdit>(window, res::IDC_1036)->setText("60");
-        GetDlgControl<QCheckBox>(window, res::IDC_1005)->setChecked(true);
+        GetDlgControl<QLineEdit>(window, IDC_FIRST_SECONDS)->setText("60");
+        GetDlgControl<QCheckBox>(window, IDC_ONLY_LAST)->setChecked(true);
         Press(window, res::IDCANCEL);
     });
     EXPECT_TRUE(stayedOpen);
@@ -170,12 +186,13 @@ TEST_F(ReadAudioDlgTest, CancelValidatesAndClosingKeepsTheCheckBoxes)
     EXPECT_EQ(m_desktop.Boxes()[1].text, "Please enter an integer between 0 and 255.");
     EXPECT_EQ(m_desktop.Boxes()[2].text, "Please enter an integer between 1 and 60.");
     // The device is closed again when the dialog closes.
-    EXPECT_EQ(dialog.m_Audio.DeviceId(), 0u);
+    EXPECT_EQ(dialog.Audio().DeviceId(), 0u);
 }
 
 TEST_F(ReadAudioDlgTest, StartAndDoubleClickHandTheTrackToTheCaller)
 {
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nFirstSeconds = 3;
     dialog.m_nLastSeconds = 3;
     // Start with no row chosen: the track stays as it was.
@@ -186,7 +203,7 @@ TEST_F(ReadAudioDlgTest, StartAndDoubleClickHandTheTrackToTheCaller)
     // A double-click ends at once, without taking over an invalid field.
     dialog.m_nStartMin = 1;
     int result = Run(dialog, [&](QDialog* window) {
-        GetDlgControl<QLineEdit>(window, res::IDC_1018)->setText("abc");
+        GetDlgControl<QLineEdit>(window, IDC_START_MIN)->setText("abc");
         QTreeWidget* list = List(window);
         list->topLevelItem(2)->setSelected(true);
         emit list->itemDoubleClicked(list->topLevelItem(2), 0);
@@ -204,6 +221,7 @@ TEST_F(ReadAudioDlgTest, RenamingWritesTheTitleAndTheMissingDiscKeys)
 {
     WritePrivateProfileStringA("DEADBEEF", "artist", "Known", "CDPLAYER.INI");
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nFirstSeconds = 3;
     dialog.m_nLastSeconds = 3;
     Run(dialog, [&](QDialog* window) {
@@ -232,6 +250,7 @@ TEST_F(ReadAudioDlgTest, RenameFromTheTrackMenuEditsTheLabelInPlace)
 {
     WritePrivateProfileStringA("DEADBEEF", "numtracks", "7", "CDPLAYER.INI");
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nFirstSeconds = 3;
     dialog.m_nLastSeconds = 3;
     auto edit = [&](QWidget* window, int row, const QString& text, int key) {
@@ -264,6 +283,7 @@ TEST_F(ReadAudioDlgTest, RenameFromTheTrackMenuEditsTheLabelInPlace)
 
     // A new dialog object, as the next command makes, shows the title from the file.
     CReadAudioDlg next;
+    next.m_chDrive = 'D';
     next.m_nFirstSeconds = 3;
     next.m_nLastSeconds = 3;
     Run(next, [&](QDialog* window) {
@@ -277,6 +297,7 @@ TEST_F(ReadAudioDlgTest, WithoutTheDiscIdentityRenamingWritesNothing)
 {
     m_mci.Answer(MCI_INFO, {MCIERR_BASE + 10, 0, ""});
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nFirstSeconds = 3;
     dialog.m_nLastSeconds = 3;
     Run(dialog, [&](QDialog* window) {
@@ -292,6 +313,7 @@ TEST_F(ReadAudioDlgTest, WithoutTheDiscIdentityRenamingWritesNothing)
 TEST_F(ReadAudioDlgTest, ContextMenusFollowTheSelectionAndTheDoor)
 {
     CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
     dialog.m_nFirstSeconds = 3;
     dialog.m_nLastSeconds = 3;
     Run(dialog, [&](QDialog* window) {
@@ -328,4 +350,117 @@ TEST_F(ReadAudioDlgTest, ContextMenusFollowTheSelectionAndTheDoor)
     });
     EXPECT_EQ(dialog.m_nSelectedTrack, 1);
     EXPECT_STREQ(dialog.m_szTrackTitle, "Track 02");
+}
+
+TEST_F(ReadAudioDlgTest, TrackPropertiesShowTheChosenTrackUnderItsCurrentTitle)
+{
+    CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
+    dialog.m_nFirstSeconds = 3;
+    dialog.m_nLastSeconds = 3;
+    QString caption;
+    QStringList fields;
+    bool audioChecked = false;
+    bool stayedChecked = false;
+    bool readOnlyRight = true;
+    Run(dialog, [&](QDialog* window) {
+        List(window)->topLevelItem(0)->setSelected(true);
+        ASSERT_EQ(dialog.PrepareListMenu()->title(), "Track");
+        QString title = "Overture";
+        dialog.EndRename(0, &title);
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, window);
+            caption = box->windowTitle();
+            using namespace res::track_properties;
+            for (int id : {IDC_RB_START, IDC_RB_END, IDC_RB_LENGTH, IDC_HS_START, IDC_HS_END, IDC_HS_LENGTH, IDC_SIZE}) {
+                auto* field = GetDlgControl<QLineEdit>(box, id);
+                fields << field->text();
+                readOnlyRight = readOnlyRight && field->isReadOnly() && (field->alignment() & Qt::AlignRight);
+            }
+            auto* audio = GetDlgControl<QCheckBox>(box, IDC_AUDIO_TRACK);
+            audioChecked = audio->isChecked();
+            audio->click();  // the user cannot toggle it
+            stayedChecked = audio->isChecked();
+            GetDlgControl<QPushButton>(box, res::IDOK)->click();
+        });
+        dialog.OnCommand(res::ID_TRACK_PROPERTIES);
+        Press(window, res::IDCANCEL);
+    });
+    EXPECT_EQ(caption, "Track 1 - Overture");
+    EXPECT_EQ(fields.join(' '), "0:02.00 4:11.74 4:10.00 0 18749 18750 44100000");
+    EXPECT_TRUE(audioChecked);
+    EXPECT_TRUE(stayedChecked);
+    EXPECT_TRUE(readOnlyRight);
+}
+
+TEST_F(ReadAudioDlgTest, AnEditedTitleIsKeptWhenTheUserClicksOutsideTheList)
+{
+    CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
+    dialog.m_nFirstSeconds = 3;
+    dialog.m_nLastSeconds = 3;
+    Run(dialog, [&](QDialog* window) {
+        QTreeWidget* list = List(window);
+        auto startEdit = [&](int row, const char* text) {
+            list->clearSelection();
+            list->topLevelItem(row)->setSelected(true);
+            dialog.PrepareListMenu();
+            dialog.OnCommand(res::ID_TRACK_RENAME);
+            auto* editor = qobject_cast<QLineEdit*>(list->itemWidget(list->topLevelItem(row), 0));
+            ASSERT_NE(editor, nullptr);
+            editor->setText(text);
+        };
+        // A click on the dialog's background, which takes no focus, ends the edit.
+        startEdit(0, "Prelude");
+        auto* group = window->findChild<QGroupBox*>("playGroup");
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), group->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(group, &press);
+        QApplication::processEvents();
+        EXPECT_EQ(list->itemWidget(list->topLevelItem(0), 0), nullptr) << "the editor stayed open";
+        EXPECT_EQ(list->topLevelItem(0)->text(0), "Prelude");
+        // So does a change of the tab page.
+        startEdit(1, "Fugue");
+        dialog.SelectTabPage(1);
+        GetDlgControl<QTabBar>(window, IDC_PAGE_TABS)->setCurrentIndex(0);
+        QApplication::processEvents();
+        EXPECT_EQ(list->itemWidget(list->topLevelItem(1), 0), nullptr) << "the editor stayed open";
+        EXPECT_EQ(list->topLevelItem(1)->text(0), "Fugue");
+        Press(window, res::IDCANCEL);
+    });
+    EXPECT_EQ(Ini("DEADBEEF", "0"), "Prelude");
+    EXPECT_EQ(Ini("DEADBEEF", "1"), "Fugue");
+}
+
+TEST_F(ReadAudioDlgTest, TheGroupsBelowThePagesKeepTheirPlaceWhenTheLabelsChange)
+{
+    CReadAudioDlg dialog;
+    dialog.m_chDrive = 'D';
+    dialog.m_nFirstSeconds = 3;
+    dialog.m_nLastSeconds = 3;
+    Run(dialog, [&](QDialog* window) {
+        auto* play = window->findChild<QGroupBox*>("playGroup");
+        auto* settings = window->findChild<QGroupBox*>("settingsGroup");
+        // A label's new size reaches the window's layout through a request per level.
+        auto settle = [] {
+            for (int level = 0; level < 4; ++level)
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        };
+        settle();
+        const QRect playBefore = play->geometry();
+        const QRect settingsBefore = settings->geometry();
+        EXPECT_EQ(Text(window, IDC_SELECTION_START_TIME), "???");
+
+        List(window)->topLevelItem(1)->setSelected(true);
+        dialog.OnTrackClicked();
+        SetDlgItemText(window, IDC_PLAYING_TIME, "4:13");
+        SetDlgItemText(window, IDC_PLAYING_SECTOR, "18800");
+        SetDlgItemText(window, IDC_MARK, "End here");
+        EXPECT_EQ(Text(window, IDC_SELECTION_START_SECTOR), "18750");
+        settle();
+        EXPECT_EQ(play->geometry(), playBefore);
+        EXPECT_EQ(settings->geometry(), settingsBefore);
+        Press(window, res::IDCANCEL);
+    });
 }

@@ -1,7 +1,0 @@
-#include "app/app_settings.h"
-
-AppSettings& Settings()
-{
-    static AppSettings settings;
-    return settings;
-}
