@@ -5,7 +5,9 @@
 // layouts into a temporary folder: one BIN with a cue sheet, one WAVE per track, one FLAC per
 // track, and a cdrdao TOC over one BIN; each is a virtual drive. Then, round after round, every
 // reader reads the whole disc once, in the same order each round, so that a busy spell of the
-// machine falls on all of them alike (each round starting one reader further on):
+// machine falls on all of them alike (each round starting one reader further on; before every
+// run as much memory as the disc holds is taken and given back, so that each finds memory in the
+// same state):
 //
 //   read        read() of the BIN in 1 MiB blocks
 //   sectors     ReadSectors in requests of 27 raw sectors, as the worker asks (cue drive)
@@ -25,8 +27,9 @@
 //
 //   bench_disc_readers [--minutes M] [--runs R] [--pause-ms P] [--only READER | --peak-memory]
 //
-// R is at least 5 (default 5). P is a pause before every timed run (default none): memory the
-// system took back after a while can cost much more to take again than memory just freed.
+// R is at least 5 (default 5). P is a pause before every timed run (default none, and memory
+// warmed instead): memory the system took back after a while can cost much more to take again
+// than memory just freed, and a pause shows what a first read on a quiet machine pays.
 // --only times one reader (for a profiler) and prints no ratios.
 // --peak-memory runs one plain extraction of the cue drive in a process of its own and prints
 // its peak resident memory against the bytes of the disc (goal: at most 1.05 x + 50 MB).
@@ -208,6 +211,21 @@ double Extract(char drive, uint32_t sectors, const MappedFile& disc)
         return -1;
     }
     return seconds;
+}
+
+// Takes and gives back as much memory as the disc holds, so that every reader finds memory just
+// freed, whatever ran before it. In this virtual machine memory freed a while ago costs several
+// seconds a gigabyte to take again, and without this the reader that follows the short ones
+// (always the same one, the order being cyclic) pays that alone.
+void WarmMemory(size_t bytes)
+{
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED)
+        return;
+    madvise(block, bytes, MADV_HUGEPAGE);
+    for (size_t at = 0; at < bytes; at += 4096)
+        static_cast<volatile uint8_t*>(block)[at] = 1;
+    munmap(block, bytes);
 }
 
 // Runs a program with its output thrown away; the seconds it took, or -1.
@@ -400,6 +418,8 @@ int main(int argc, char** argv)
             // warm, 0.1 to 0.4 s cold); a pause lets readers start cold.
             if (options.pause > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(options.pause));
+            else
+                WarmMemory(bytes);
             const double cpu = ProcessorSeconds();
             const double seconds = read();
             if (seconds < 0) {

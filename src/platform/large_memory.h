@@ -8,8 +8,9 @@
 
 namespace platform {
 
-// Advises huge pages for the whole 2 MiB pages inside [block, block + bytes), then makes every
-// page of the block present. Blocks under 8 MiB are left alone. False when the system has not
+// Advises huge pages for the whole 2 MiB pages inside [block, block + bytes), faults each of
+// them in with one write (the block's contents are undefined anyway), then makes every page of
+// the block present. Blocks under 8 MiB are left alone. False when the system has not
 // the memory to back the block (it is then better refused than half filled); true when it has,
 // or when it cannot tell (a kernel without MADV_POPULATE_WRITE).
 bool PrepareLargeBlock(void* block, size_t bytes);
