@@ -26,6 +26,8 @@ COMMANDS = [
     (32808, "CD-ROM Device Status", "Shows what the CD-ROM drive reports about the disc: media changes, size, identity and UPC."),
     (32771, "Read CD-DA Sectors", "Reads digital audio from an audio CD. Pick a track or a range by time or sector number, listen to it, then start the read. The result is a 44100 Hz, 16-bit stereo sound."),
     (32772, "Read CD-ROM Sectors", "Reads data sectors (2048 bytes each) from a data disc into the document."),
+    (32810, "Secure Mode", "When Secure Mode is checked, Read CD-DA Sectors reads every sector until two reads agree. The range is read twice, a test pass and a copy pass, and the checksum of each sector is compared. Sectors that differ, or that the drive reports with C2 errors, are read again, with the drive's cache emptied first by a read far away, up to 16 reads in all (SecureReadTries in the settings). Where no two reads agree, the sector keeps the result read most often and is reported as suspicious. The progress window shows the pass in its read mode (test, copy or re-read). At the end Ripwell tells you the CRC32 of the test pass and of the copy pass, which are equal when every sector was read the same way both times, and lists the suspicious positions by minute:second:frame and sector number. In Secure Mode the read offset correction of the drive is applied and jitter correction is not used; Read CD-ROM Sectors is not affected."),
+    (32811, "Read Offset", "Most CD-ROM drives deliver the samples of an audio sector a fixed number of samples early or late. The read offset correction, in samples from -5000 to 5000, moves every read in Secure Mode by that many samples, so that a read of sectors a to b gives exactly the disc's samples of sectors a to b. A drive that names its model keeps an offset of its own; drives that do not name one share a single value. Samples beyond the first or the last sector of the disc are read from the lead-in or the lead-out where the drive can; otherwise they are silence, and Ripwell says how many there were."),
     (32802, "Play Waveform", "Plays the data through the sound device in its wave format."),
     (32800, "Stop Waveform", "Stops the playback."),
     (32775, "CD Player", "Starts the CD player program named in the options."),
@@ -48,7 +50,7 @@ WINDOWS = [
     (144, "Clipboard", "Lists every format on the clipboard. Choose the one to paste."),
     (146, "Properties", "The data's length and playing time in the chosen wave format."),
     (148, "CD-ROM device status", "What Ripwell can learn about the disc in the CD-ROM drive chosen in the options, asked once when the box opens: the disc's identity (the name its track titles are kept under), its UPC (the catalogue number, when the disc has one), how often the medium in the drive has changed, the number of sectors of a data disc's volume (an audio CD has none) and the disc's playing time. A value that cannot be had shows n/a. A drive that holds a disc image counts a change each time it is given another image, its image file is replaced, or its door is opened and closed."),
-    (149, "Working", "Shows the progress of a read. Cancel stops it; the data read so far is discarded."),
+    (149, "Working", "Shows the progress of a read. Cancel stops it; the data read so far is discarded. In Secure Mode the read mode says which pass is running: test, copy or re-read."),
     (171, "CD track properties", "Start, length and end of the track, and whether it holds audio."),
 ]
 

@@ -40,6 +40,11 @@ const std::vector<SettingValue>& SettingValues()
         READ_AUDIO_SETTING(PlayOnlyFirst),
         READ_AUDIO_SETTING(PlayOnlyLast),
         READ_AUDIO_SETTING(PlayInLoopMode),
+        SETTING(SETTINGS_SECTION, SecureMode),
+        SETTING(SETTINGS_SECTION, SecureReadTries),
+        SETTING(SETTINGS_SECTION, DefeatDriveCache),
+        SETTING(SETTINGS_SECTION, ReadOffset),
+        SETTING(SETTINGS_SECTION, DriveReadOffsets),
     };
     return values;
 }

@@ -137,6 +137,8 @@ void CMainFrame::BuildActions()
         {res::ID_DEVICE_STATUS, "CD-ROM &Device Status...\tCtrl+D", "Ctrl+D", false},
         {res::ID_READ_CDDA, "Read CD-D&A Sectors...\tCtrl+A", "Ctrl+A", false},
         {res::ID_READ_CDROM, "Read CD-ROM &Sectors...", "", false},
+        {res::ID_SECURE_MODE, "Secur&e Mode", "", true},
+        {res::ID_READ_OFFSET, "Read O&ffset...", "", false},
         {res::ID_PLAY_WAVEFORM, "Pla&y Waveform\tCtrl+Y", "Ctrl+Y", false},
         {res::ID_STOP_WAVEFORM, "S&top Waveform\tCtrl+T", "Ctrl+T", false},
         {res::ID_CD_PLAYER, "CD &Player\tCtrl+P", "Ctrl+P", false},
@@ -195,6 +197,8 @@ void CMainFrame::BuildMenus()
     QMenu* tools = menu("&Tools", "Tools");
     add(tools, res::ID_READ_CDDA);
     add(tools, res::ID_READ_CDROM);
+    add(tools, res::ID_SECURE_MODE);
+    add(tools, res::ID_READ_OFFSET);
     tools->addSeparator();
     add(tools, res::ID_PLAY_WAVEFORM);
     add(tools, res::ID_STOP_WAVEFORM);

@@ -15,6 +15,10 @@ void CMainFrame::RegisterProgramCommands()
 {
     m_commands.On(res::ID_READ_CDDA, [this] { OnReadCdda(m_pDocument, *m_pSettings, this); });
     m_commands.On(res::ID_READ_CDROM, [this] { OnReadCdrom(m_pDocument, *m_pSettings, this); });
+    m_commands.On(
+        res::ID_SECURE_MODE, [this] { m_pSettings->SecureMode = m_pSettings->SecureMode ? 0 : 1; },
+        [this](framework::CCmdUI& ui) { ui.SetCheck(m_pSettings->SecureMode != 0); });
+    m_commands.On(res::ID_READ_OFFSET, [this] { OnReadOffset(*m_pSettings, this); });
     m_commands.On(res::ID_OPTIONS, [this] { OnOptions(*m_pSettings, m_pView, this); });
     // The shell works for the view's window, as the commands belong to the view.
     m_commands.On(res::ID_CD_PLAYER, [this] { OnCdPlayer(m_pView, m_pSettings->CDPlayer); });

@@ -22,6 +22,8 @@
 
 namespace platform::cdrom {
 
+class MmcDrive;
+
 class Disc {
 public:
     virtual ~Disc() = default;
@@ -39,6 +41,10 @@ public:
 
     // How many times the medium was seen to change. Images count changes of their files.
     virtual uint32_t MediaChangeCount() = 0;
+
+    // The drive's own commands for a disc in a physical drive (reads with C2 error pointers or
+    // outside the program area, the drive's name); nullptr for an image file.
+    virtual MmcDrive* Mmc() { return nullptr; }
 };
 
 enum class SourceKind { PhysicalDrive, ImageFile };

@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "platform/cdrom/libcdio_toc.h"
+#include "platform/cdrom/mmc_drive.h"
 
 namespace platform::cdrom {
 
@@ -59,7 +60,10 @@ uint32_t CountMediaChange(const std::string& source, bool changed)
 
 class LibcdioDisc : public Disc {
 public:
-    LibcdioDisc(CdIo_t* cdio, std::string source) : m_cdio(cdio), m_source(std::move(source)) {}
+    LibcdioDisc(CdIo_t* cdio, std::string source)
+        : m_cdio(cdio), m_source(std::move(source)), m_mmc(std::make_unique<MmcDrive>(LibcdioMmcCalls(cdio)))
+    {
+    }
     ~LibcdioDisc() override { cdio_destroy(m_cdio); }
 
     bool LoadToc(std::string* reason) { return ReadLibcdioToc(m_cdio, &m_toc, reason); }
@@ -85,6 +89,8 @@ public:
         return CountMediaChange(m_source, cdio_get_media_changed(m_cdio) == 1);
     }
 
+    MmcDrive* Mmc() override { return m_mmc.get(); }
+
 private:
     bool InRange(uint32_t first, uint32_t count) const
     {
@@ -104,6 +110,7 @@ private:
     CdIo_t* m_cdio;
     std::string m_source;
     TableOfContents m_toc;
+    std::unique_ptr<MmcDrive> m_mmc;
 };
 
 } // namespace

@@ -74,7 +74,8 @@ TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
               (QStringList{"&Toolbar|59392|checkable", "&Status Bar|59393|checkable", "-",
                            "CD-ROM &Device Status...\tCtrl+D|32808"}));
     EXPECT_EQ(Describe(frame.Menu("Tools")),
-              (QStringList{"Read CD-D&A Sectors...\tCtrl+A|32771", "Read CD-ROM &Sectors...|32772", "-",
+              (QStringList{"Read CD-D&A Sectors...\tCtrl+A|32771", "Read CD-ROM &Sectors...|32772",
+                           "Secur&e Mode|32810|checkable", "Read O&ffset...|32811", "-",
                            "Pla&y Waveform\tCtrl+Y|32802", "S&top Waveform\tCtrl+T|32800", "-",
                            "CD &Player\tCtrl+P|32775", "Sound &Recorder\tCtrl+R|32784", "-",
                            "&Options...|32776"}));
@@ -161,6 +162,28 @@ TEST_F(FrameFixture, CommandsReachTheirOwners)
     // A command nobody handles is grayed.
     EXPECT_FALSE(frame.Router().Update(res::ID_FILE_MRU_FILE4).m_bEnabled);
     EXPECT_TRUE(frame.Router().Update(res::ID_APP_EXIT).m_bEnabled);
+}
+
+TEST_F(FrameFixture, SecureModeIsAToolsItemThatSwitchesTheSetting)
+{
+    QMenu* tools = frame.Menu("Tools");
+    QAction* secure = nullptr;
+    for (QAction* a : tools->actions())
+        if (framework::CommandActions::CommandOf(a) == res::ID_SECURE_MODE)
+            secure = a;
+    ASSERT_NE(secure, nullptr);
+    EXPECT_EQ(settings.SecureMode, 0);   // off unless the user turns it on
+    frame.Actions()->UpdateMenu(tools);
+    EXPECT_FALSE(secure->isChecked());
+    secure->trigger();
+    frame.Actions()->UpdateMenu(tools);
+    EXPECT_EQ(settings.SecureMode, 1);
+    EXPECT_TRUE(secure->isChecked());
+    frame.Router().Dispatch(res::ID_SECURE_MODE);
+    frame.Actions()->UpdateMenu(tools);
+    EXPECT_EQ(settings.SecureMode, 0);
+    EXPECT_FALSE(secure->isChecked());
+    EXPECT_TRUE(frame.Commands().Handles(res::ID_READ_OFFSET));
 }
 
 TEST_F(FrameFixture, TitleAndFirstGeometry)
