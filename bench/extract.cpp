@@ -214,7 +214,7 @@ int main(int argc, char** argv)
         return 1;
 
     const TempDir folder;
-    const uint32_t sectors = options.minutes * 60 * mkdisc::SECTORS_PER_SECOND;
+    const uint32_t sectors = options.minutes * 60 * mkdisc::FRAMES_PER_SECOND;
     mkdisc::DiscPlan plan;
     mkdisc::TrackPlan track;
     track.sectors = sectors;
@@ -228,7 +228,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_extract: cannot write the disc image: %s\n", reason.c_str());
         return 1;
     }
-    const size_t bytes = size_t{sectors} * mkdisc::RAW_SECTOR_BYTES;
+    const size_t bytes = size_t{sectors} * mkdisc::RAW_SECTOR_SIZE;
     const std::string bin = folder.file("disc.bin");
     std::printf("disc: %u minutes, %u sectors, %.1f MB, written in %.1f s to %s\n", options.minutes, sectors,
                 bytes / MEGABYTE, Seconds(start), folder.path().c_str());
@@ -236,7 +236,7 @@ int main(int argc, char** argv)
     // The disc as the plan says it is; the BIN must hold exactly that.
     std::vector<uint8_t> disc(bytes);
     for (uint32_t s = 0; s < sectors; ++s)
-        mkdisc::SectorBytes(plan, s, disc.data() + size_t{s} * mkdisc::RAW_SECTOR_BYTES);
+        mkdisc::SectorBytes(plan, s, disc.data() + size_t{s} * mkdisc::RAW_SECTOR_SIZE);
     std::vector<uint8_t> fileBytes;
     if (TimeFileRead(bin, bytes, &fileBytes).wall < 0 || fileBytes != disc) {
         std::fprintf(stderr, "bench_extract: the BIN file does not hold the disc\n");

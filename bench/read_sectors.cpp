@@ -10,7 +10,8 @@
 // Prints the best throughput of each and the ratios. The folder is removed at the end.
 //
 //   bench_read_sectors [--minutes N] [--runs N] [--folder DIR] [--toc]
-// --toc writes a cdrdao TOC over the BIN instead of a cue sheet, read through libcdio.
+// --toc writes a cdrdao TOC over the BIN instead of a cue sheet (its audio big-endian, as cdrdao
+// writes it), read by the program's own TOC reader.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -68,16 +69,16 @@ bool ReadFileInBlocks(const std::string& path, uint64_t* total)
 // Every 97th block read through the drive against the plan, outside the timed runs.
 bool SpotCheck(const mkdisc::DiscPlan& plan, uint32_t sectors)
 {
-    std::vector<uint8_t> got(size_t(BLOCK_SECTORS) * mkdisc::RAW_SECTOR_BYTES);
-    std::vector<uint8_t> expected(mkdisc::RAW_SECTOR_BYTES);
+    std::vector<uint8_t> got(size_t(BLOCK_SECTORS) * mkdisc::RAW_SECTOR_SIZE);
+    std::vector<uint8_t> expected(mkdisc::RAW_SECTOR_SIZE);
     for (uint32_t first = 0; first < sectors; first += 97 * BLOCK_SECTORS) {
         const uint32_t count = std::min(BLOCK_SECTORS, sectors - first);
         if (ReadSectors(DRIVE, first, count, got.data(), READ_MODE_RAW) != DRIVE_OK)
             return false;
         for (uint32_t i = 0; i < count; ++i) {
             mkdisc::SectorBytes(plan, first + i, expected.data());
-            if (std::memcmp(got.data() + size_t(i) * mkdisc::RAW_SECTOR_BYTES, expected.data(),
-                            mkdisc::RAW_SECTOR_BYTES) != 0) {
+            if (std::memcmp(got.data() + size_t(i) * mkdisc::RAW_SECTOR_SIZE, expected.data(),
+                            mkdisc::RAW_SECTOR_SIZE) != 0) {
                 std::fprintf(stderr, "sector %u differs from the plan\n", first + i);
                 return false;
             }
@@ -118,7 +119,7 @@ bool ParseOptions(int argc, char** argv, Options* options)
 int Run(const Options& options, const std::string& folder)
 {
     // The disc: counter content in twelve tracks, so reads cross track boundaries.
-    const uint32_t sectors = options.minutes * 60 * mkdisc::SECTORS_PER_SECOND;
+    const uint32_t sectors = options.minutes * 60 * mkdisc::FRAMES_PER_SECOND;
     mkdisc::DiscPlan plan;
     for (uint32_t t = 0; t < TRACKS; ++t) {
         mkdisc::TrackPlan track;
@@ -133,7 +134,7 @@ int Run(const Options& options, const std::string& folder)
         return 1;
     }
     const std::string bin = folder + "/bench.bin";
-    const uint64_t bytes = uint64_t(sectors) * mkdisc::RAW_SECTOR_BYTES;
+    const uint64_t bytes = uint64_t(sectors) * mkdisc::RAW_SECTOR_SIZE;
     std::printf("disc: %u min, %u sectors, %.1f MB, %s, written in %.1f s\n", options.minutes, sectors,
                 double(bytes) / 1e6, sheet.c_str(), Seconds(writeStart));
 
@@ -149,7 +150,7 @@ int Run(const Options& options, const std::string& folder)
         return 1;
     }
 
-    std::vector<uint8_t> buffer(size_t(BLOCK_SECTORS) * mkdisc::RAW_SECTOR_BYTES);
+    std::vector<uint8_t> buffer(size_t(BLOCK_SECTORS) * mkdisc::RAW_SECTOR_SIZE);
     double bestDrive = 0, bestRead = 0, bestCat = 0;
     for (int run = 1; run <= options.runs; ++run) {
         Clock::time_point start = Clock::now();

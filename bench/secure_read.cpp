@@ -108,12 +108,12 @@ Timing TimeWorker(uint32_t sectors, const std::vector<uint8_t>& disc, bool secur
 // joined into the checksum of the range.
 Timing TimeCrc(const std::vector<uint8_t>& disc, uint32_t discCrc)
 {
-    const Crc32Joiner joiner(mkdisc::RAW_SECTOR_BYTES);
+    const Crc32Joiner joiner(mkdisc::RAW_SECTOR_SIZE);
     const Stopwatch stopwatch;
     uint32_t whole[2] = {};
     for (uint32_t& crc : whole)
-        for (size_t at = 0; at < disc.size(); at += mkdisc::RAW_SECTOR_BYTES)
-            crc = joiner.Append(crc, Crc32(disc.data() + at, mkdisc::RAW_SECTOR_BYTES));
+        for (size_t at = 0; at < disc.size(); at += mkdisc::RAW_SECTOR_SIZE)
+            crc = joiner.Append(crc, Crc32(disc.data() + at, mkdisc::RAW_SECTOR_SIZE));
     const Timing timing = stopwatch.Stop();
     if (whole[0] != discCrc || whole[1] != discCrc) {
         std::fprintf(stderr, "bench_secure_read: the joined checksum differs\n");
@@ -191,7 +191,7 @@ int main(int argc, char** argv)
     }
 
     const TempDir folder;
-    const uint32_t sectors = minutes * 60 * mkdisc::SECTORS_PER_SECOND;
+    const uint32_t sectors = minutes * 60 * mkdisc::FRAMES_PER_SECOND;
     mkdisc::DiscPlan plan;
     mkdisc::TrackPlan track;
     track.sectors = sectors;
@@ -203,9 +203,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_secure_read: cannot write the disc image: %s\n", reason.c_str());
         return 1;
     }
-    std::vector<uint8_t> disc(size_t{sectors} * mkdisc::RAW_SECTOR_BYTES);
+    std::vector<uint8_t> disc(size_t{sectors} * mkdisc::RAW_SECTOR_SIZE);
     for (uint32_t s = 0; s < sectors; ++s)
-        mkdisc::SectorBytes(plan, s, disc.data() + size_t{s} * mkdisc::RAW_SECTOR_BYTES);
+        mkdisc::SectorBytes(plan, s, disc.data() + size_t{s} * mkdisc::RAW_SECTOR_SIZE);
     const uint32_t discCrc = Crc32(disc.data(), disc.size());
     const std::string drives = std::string(1, DRIVE) + "=" + sheet;
     setenv("RIPWELL_DRIVES", drives.c_str(), 1);

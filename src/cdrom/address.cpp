@@ -6,12 +6,12 @@ LogicalSector MsfToSector(uint8_t minute, uint8_t second, uint8_t frame)
 {
     // Unsigned arithmetic on purpose: a position before 00:02:00 wraps to a huge sector number,
     // which the callers' upper range check rejects.
-    return uint32_t{minute} * FRAMES_PER_MINUTE + uint32_t{second} * FRAMES_PER_SECOND + frame - LEAD_IN_FRAMES;
+    return uint32_t{minute} * FRAMES_PER_MINUTE + uint32_t{second} * FRAMES_PER_SECOND + frame - LEAD_IN_SECTORS;
 }
 
 void SectorToMsf(LogicalSector sector, uint8_t* minute, uint8_t* second, uint8_t* frame)
 {
-    const uint32_t x = sector + LEAD_IN_FRAMES;
+    const uint32_t x = sector + LEAD_IN_SECTORS;
     *minute = static_cast<uint8_t>(x / FRAMES_PER_MINUTE);
     const uint32_t r = x - uint32_t{*minute} * FRAMES_PER_MINUTE;
     *second = static_cast<uint8_t>(r / FRAMES_PER_SECOND);

@@ -4,13 +4,18 @@
 
 #include <cstdint>
 
+#include "platform/cdrom/msf.h"
+
 using LogicalSector = uint32_t;
 
-inline constexpr uint32_t FRAMES_PER_SECOND = 75;
-inline constexpr uint32_t FRAMES_PER_MINUTE = 4500;
-inline constexpr uint32_t LEAD_IN_FRAMES = 150;
-inline constexpr uint32_t RAW_SECTOR_SIZE = 2352;
-inline constexpr uint32_t COOKED_SECTOR_SIZE = 2048;
+// The disc's sizes and frame counts, named once in the platform layer.
+using platform::cdrom::COOKED_SECTOR_SIZE;
+using platform::cdrom::FRAMES_PER_MINUTE;
+using platform::cdrom::FRAMES_PER_SECOND;
+using platform::cdrom::LEAD_IN_SECTORS;
+using platform::cdrom::RAW_SECTOR_SIZE;
+using platform::cdrom::SECONDS_PER_MINUTE;
+
 inline constexpr uint32_t MAX_READ_SECTOR = 350000;
 
 // minute * 4500 + second * 75 + frame - 150, unsigned 32-bit with wrap-around.

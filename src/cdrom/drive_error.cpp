@@ -2,6 +2,7 @@
 
 #include "base/sounds.h"
 #include "platform/message_box.h"
+#include "platform/user_notices.h"
 #include "res/resource.h"
 #include "res/string_table.h"
 
@@ -60,7 +61,10 @@ int ShowDriveError(uint32_t code)
     if (driveError == DRIVE_OK)
         return platform::MessageBox(DriveErrorText(driveError), platform::MB_OK | platform::MB_ICONINFORMATION,
                                     res::IDS_EVERYTHING_OK);
-    const std::string text = DriveErrorText(driveError);
+    // Why a disc image could not be read comes with the error it caused.
+    std::string text = DriveErrorText(driveError);
+    if (const std::string notices = platform::TakeUserNotices(); !notices.empty())
+        text += "\n\n" + notices;
     PlayErrorSound();
     return platform::MessageBox(text, platform::MB_OK | platform::MB_ICONEXCLAMATION);
 }

@@ -6,18 +6,18 @@
 #include <memory>
 #include <new>
 
+#include "cdrom/address.h"
 #include "cdrom/cdrom_drive.h"
 #include "document/ripwell_doc.h"
 #include "document/wave_header.h"
 #include "extract/secure_read.h"
 #include "extract/shift_search.h"
 #include "platform/block_memory.h"
+#include "platform/large_memory.h"
 #include "res/resource.h"
 
 namespace {
 
-constexpr uint32_t RAW_SECTOR_SIZE = 2352;
-constexpr uint32_t COOKED_SECTOR_SIZE = 2048;
 // Used internally to mean "go on"; never sent.
 constexpr uint16_t READ_CONTINUE = 0;
 // A final block read early is followed by reads of the end of the range until the end is
@@ -140,6 +140,11 @@ uint32_t SectorReader::Run()
         return Exit(res::READ_NO_DOCUMENT_MEMORY);
     m_pResult = AllocateResult(m_nDataBytes + WAVE_HEADER_SIZE);
     if (!m_pResult)
+        return Exit(res::READ_NO_DOCUMENT_MEMORY);
+    // Each block is copied into it once: its pages are made present up front, on huge pages
+    // where the kernel has them, rather than faulted in 4 KiB at a time while the blocks come.
+    // Memory the system cannot back is a shortage like any other.
+    if (!platform::PrepareLargeBlock(m_pResult, m_nDataBytes + WAVE_HEADER_SIZE))
         return Exit(res::READ_NO_DOCUMENT_MEMORY);
     m_pData = m_pResult + WAVE_HEADER_SIZE;
     if (m_request->options.secureMode && m_request->mode == READ_MODE_RAW)

@@ -21,7 +21,7 @@ bool QueryCdromVolume(const DriveEntry& drive, VolumeGeometry& geometry)
     if (!disc || !cdrom::ReadIsoVolumeSize(*disc, &blocks))
         return false;
     geometry.sectorsPerCluster = 1;
-    geometry.bytesPerSector = cdrom::COOKED_BYTES_PER_SECTOR;
+    geometry.bytesPerSector = cdrom::COOKED_SECTOR_SIZE;
     geometry.freeClusters = 0;
     geometry.totalClusters = blocks;
     return true;

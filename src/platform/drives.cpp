@@ -3,6 +3,7 @@
 #include "platform/cdrom_volume.h"
 #include "platform/data_folder.h"
 #include "platform/file.h"
+#include "platform/user_notices.h"
 
 #include <cdio/cdio.h>
 #include <sys/stat.h>
@@ -35,30 +36,33 @@ std::string Trim(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
-void Complain(const std::string& where, const std::string& line, const char* why)
+// A skipped entry is told to the user (the program shows it at start-up or with the next drive
+// error), and the drive table is built without it.
+void Complain(int& skipped, const std::string& where, const std::string& line, const char* why)
 {
-    std::fprintf(stderr, "Ripwell: %s: skipping \"%s\": %s\n", where.c_str(), line.c_str(), why);
+    ++skipped;
+    PostUserNotice("drive list " + where + "\n" + line, where + ": skipping \"" + line + "\": " + why);
 }
 
 // Adds one virtual drive, or says on stderr why it cannot.
-void AddVirtualDrive(std::vector<DriveEntry>& drives, const std::string& where, const std::string& line,
+void AddVirtualDrive(std::vector<DriveEntry>& drives, int& skipped, const std::string& where, const std::string& line,
                      char letter, const std::string& path)
 {
     letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
     if (letter < 'A' || letter > 'Z')
-        return Complain(where, line, "not a drive letter");
+        return Complain(skipped, where, line, "not a drive letter");
     if (letter < kFirstCdromLetter)
-        return Complain(where, line, "A:, B: and C: cannot be CD-ROM drives");
+        return Complain(skipped, where, line, "A:, B: and C: cannot be CD-ROM drives");
     if (path.empty())
-        return Complain(where, line, "no disc image named");
+        return Complain(skipped, where, line, "no disc image named");
     const bool taken = std::any_of(drives.begin(), drives.end(), [&](const DriveEntry& d) { return d.letter == letter; });
     if (taken)
-        return Complain(where, line, "that drive letter is already taken");
+        return Complain(skipped, where, line, "that drive letter is already taken");
     drives.push_back({letter, DriveEntry::Kind::DiscImage, path});
 }
 
 // "E=/path/a.cue;F=/path/b.cue"
-void AddEnvironmentDrives(std::vector<DriveEntry>& drives, const std::string& text)
+void AddEnvironmentDrives(std::vector<DriveEntry>& drives, int& skipped, const std::string& text)
 {
     std::stringstream stream(text);
     std::string item;
@@ -70,16 +74,17 @@ void AddEnvironmentDrives(std::vector<DriveEntry>& drives, const std::string& te
         // The letter may be written "E" or "E:".
         const std::string name = Trim(item.substr(0, equals == std::string::npos ? 0 : equals));
         if (equals == std::string::npos || name.empty() || name.size() > 2 || (name.size() == 2 && name[1] != ':')) {
-            Complain("RIPWELL_DRIVES", item, "expected LETTER=IMAGE");
+            Complain(skipped, "RIPWELL_DRIVES", item, "expected LETTER=IMAGE, as in E=/discs/album.cue");
             continue;
         }
-        AddVirtualDrive(drives, "RIPWELL_DRIVES", item, name[0], Trim(item.substr(equals + 1)));
+        AddVirtualDrive(drives, skipped, "RIPWELL_DRIVES", item, name[0], Trim(item.substr(equals + 1)));
     }
 }
 
 // Lines "E: /path/disc.cue"; blank lines and lines starting with # are ignored.
-void AddFileDrives(std::vector<DriveEntry>& drives, const std::string& text, const std::string& folder)
+void AddFileDrives(std::vector<DriveEntry>& drives, int& skipped, const std::string& text, const std::string& folder)
 {
+    const std::string where = "drives file " + (folder.empty() ? std::string("drives") : folder + "/drives");
     std::stringstream stream(text);
     std::string line;
     while (std::getline(stream, line)) {
@@ -87,23 +92,34 @@ void AddFileDrives(std::vector<DriveEntry>& drives, const std::string& text, con
         if (line.empty() || line[0] == '#')
             continue;
         if (line.size() < 3 || line[1] != ':' || !std::isspace(static_cast<unsigned char>(line[2]))) {
-            Complain("drives file", line, "expected \"E: /path/disc.cue\"");
+            Complain(skipped, where, line, "expected \"E: /path/disc.cue\"");
             continue;
         }
         std::filesystem::path path(Trim(line.substr(2)));
         if (!path.empty() && path.is_relative() && !folder.empty())
             path = std::filesystem::path(folder) / path;
-        AddVirtualDrive(drives, "drives file", line, line[0], path.string());
+        AddVirtualDrive(drives, skipped, where, line, line[0], path.string());
     }
 }
 
-// A drives file lists a few images; a file far larger than that is no drives file.
-void ReadDrivesFile(const std::string& path, std::string& text)
+// The drives file, if it is a regular file of a sensible size: a FIFO in its place would block
+// the program, and a drives file lists a few images, so a file far larger than that is none.
+std::string ReadDrivesFile(const std::string& path)
 {
+    std::string text;
+    if (!PathExists(path))
+        return text;
+    if (!IsRegularFile(path)) {
+        PostUserNotice("drives file", "drives file " + path + ": skipped, it is not a regular file");
+        return text;
+    }
     bool tooLarge = false;
-    if (ReadTextFile(path, text, kMaxDrivesFileSize, &tooLarge) != FileError::None)
-        std::fprintf(stderr, "Ripwell: %s %s; no drives are taken from it\n", path.c_str(),
-                     tooLarge ? "is too large for a drives file" : "cannot be read");
+    if (ReadTextFile(path, text, kMaxDrivesFileSize, &tooLarge) != FileError::None) {
+        PostUserNotice("drives file", "drives file " + path + (tooLarge ? ": skipped, it is too large for a drives file"
+                                                                          : ": skipped, it cannot be read"));
+        text.clear();
+    }
+    return text;
 }
 
 std::vector<std::string> PhysicalDevices()
@@ -148,7 +164,7 @@ public:
             if (environment)
                 sources.environment = environment;
             else if (haveFile)
-                ReadDrivesFile(file, sources.drivesFileText);
+                sources.drivesFileText = ReadDrivesFile(file);
             sources.drivesFileFolder = UserConfigFolder();
             sources.demoDisc = DemoDiscPath();  // the bundled disc does not come and go while the program runs
             m_drives = BuildDriveTable(sources);
@@ -209,12 +225,17 @@ std::vector<DriveEntry> BuildDriveTable(const DriveSources& sources)
         }
         drives.push_back({letter++, DriveEntry::Kind::PhysicalCdrom, device});
     }
+    int skipped = 0;
     if (sources.environment)
-        AddEnvironmentDrives(drives, *sources.environment);
+        AddEnvironmentDrives(drives, skipped, *sources.environment);
     else
-        AddFileDrives(drives, sources.drivesFileText, sources.drivesFileFolder);
-    if (drives.size() == 1 && !sources.demoDisc.empty())
+        AddFileDrives(drives, skipped, sources.drivesFileText, sources.drivesFileFolder);
+    if (drives.size() == 1 && !sources.demoDisc.empty()) {
         drives.push_back({kFirstCdromLetter, DriveEntry::Kind::DiscImage, sources.demoDisc});
+        // A drive list whose every entry was skipped: the user sees the demo disc and should know why.
+        if (skipped > 0)
+            PostUserNotice("drive list demo disc", "No drive of the drive list could be used; drive D: holds the demo disc.");
+    }
     std::sort(drives.begin(), drives.end(), [](const DriveEntry& a, const DriveEntry& b) { return a.letter < b.letter; });
     return drives;
 }

@@ -7,6 +7,7 @@
 #include "cdrom/address.h"
 #include "cdrom/drive_error.h"
 #include "platform/message_box.h"
+#include "platform/user_notices.h"
 
 using namespace platform;
 
@@ -244,6 +245,9 @@ void CCDAudio::ReportMciError(MCIERROR error)
     std::memset(text, 0, sizeof text);
     mciGetErrorStringA(error, text, sizeof text);
     text[kErrorTextSize - 1] = 0;
-    // 4. Only an OK button, the warning icon.
-    MessageBox(text[0] ? text : kUnknownMciError, MB_OK | MB_ICONEXCLAMATION);
+    // 4. Only an OK button, the warning icon; why a disc image could not be read comes with it.
+    std::string shown = text[0] ? text : kUnknownMciError;
+    if (const std::string notices = TakeUserNotices(); !notices.empty())
+        shown += "\n\n" + notices;
+    MessageBox(shown, MB_OK | MB_ICONEXCLAMATION);
 }

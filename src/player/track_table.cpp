@@ -2,14 +2,8 @@
 
 #include <cstdio>
 
-namespace {
-
-// The three bytes of a packed MSF value: minutes in the low byte, then seconds, then frames.
-uint8_t PackedMinute(uint32_t msf) { return static_cast<uint8_t>(msf & 0xFF); }
-uint8_t PackedSecond(uint32_t msf) { return static_cast<uint8_t>((msf >> 8) & 0xFF); }
-uint8_t PackedFrame(uint32_t msf) { return static_cast<uint8_t>((msf >> 16) & 0xFF); }
-
-} // namespace
+using platform::cdrom::Msf;
+using platform::cdrom::UnpackMsf;
 
 void ResetTrackTable(TrackTable& tracks)
 {
@@ -18,12 +12,14 @@ void ResetTrackTable(TrackTable& tracks)
 
 void FillTrackRecord(TrackRecord& record, uint32_t packedStart, uint32_t packedLength, bool isAudio)
 {
-    record.startMinute = PackedMinute(packedStart);
-    record.startSecond = PackedSecond(packedStart);
-    record.startFrame = PackedFrame(packedStart);
-    record.lengthMinute = PackedMinute(packedLength);
-    record.lengthSecond = PackedSecond(packedLength);
-    record.lengthFrame = PackedFrame(packedLength);
+    const Msf start = UnpackMsf(packedStart);
+    const Msf length = UnpackMsf(packedLength);
+    record.startMinute = start.minute;
+    record.startSecond = start.second;
+    record.startFrame = start.frame;
+    record.lengthMinute = length.minute;
+    record.lengthSecond = length.second;
+    record.lengthFrame = length.frame;
 
     // End = start + length - 1 frame, field by field with carry and borrow.
     int frame = record.startFrame + record.lengthFrame - 1;
@@ -36,11 +32,11 @@ void FillTrackRecord(TrackRecord& record, uint32_t packedStart, uint32_t packedL
         frame = FRAMES_PER_SECOND - 1;
         --second;
     }
-    if (second >= 60) {
-        second -= 60;
+    if (second >= static_cast<int>(SECONDS_PER_MINUTE)) {
+        second -= SECONDS_PER_MINUTE;
         ++minute;
     } else if (second < 0) {
-        second = 59;
+        second = SECONDS_PER_MINUTE - 1;
         --minute;
     }
     record.endMinute = static_cast<uint8_t>(minute);
@@ -57,9 +53,9 @@ std::string DisplayTime(uint8_t minute, uint8_t second, uint8_t frame)
 {
     unsigned shownMinute = minute;
     unsigned shownSecond = second;
-    if (frame > 37)
+    if (frame > FRAMES_PER_SECOND / 2)
         ++shownSecond;
-    if (shownSecond == 60) {
+    if (shownSecond == SECONDS_PER_MINUTE) {
         shownSecond = 0;
         ++shownMinute;
     }

@@ -52,10 +52,7 @@ void ExpectedFromImage(const std::string& sheet, std::string* identity, std::str
     std::string reason;
     auto disc = cdrom::OpenDisc(sheet, cdrom::SourceKind::ImageFile, &reason);
     ASSERT_TRUE(disc) << reason;
-    DiscToc toc;
-    for (const cdrom::Track& track : disc->Toc().tracks)
-        toc.tracks.push_back({track.number, track.start, track.isAudio});
-    toc.leadOut = disc->Toc().leadOut;
+    const cdrom::TableOfContents& toc = disc->Toc();
     char text[40];
     std::snprintf(text, sizeof text, "%X", DiscIdentity(toc));
     *identity = text;
@@ -194,7 +191,11 @@ TEST(DeviceStatus, AFailedIdentityIsReportedWhileAFailedUpcOrAZeroLengthIsSilent
     const Shown shown = Gather('D');
     for (int control : {res::IDC_1036, res::IDC_1037, res::IDC_1038, res::IDC_1039, res::IDC_1040})
         EXPECT_EQ(shown.fields.at(control), "n/a") << control;
-    EXPECT_EQ(desktop.Transcript(), std::vector<std::string>{"box The device is not ready."});
+    // The drive's image does not exist, so the MCI error carries why, as every drive error of an
+    // unreadable image does.
+    EXPECT_EQ(desktop.Transcript(),
+              std::vector<std::string>{
+                  "box The device is not ready.\n\nThe disc image /images/D.cue cannot be read: there is no such file"});
 
     // A length of 0 from a driver that answers at all is "n/a" too.
     mci.AnswerStatus(MCI_STATUS_LENGTH, {0, 0, ""});

@@ -5,9 +5,9 @@
 
 std::vector<uint8_t> BuiltDisc::Expected(uint32_t first, uint32_t count) const
 {
-    std::vector<uint8_t> bytes(size_t(count) * mkdisc::RAW_SECTOR_BYTES);
+    std::vector<uint8_t> bytes(size_t(count) * mkdisc::RAW_SECTOR_SIZE);
     for (uint32_t i = 0; i < count; ++i)
-        mkdisc::SectorBytes(plan, first + i, bytes.data() + size_t(i) * mkdisc::RAW_SECTOR_BYTES);
+        mkdisc::SectorBytes(plan, first + i, bytes.data() + size_t(i) * mkdisc::RAW_SECTOR_SIZE);
     return bytes;
 }
 

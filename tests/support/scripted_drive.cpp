@@ -134,6 +134,13 @@ void ScriptedDrive::FailReadAt(uint32_t sector)
     m_failingSectors.push_back(sector);
 }
 
+void ScriptedDrive::SetAudioSectors(uint32_t first, uint32_t count)
+{
+    std::lock_guard lock(m_mutex);
+    m_audioFirst = first;
+    m_audioCount = count;
+}
+
 void ScriptedDrive::SetJitter(uint32_t maxBytes, uint32_t seed)
 {
     std::lock_guard lock(m_mutex);
@@ -251,7 +258,8 @@ bool ScriptedDrive::ReadCookedLocked(uint64_t offset, uint8_t* output, uint32_t 
     const uint32_t first = logged.firstSector;
     if (offset % COOKED != 0 || size % COOKED != 0) {
         *error = ERROR_INVALID_PARAMETER;
-    } else if (offset / COOKED + logged.count > m_sectorCount || TouchesFailingSector(first, logged.count)) {
+    } else if (offset / COOKED + logged.count > m_sectorCount || TouchesFailingSector(first, logged.count) ||
+               (first < m_audioFirst + m_audioCount && first + logged.count > m_audioFirst)) {
         *error = ERROR_SECTOR_NOT_FOUND;
     } else {
         for (uint32_t s = 0; s < logged.count; ++s)

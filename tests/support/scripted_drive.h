@@ -55,6 +55,7 @@ public:
     void RefuseMemoryForFirst(int requests);       // the first k transfer blocks are refused
     void RefuseMemoryAbove(uint32_t sectors);      // blocks for more than n sectors are refused
     void FailReadAt(uint32_t sector);              // reads touching this sector fail (18)
+    void SetAudioSectors(uint32_t first, uint32_t count);  // cooked reads touching them fail, as on a drive
     void SetJitter(uint32_t maxBytes, uint32_t seed);  // shifts in whole samples, |shift| <= maxBytes
     void SetDelay(std::chrono::milliseconds perRequest);
     void SetMediaChangeCount(uint32_t count, bool checkSucceeds = true);
@@ -87,6 +88,8 @@ private:
     int m_refuseFirst = 0;
     uint32_t m_refuseAbove = UINT32_MAX;
     std::vector<uint32_t> m_failingSectors;
+    uint32_t m_audioFirst = 0;
+    uint32_t m_audioCount = 0;
     uint32_t m_jitterBytes = 0;
     std::mt19937 m_random{1};
     std::chrono::milliseconds m_delay{0};

@@ -91,7 +91,6 @@ public:
     }
 
     const cdrom::TableOfContents& Toc() const override { return m_toc; }
-    std::string MediaCatalogNumber() const override { return {}; }
     bool ReadRaw(uint32_t first, uint32_t count, uint8_t* destination) override
     {
         return m_mmc.ReadCdda(static_cast<int32_t>(first), count, false, destination) == cdrom::MmcResult::Ok;

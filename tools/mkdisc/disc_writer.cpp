@@ -21,7 +21,7 @@ namespace mkdisc {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kSampleRate = 44100.0;
+constexpr double kSampleRate = platform::cdrom::SAMPLE_RATE;
 
 void PutSample(uint8_t* out, int16_t left, int16_t right)
 {
@@ -134,8 +134,8 @@ std::string TrackFileName(const std::string& name, int track, const char* extens
 std::string Msf(uint32_t sectors)
 {
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%02u:%02u:%02u", sectors / (60 * SECTORS_PER_SECOND),
-                  sectors / SECTORS_PER_SECOND % 60, sectors % SECTORS_PER_SECOND);
+    std::snprintf(buffer, sizeof buffer, "%02u:%02u:%02u", sectors / platform::cdrom::FRAMES_PER_MINUTE,
+                  sectors / FRAMES_PER_SECOND % platform::cdrom::SECONDS_PER_MINUTE, sectors % FRAMES_PER_SECOND);
     return buffer;
 }
 
@@ -143,23 +143,33 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// Writes sectors [first, first + count) of the disc to a file, raw (2352) or as user data.
-bool WriteSectors(const DiscPlan& plan, std::FILE* file, uint32_t first, uint32_t count, bool userDataOnly)
+// How sectors are written to a file: whole as a raw read gives them, the user data of data
+// sectors alone, or whole with the samples of audio sectors most significant byte first (as
+// cdrdao writes raw audio).
+enum class SectorForm { Raw, UserData, BigEndianAudio };
+
+// Writes sectors [first, first + count) of the disc to a file.
+bool WriteSectors(const DiscPlan& plan, std::FILE* file, uint32_t first, uint32_t count, SectorForm form)
 {
-    std::vector<uint8_t> buffer(RAW_SECTOR_BYTES * 64);
+    std::vector<uint8_t> buffer(RAW_SECTOR_SIZE * 64);
     for (uint32_t done = 0; done < count;) {
         const uint32_t batch = std::min<uint32_t>(64, count - done);
         size_t bytes = 0;
         for (uint32_t i = 0; i < batch; ++i) {
-            uint8_t sector[RAW_SECTOR_BYTES];
-            SectorBytes(plan, first + done + i, sector);
-            if (userDataOnly) {
-                std::memcpy(buffer.data() + bytes, sector + platform::cdrom::MODE1_USER_DATA_OFFSET, USER_DATA_BYTES);
-                bytes += USER_DATA_BYTES;
-            } else {
-                std::memcpy(buffer.data() + bytes, sector, RAW_SECTOR_BYTES);
-                bytes += RAW_SECTOR_BYTES;
+            uint8_t sector[RAW_SECTOR_SIZE];
+            const uint32_t lsn = first + done + i;
+            SectorBytes(plan, lsn, sector);
+            if (form == SectorForm::UserData) {
+                std::memcpy(buffer.data() + bytes, sector + platform::cdrom::MODE1_USER_DATA_OFFSET, COOKED_SECTOR_SIZE);
+                bytes += COOKED_SECTOR_SIZE;
+                continue;
             }
+            const int track = TrackOfSector(plan, lsn);
+            if (form == SectorForm::BigEndianAudio && track > 0 && !plan.tracks[size_t(track - 1)].isData)
+                for (uint32_t k = 0; k < RAW_SECTOR_SIZE; k += 2)
+                    std::swap(sector[k], sector[k + 1]);
+            std::memcpy(buffer.data() + bytes, sector, RAW_SECTOR_SIZE);
+            bytes += RAW_SECTOR_SIZE;
         }
         if (std::fwrite(buffer.data(), 1, bytes, file) != bytes)
             return false;
@@ -168,11 +178,11 @@ bool WriteSectors(const DiscPlan& plan, std::FILE* file, uint32_t first, uint32_
     return true;
 }
 
-bool WriteBinary(const DiscPlan& plan, const std::string& path, uint32_t first, uint32_t count,
-                 bool userDataOnly, std::string* reason)
+bool WriteBinary(const DiscPlan& plan, const std::string& path, uint32_t first, uint32_t count, SectorForm form,
+                 std::string* reason)
 {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file || !WriteSectors(plan, file.get(), first, count, userDataOnly) || std::fflush(file.get()) != 0) {
+    if (!file || !WriteSectors(plan, file.get(), first, count, form) || std::fflush(file.get()) != 0) {
         *reason = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
@@ -183,7 +193,7 @@ bool WriteSoundFile(const DiscPlan& plan, const std::string& path, uint32_t firs
                     std::string* reason)
 {
     SF_INFO info{};
-    info.samplerate = 44100;
+    info.samplerate = int(platform::cdrom::SAMPLE_RATE);
     info.channels = 2;
     info.format = flac ? (SF_FORMAT_FLAC | SF_FORMAT_PCM_16) : (SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
@@ -194,7 +204,7 @@ bool WriteSoundFile(const DiscPlan& plan, const std::string& path, uint32_t firs
     bool ok = true;
     std::vector<int16_t> frames(SAMPLES_PER_SECTOR * 2);
     for (uint32_t i = 0; i < count && ok; ++i) {
-        uint8_t sector[RAW_SECTOR_BYTES];
+        uint8_t sector[RAW_SECTOR_SIZE];
         SectorBytes(plan, first + i, sector);
         for (uint32_t k = 0; k < SAMPLES_PER_SECTOR * 2; ++k)
             frames[k] = static_cast<int16_t>(sector[2 * k] | (sector[2 * k + 1] << 8));
@@ -250,11 +260,11 @@ bool CompletePlan(DiscPlan* plan, std::string* reason)
     for (TrackPlan& track : plan->tracks) {
         if (track.isData) {
             ++dataTracks;
-            if (plan->volume.empty() || plan->volume.size() % USER_DATA_BYTES != 0) {
+            if (plan->volume.empty() || plan->volume.size() % COOKED_SECTOR_SIZE != 0) {
                 *reason = "a data track needs a volume of whole 2048-byte blocks";
                 return false;
             }
-            track.sectors = static_cast<uint32_t>(plan->volume.size() / USER_DATA_BYTES);
+            track.sectors = static_cast<uint32_t>(plan->volume.size() / COOKED_SECTOR_SIZE);
         }
         if (track.sectors < 4) {
             *reason = "a track needs at least 4 sectors";
@@ -265,7 +275,7 @@ bool CompletePlan(DiscPlan* plan, std::string* reason)
         *reason = "only one data track is supported";
         return false;
     }
-    if (DiscSectors(*plan) > 99u * 60 * SECTORS_PER_SECOND) {
+    if (DiscSectors(*plan) > 99u * platform::cdrom::FRAMES_PER_MINUTE) {
         *reason = "the disc is longer than 99 minutes";
         return false;
     }
@@ -305,18 +315,18 @@ void SectorBytes(const DiscPlan& plan, uint32_t sector, uint8_t* out)
     bool inPregap = false;
     const int track = TrackOfSector(plan, sector, &inPregap);
     if (track == 0) {
-        std::memset(out, 0, RAW_SECTOR_BYTES);
+        std::memset(out, 0, RAW_SECTOR_SIZE);
         return;
     }
     const TrackPlan& plannedTrack = plan.tracks[static_cast<size_t>(track - 1)];
     const uint32_t start = TrackStart(plan, track);
     if (plannedTrack.isData) {
-        const uint8_t* user = inPregap ? nullptr : plan.volume.data() + size_t(sector - start) * USER_DATA_BYTES;
+        const uint8_t* user = inPregap ? nullptr : plan.volume.data() + size_t(sector - start) * COOKED_SECTOR_SIZE;
         platform::cdrom::EncodeMode1Sector(sector, user, out);
         return;
     }
     if (inPregap || plannedTrack.content == AudioContent::Silence) {
-        std::memset(out, 0, RAW_SECTOR_BYTES);
+        std::memset(out, 0, RAW_SECTOR_SIZE);
         return;
     }
     for (uint32_t i = 0; i < SAMPLES_PER_SECTOR; ++i) {
@@ -334,36 +344,226 @@ void SectorBytes(const DiscPlan& plan, uint32_t sector, uint8_t* out)
     }
 }
 
+namespace {
+
+std::string TrackComment(size_t index) { return "\n// Track " + std::to_string(index + 1) + "\n"; }
+
+// A cdrdao TOC over one BIN in the shape cdrdao read-cd writes: raw audio most significant byte
+// first, each track a FILE or DATAFILE run of the BIN, START after its pregap; the pregap of a
+// data track made up by ZERO rather than read from the BIN.
+bool WriteCdrdaoToc(const DiscPlan& plan, const std::string& folder, const std::string& name, std::string* sheetPath,
+                    std::string* reason)
+{
+    const std::string bin = name + ".bin";
+    if (!WriteBinary(plan, folder + "/" + bin, 0, DiscSectors(plan), SectorForm::BigEndianAudio, reason))
+        return false;
+    const bool data = std::any_of(plan.tracks.begin(), plan.tracks.end(), [](const TrackPlan& t) { return t.isData; });
+    std::string toc = data ? "CD_ROM\n" : "CD_DA\n";
+    if (!plan.catalog.empty())
+        toc += "\nCATALOG \"" + plan.catalog + "\"\n";
+    bool afterData = false;
+    for (size_t i = 0; i < plan.tracks.size(); ++i) {
+        const TrackPlan& track = plan.tracks[i];
+        const uint32_t first = TrackFirstSector(plan, i);
+        const uint64_t byteOffset = uint64_t(first) * RAW_SECTOR_SIZE;
+        toc += TrackComment(i);
+        if (track.isData) {
+            toc += "TRACK MODE1_RAW\nNO COPY\n";
+            if (track.pregapSectors)
+                toc += "ZERO MODE1_RAW " + Msf(track.pregapSectors) + "\nSTART\n";
+            toc += "DATAFILE \"" + bin + "\" #" + std::to_string(byteOffset + uint64_t(track.pregapSectors) * RAW_SECTOR_SIZE) +
+                   " " + Msf(track.sectors) + " // length in bytes: " +
+                   std::to_string(uint64_t(track.sectors) * RAW_SECTOR_SIZE) + "\n";
+            afterData = true;
+            continue;
+        }
+        toc += "TRACK AUDIO\nNO COPY\nNO PRE_EMPHASIS\nTWO_CHANNEL_AUDIO\n";
+        // After a data track the BIN no longer counts in audio sectors alone: a byte offset.
+        const std::string start = afterData ? "#" + std::to_string(byteOffset) + " 0" : Msf(first);
+        toc += "FILE \"" + bin + "\" " + start + " " + Msf(track.pregapSectors + track.sectors) + "\n";
+        if (track.pregapSectors)
+            toc += "START " + Msf(track.pregapSectors) + "\n";
+    }
+    *sheetPath = folder + "/" + name + ".toc";
+    return WriteText(*sheetPath, toc, reason);
+}
+
+// A cdrdao TOC over one file per track: WAVE files for audio (a pregap made by PREGAP, every
+// other track's length given in samples), the user data of a data track in a MODE1 track.
+bool WriteCdrdaoTocPerTrack(const DiscPlan& plan, const std::string& folder, const std::string& name,
+                            std::string* sheetPath, std::string* reason)
+{
+    std::string toc = "CD_ROM\n";
+    if (!plan.catalog.empty())
+        toc += "CATALOG \"" + plan.catalog + "\"\n";
+    for (size_t i = 0; i < plan.tracks.size(); ++i) {
+        const TrackPlan& track = plan.tracks[i];
+        const int number = static_cast<int>(i) + 1;
+        const uint32_t start = TrackFirstSector(plan, i) + track.pregapSectors;
+        toc += TrackComment(i);
+        if (track.isData) {
+            const std::string file = TrackFileName(name, number, "iso");
+            if (!WriteBinary(plan, folder + "/" + file, start, track.sectors, SectorForm::UserData, reason))
+                return false;
+            toc += "TRACK MODE1\n";
+            if (track.pregapSectors)
+                toc += "ZERO " + Msf(track.pregapSectors) + "\nSTART\n";
+            toc += "DATAFILE \"" + file + "\"\n";
+            continue;
+        }
+        const std::string file = TrackFileName(name, number, "wav");
+        if (!WriteSoundFile(plan, folder + "/" + file, start, track.sectors, false, reason))
+            return false;
+        toc += "TRACK AUDIO\n";
+        if (track.pregapSectors)
+            toc += "PREGAP " + Msf(track.pregapSectors) + "\n";
+        toc += "AUDIOFILE \"" + file + "\" 0";
+        if (number % 2 == 0)
+            toc += " " + std::to_string(uint64_t(track.sectors) * SAMPLES_PER_SECTOR);
+        toc += "\n";
+    }
+    *sheetPath = folder + "/" + name + ".toc";
+    return WriteText(*sheetPath, toc, reason);
+}
+
+void PutBigEndian(std::string& out, uint64_t value, int bytes)
+{
+    for (int i = bytes - 1; i >= 0; --i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+void PutChunk(std::string& out, const char* id, const std::string& data)
+{
+    out += id;
+    PutBigEndian(out, data.size(), 4);
+    out += data;
+}
+
+uint8_t Bcd(int value) { return static_cast<uint8_t>((value / 10) << 4 | (value % 10)); }
+
+// A Nero image of version 2, disc at once: the pregap of track 1 and every sector of the disc
+// raw, then the chunks CUEX (cue points), DAOX (tracks), SINF (session), MTYP (medium), END!
+// and the footer "NER5" with the offset of the first chunk.
+bool WriteNeroImage(const DiscPlan& plan, const std::string& folder, const std::string& name, std::string* sheetPath,
+                    std::string* reason)
+{
+    constexpr uint32_t LEAD_IN = platform::cdrom::LEAD_IN_SECTORS;
+    const std::string path = folder + "/" + name + ".nrg";
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    if (!file) {
+        *reason = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const std::vector<uint8_t> silence(size_t(LEAD_IN) * RAW_SECTOR_SIZE, 0);
+    const uint32_t sectors = DiscSectors(plan);
+    if (std::fwrite(silence.data(), 1, silence.size(), file.get()) != silence.size() ||
+        !WriteSectors(plan, file.get(), 0, sectors, SectorForm::Raw)) {
+        *reason = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const auto offsetOf = [](uint32_t lsn) { return uint64_t(lsn + LEAD_IN) * RAW_SECTOR_SIZE; };
+    const auto control = [&](size_t i) { return static_cast<char>(plan.tracks[i].isData ? 0x41 : 0x01); };
+    const auto cue = [&](std::string& out, size_t track, int number, int index, int32_t lba) {
+        out += control(track);
+        out += static_cast<char>(number == 0xAA ? 0xAA : Bcd(number));
+        out += static_cast<char>(Bcd(index));
+        out += '\0';
+        PutBigEndian(out, static_cast<uint32_t>(lba), 4);
+    };
+    std::string cues;
+    cue(cues, 0, 0, 0, -int32_t(LEAD_IN));
+    for (size_t i = 0; i < plan.tracks.size(); ++i) {
+        const int number = static_cast<int>(i) + 1;
+        const int32_t pregapStart = i == 0 ? -int32_t(LEAD_IN) : int32_t(TrackFirstSector(plan, i));
+        cue(cues, i, number, 0, pregapStart);
+        cue(cues, i, number, 1, int32_t(TrackStart(plan, number)));
+    }
+    cue(cues, plan.tracks.size() - 1, 0xAA, 1, int32_t(sectors));
+
+    std::string dao;
+    std::string head;
+    std::string catalog = plan.catalog;
+    catalog.resize(13, '\0');
+    head += catalog;
+    head += '\0';
+    const bool data = std::any_of(plan.tracks.begin(), plan.tracks.end(), [](const TrackPlan& t) { return t.isData; });
+    PutBigEndian(head, data ? 1 : 0, 2);  // the kind of disc: audio, or with a mode-1 track
+    head += static_cast<char>(1);
+    head += static_cast<char>(plan.tracks.size());
+    for (size_t i = 0; i < plan.tracks.size(); ++i) {
+        const int number = static_cast<int>(i) + 1;
+        dao += std::string(12, '\0');  // no ISRC
+        PutBigEndian(dao, RAW_SECTOR_SIZE, 2);
+        dao += static_cast<char>(plan.tracks[i].isData ? 0x05 : 0x07);  // mode 1 raw, or audio
+        dao += std::string("\0\0\x01", 3);
+        PutBigEndian(dao, i == 0 ? 0 : offsetOf(TrackFirstSector(plan, i)), 8);
+        PutBigEndian(dao, offsetOf(TrackStart(plan, number)), 8);
+        PutBigEndian(dao, offsetOf(TrackFirstSector(plan, i + 1)), 8);
+    }
+    // The head begins with the chunk's size, little-endian.
+    const uint32_t daoSize = static_cast<uint32_t>(4 + head.size() + dao.size());
+    std::string daoChunk;
+    for (int i = 0; i < 4; ++i)
+        daoChunk += static_cast<char>((daoSize >> (8 * i)) & 0xFF);
+    daoChunk += head + dao;
+
+    std::string chunks;
+    PutChunk(chunks, "CUEX", cues);
+    PutChunk(chunks, "DAOX", daoChunk);
+    std::string sessionInfo;
+    PutBigEndian(sessionInfo, plan.tracks.size(), 4);
+    PutChunk(chunks, "SINF", sessionInfo);
+    std::string mediumType;
+    PutBigEndian(mediumType, 1, 4);
+    PutChunk(chunks, "MTYP", mediumType);
+    PutChunk(chunks, "END!", "");
+    const uint64_t firstChunk = offsetOf(sectors);
+    chunks += "NER5";
+    PutBigEndian(chunks, firstChunk, 8);
+    if (std::fwrite(chunks.data(), 1, chunks.size(), file.get()) != chunks.size() || std::fflush(file.get()) != 0) {
+        *reason = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    *sheetPath = path;
+    return true;
+}
+
+} // namespace
+
+const char* LayoutName(Layout layout)
+{
+    for (const auto& [name, value] : LAYOUT_NAMES)
+        if (value == layout)
+            return name;
+    return "unknown";
+}
+
+bool ParseLayout(const std::string& name, Layout* layout)
+{
+    for (const auto& [known, value] : LAYOUT_NAMES)
+        if (name == known) {
+            *layout = value;
+            return true;
+        }
+    return false;
+}
+
 bool WriteDisc(const DiscPlan& plan, Layout layout, const std::string& folder, const std::string& name,
                std::string* sheetPath, std::string* reason)
 {
+    if (layout == Layout::CdrdaoToc)
+        return WriteCdrdaoToc(plan, folder, name, sheetPath, reason);
+    if (layout == Layout::CdrdaoTocPerTrack)
+        return WriteCdrdaoTocPerTrack(plan, folder, name, sheetPath, reason);
+    if (layout == Layout::Nero)
+        return WriteNeroImage(plan, folder, name, sheetPath, reason);
+
     const std::string base = folder + "/" + name;
     std::string sheet;
     if (!plan.catalog.empty())
-        sheet += (layout == Layout::CdrdaoToc ? "CATALOG \"" + plan.catalog + "\"\n" : "CATALOG " + plan.catalog + "\n");
-
-    if (layout == Layout::CdrdaoToc) {
-        if (!WriteBinary(plan, base + ".bin", 0, DiscSectors(plan), false, reason))
-            return false;
-        sheet = "CD_ROM\n" + sheet;
-        for (size_t i = 0; i < plan.tracks.size(); ++i) {
-            const TrackPlan& track = plan.tracks[i];
-            const uint32_t first = TrackFirstSector(plan, i);
-            const uint32_t length = track.pregapSectors + track.sectors;
-            // libcdio 2.1 lays out a track only from an MSF start in the file: a "#" byte offset
-            // is refused on FILE and misread on DATAFILE, so every track is a FILE with MSF start.
-            sheet += "\n// Track " + std::to_string(i + 1) + "\n";
-            sheet += track.isData ? "TRACK MODE1_RAW\n" : "TRACK AUDIO\nTWO_CHANNEL_AUDIO\n";
-            sheet += "FILE \"" + name + ".bin\" " + Msf(first) + " " + Msf(length) + "\n";
-            if (track.pregapSectors)
-                sheet += "START " + Msf(track.pregapSectors) + "\n";
-        }
-        *sheetPath = base + ".toc";
-        return WriteText(*sheetPath, sheet, reason);
-    }
-
+        sheet += "CATALOG " + plan.catalog + "\n";
     if (layout == Layout::SingleBin) {
-        if (!WriteBinary(plan, base + ".bin", 0, DiscSectors(plan), false, reason))
+        if (!WriteBinary(plan, base + ".bin", 0, DiscSectors(plan), SectorForm::Raw, reason))
             return false;
         sheet += "FILE \"" + name + ".bin\" BINARY\n";
     }
@@ -384,7 +584,8 @@ bool WriteDisc(const DiscPlan& plan, Layout layout, const std::string& folder, c
             } else {
                 const bool cooked = layout != Layout::BinPerTrack && track.isData;
                 file = TrackFileName(name, number, cooked ? "iso" : "bin");
-                ok = WriteBinary(plan, folder + "/" + file, first, length, cooked, reason);
+                ok = WriteBinary(plan, folder + "/" + file, first, length, cooked ? SectorForm::UserData : SectorForm::Raw,
+                                 reason);
             }
             if (!ok)
                 return false;
@@ -428,7 +629,7 @@ bool MakeIsoVolume(const std::string& folder, const std::string& volumeId, std::
     } else {
         std::ifstream in(tempName, std::ios::binary);
         volume->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        ok = !volume->empty() && volume->size() % USER_DATA_BYTES == 0;
+        ok = !volume->empty() && volume->size() % COOKED_SECTOR_SIZE == 0;
         if (!ok)
             *reason = "genisoimage wrote no whole volume";
     }

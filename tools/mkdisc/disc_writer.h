@@ -4,20 +4,24 @@
 // counter that makes every sample position of the disc recognisable, or synthesized music) and
 // at most one mode-1 data track holding the 2048-byte blocks of an ISO 9660 volume. WriteDisc
 // writes the plan in one of the layouts users meet: one BIN with its cue sheet, one file per
-// track (BINARY, WAVE or FLAC), or a cdrdao TOC over one BIN. Every layout holds the same disc:
+// track (BINARY, WAVE or FLAC), a cdrdao TOC over one BIN or over one file per track, or a Nero
+// image. Every layout holds the same disc:
 // the raw sector at logical sector n (0 = the first sector of track 1) is SectorBytes(plan, n).
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "platform/cdrom/msf.h"
 
 namespace mkdisc {
 
-inline constexpr uint32_t RAW_SECTOR_BYTES = 2352;
-inline constexpr uint32_t USER_DATA_BYTES = 2048;
-inline constexpr uint32_t SAMPLES_PER_SECTOR = 588;  // stereo 16-bit samples of one sector
-inline constexpr uint32_t SECTORS_PER_SECOND = 75;
+using platform::cdrom::COOKED_SECTOR_SIZE;
+using platform::cdrom::FRAMES_PER_SECOND;
+using platform::cdrom::RAW_SECTOR_SIZE;
+using platform::cdrom::SAMPLES_PER_SECTOR;
 
 enum class AudioContent {
     Counter,  // sample k of the disc (counted from logical sector 0): left = k & 0xFFFF,
@@ -40,12 +44,25 @@ struct DiscPlan {
 };
 
 enum class Layout {
-    SingleBin,       // NAME.bin + NAME.cue, data track MODE1/2352
-    BinPerTrack,     // NAME-NN.bin per track + NAME.cue, data track MODE1/2352
-    WavePerTrack,    // NAME-NN.wav per audio track, NAME-NN.iso (MODE1/2048) for data + NAME.cue
-    FlacPerTrack,    // as WavePerTrack with FLAC files (cue FILE type WAVE)
-    CdrdaoToc,       // NAME.bin + NAME.toc
+    SingleBin,          // NAME.bin + NAME.cue, data track MODE1/2352
+    BinPerTrack,        // NAME-NN.bin per track + NAME.cue, data track MODE1/2352
+    WavePerTrack,       // NAME-NN.wav per audio track, NAME-NN.iso (MODE1/2048) for data + NAME.cue
+    FlacPerTrack,       // as WavePerTrack with FLAC files (cue FILE type WAVE)
+    CdrdaoToc,          // NAME.bin (raw audio big-endian, as cdrdao read-cd writes it) + NAME.toc
+    CdrdaoTocPerTrack,  // NAME-NN.wav per audio track, NAME-NN.iso for data (MODE1) + NAME.toc
+    Nero,               // NAME.nrg: Nero image version 2, disc at once
 };
+
+inline constexpr std::pair<const char*, Layout> LAYOUT_NAMES[] = {
+    {"single", Layout::SingleBin},       {"bin-per-track", Layout::BinPerTrack},
+    {"wave-per-track", Layout::WavePerTrack}, {"flac-per-track", Layout::FlacPerTrack},
+    {"toc", Layout::CdrdaoToc},          {"toc-per-track", Layout::CdrdaoTocPerTrack},
+    {"nrg", Layout::Nero},
+};
+
+// The name of a layout on mkdisc's command line ("single", "toc", "nrg" ...), and back.
+const char* LayoutName(Layout layout);
+bool ParseLayout(const std::string& name, Layout* layout);
 
 // Fills in the sector counts of the plan (a data track takes the volume's size) and checks it.
 // False and a reason for a plan that cannot be a disc.

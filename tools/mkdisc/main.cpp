@@ -7,7 +7,8 @@
 //   --data FOLDER[,pregap=LENGTH]        a mode-1 track holding an ISO 9660 volume of FOLDER
 // LENGTH is seconds ("30", "2.5") or sectors ("1000s").
 // L is single (one BIN and a cue sheet, the default), bin-per-track, wave-per-track,
-// flac-per-track or toc (cdrdao). The sheet's path is printed on success.
+// flac-per-track, toc (cdrdao, one BIN), toc-per-track (cdrdao, one file per track) or nrg
+// (Nero). The path of the sheet or image is printed on success.
 #include "disc_writer.h"
 
 #include <cstdio>
@@ -21,7 +22,7 @@ namespace {
 int Usage(const char* message)
 {
     std::fprintf(stderr, "mkdisc: %s\n", message);
-    std::fputs("usage: mkdisc [--layout single|bin-per-track|wave-per-track|flac-per-track|toc]\n"
+    std::fputs("usage: mkdisc [--layout single|bin-per-track|wave-per-track|flac-per-track|toc|toc-per-track|nrg]\n"
                "              [--catalog 13DIGITS] [--volume-id ID]\n"
                "              (--audio LENGTH[,counter|music|silence][,pregap=LENGTH] |\n"
                "               --data FOLDER[,pregap=LENGTH])... FOLDER NAME\n",
@@ -37,12 +38,12 @@ bool ParseLength(const std::string& text, uint32_t* sectors)
     if (text.back() == 's') {
         const unsigned long value = std::strtoul(text.c_str(), &end, 10);
         *sectors = static_cast<uint32_t>(value);
-        return end == text.c_str() + text.size() - 1 && value <= 99ul * 60 * mkdisc::SECTORS_PER_SECOND;
+        return end == text.c_str() + text.size() - 1 && value <= 99ul * 60 * mkdisc::FRAMES_PER_SECOND;
     }
     const double seconds = std::strtod(text.c_str(), &end);
     if (end != text.c_str() + text.size() || !(seconds >= 0.0) || seconds > 99.0 * 60)
         return false;
-    *sectors = static_cast<uint32_t>(seconds * mkdisc::SECTORS_PER_SECOND + 0.5);
+    *sectors = static_cast<uint32_t>(seconds * mkdisc::FRAMES_PER_SECOND + 0.5);
     return true;
 }
 
@@ -89,18 +90,7 @@ int main(int argc, char** argv)
         const std::string argument = argv[i];
         const bool hasValue = i + 1 < argc;
         if (argument == "--layout" && hasValue) {
-            const std::string value = argv[++i];
-            if (value == "single")
-                layout = mkdisc::Layout::SingleBin;
-            else if (value == "bin-per-track")
-                layout = mkdisc::Layout::BinPerTrack;
-            else if (value == "wave-per-track")
-                layout = mkdisc::Layout::WavePerTrack;
-            else if (value == "flac-per-track")
-                layout = mkdisc::Layout::FlacPerTrack;
-            else if (value == "toc")
-                layout = mkdisc::Layout::CdrdaoToc;
-            else
+            if (!mkdisc::ParseLayout(argv[++i], &layout))
                 return Usage("unknown layout");
         } else if (argument == "--catalog" && hasValue) {
             plan.catalog = argv[++i];

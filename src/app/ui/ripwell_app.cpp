@@ -11,6 +11,8 @@
 #include "platform/framework/document.h"
 #include "platform/framework/file_dialogs.h"
 #include "platform/framework/recent_file_list.h"
+#include "platform/message_box.h"
+#include "platform/user_notices.h"
 #include "res/resource.h"
 #include "res/string_table.h"
 
@@ -74,6 +76,10 @@ bool CRipwellApp::InitInstance(const std::vector<std::string>& arguments)
     m_pMainFrame->m_onDropFile = [this](const std::string& path) { OpenDocumentFile(path); };
     m_pMainFrame->show();
     m_pMainFrame->View()->setFocus();
+    // What the layers below had to tell the user before there was a window to say it in (a
+    // skipped entry of the drive list, for one).
+    if (const std::string notices = platform::TakeUserNotices(); !notices.empty())
+        platform::MessageBox(notices, platform::MB_OK | platform::MB_ICONEXCLAMATION);
     return true;
 }
 

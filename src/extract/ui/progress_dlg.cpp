@@ -10,6 +10,7 @@
 #include <new>
 #include <system_error>
 
+#include "cdrom/address.h"
 #include "document/ripwell_doc.h"
 #include "extract/secure_read_text.h"
 #include "res/resource.h"
@@ -18,8 +19,6 @@ namespace {
 
 constexpr double kBytesPerMegabyte = 1048576.0;
 constexpr double kBytesPerKilobyte = 1024.0;
-constexpr double kRawSectorBytes = 2352.0;
-constexpr double kCookedSectorBytes = 2048.0;
 constexpr uint32_t kSecondsPerDay = 86400;
 constexpr int kClipLastFrame = 0xFFFF;   // "to the last frame"
 
@@ -35,7 +34,7 @@ namespace progress_text {
 std::string RangeSize(uint32_t firstSector, uint32_t lastSector, ReadMode mode)
 {
     const double sectors = static_cast<double>(lastSector) - firstSector + 1;
-    return ByteSizeText(sectors * (mode == READ_MODE_RAW ? kRawSectorBytes : kCookedSectorBytes));
+    return ByteSizeText(sectors * double(mode == READ_MODE_RAW ? RAW_SECTOR_SIZE : COOKED_SECTOR_SIZE));
 }
 
 std::string ByteSizeText(double bytes)

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <sstream>
+#include <vector>
+
+#include "platform/cdrom/msf.h"
 
 namespace platform::cdrom {
 
@@ -56,119 +60,213 @@ bool ParseMsf(const std::string& text, uint32_t* frames)
     const size_t second = first == std::string::npos ? first : text.find(':', first + 1);
     uint32_t minute = 0, secs = 0, frame = 0;
     if (second == std::string::npos || !ParseNumber(text.substr(0, first), 999, &minute) ||
-        !ParseNumber(text.substr(first + 1, second - first - 1), 59, &secs) ||
-        !ParseNumber(text.substr(second + 1), 74, &frame))
+        !ParseNumber(text.substr(first + 1, second - first - 1), SECONDS_PER_MINUTE - 1, &secs) ||
+        !ParseNumber(text.substr(second + 1), FRAMES_PER_SECOND - 1, &frame))
         return false;
-    *frames = minute * 4500 + secs * 75 + frame;
+    *frames = minute * FRAMES_PER_MINUTE + secs * FRAMES_PER_SECOND + frame;
     return true;
 }
 
+// A file of the sheet as the parser follows it: where the current piece of the file began, and
+// which track it belongs to (none yet: the track of the file's first INDEX).
+struct OpenPiece {
+    size_t file = 0;
+    uint32_t startTime = 0;   // frames from the start of the file, as the sheet counts them
+    uint64_t startUnits = 0;  // bytes, or sample frames of a sound file
+    std::optional<size_t> owner;
+    int line = 0;
+};
+
+struct TrackState {
+    int lastIndex = -1;
+    bool hasIndex01 = false;
+    std::optional<uint32_t> lastTime;  // of this track's last INDEX, when it is in the open file
+};
+
 struct Parser {
-    CueSheet& sheet;
+    DiscProgram& program;
     std::string& reason;
+    std::vector<bool> motorola;  // per file: 16-bit samples most significant byte first
+    std::vector<TrackState> states;
+    std::optional<OpenPiece> open;
     int line = 0;
 
     bool Refuse(const std::string& why)
     {
-        reason = "line " + std::to_string(line) + ": " + why;
+        reason = AtLine(why, line);
         return false;
     }
 
-    CueTrack* CurrentTrack() { return sheet.tracks.empty() ? nullptr : &sheet.tracks.back(); }
+    ProgramTrack* CurrentTrack() { return program.tracks.empty() ? nullptr : &program.tracks.back(); }
+
+    std::string TrackName(size_t index) const { return "track " + std::to_string(program.tracks[index].number); }
+
+    // Ends the open piece at time `end` of its file (where the statement `what` of line endLine
+    // puts it), or at the end of the file.
+    bool ClosePiece(std::optional<uint32_t> end, int endLine, const std::string& what = {})
+    {
+        OpenPiece& piece = *open;
+        if (!piece.owner) {
+            if (program.tracks.empty())
+                return Refuse("the FILE before this one has no TRACK");
+            piece.owner = program.tracks.size() - 1;
+        }
+        ProgramTrack& track = program.tracks[*piece.owner];
+        const bool sound = program.files[piece.file].format == FileFormat::Sound;
+        if (sound && track.mode != TrackMode::Audio)
+            return Refuse("a data track cannot come from a sound file");
+        Piece out;
+        out.file = piece.file;
+        out.offset = piece.startUnits;
+        out.padToSector = true;
+        out.swapBytes = motorola[piece.file] && track.mode == TrackMode::Audio;
+        if (end) {
+            const uint32_t sectors = *end - piece.startTime;
+            out.length = uint64_t{sectors} * BytesPerFileSector(track.mode);
+            out.line = endLine;
+            out.what = what;
+            piece.startUnits += uint64_t{sectors} * (sound ? SAMPLES_PER_SECTOR : BytesPerFileSector(track.mode));
+            piece.startTime = *end;
+        } else {
+            out.toEnd = true;
+            out.line = piece.line;
+        }
+        if (out.toEnd || out.length > 0)
+            track.pieces.push_back(out);
+        return true;
+    }
 
     bool File(const std::vector<std::string>& words)
     {
         if (words.size() != 3)
             return Refuse("FILE needs a file name and a type");
         const std::string type = Upper(words[2]);
-        CueFile file{words[1], CueFileType::Binary, line};
+        ImageFile file{words[1], FileFormat::Binary, line};
+        bool bigEndian = false;
         if (type == "MOTOROLA")
-            file.type = CueFileType::Motorola;
+            bigEndian = true;
         else if (type == "WAVE" || type == "AIFF" || type == "FLAC")
-            file.type = CueFileType::Wave;
+            file.format = FileFormat::Sound;
         else if (type != "BINARY")
             return Refuse("file type " + words[2] + " is not supported (BINARY, MOTOROLA, WAVE, AIFF, FLAC)");
         if (words[1].empty())
             return Refuse("FILE has an empty name");
-        if (!sheet.files.empty() && (sheet.tracks.empty() || sheet.tracks.back().file != sheet.files.size() - 1))
-            return Refuse("the FILE before this one has no TRACK");
-        sheet.files.push_back(file);
+        if (open) {
+            if (!HasIndex(open->file))
+                return Refuse("the FILE before this one holds no INDEX");
+            if (!ClosePiece(std::nullopt, line))
+                return false;
+        }
+        program.files.push_back(file);
+        motorola.push_back(bigEndian);
+        open = OpenPiece{program.files.size() - 1, 0, 0, std::nullopt, line};
+        for (TrackState& state : states)
+            state.lastTime.reset();
         return true;
     }
 
+    // Whether an INDEX has been met since the file was opened.
+    bool HasIndex(size_t file) const { return indexedFiles.size() > file && indexedFiles[file]; }
+    std::vector<bool> indexedFiles;
+
     bool Track(const std::vector<std::string>& words)
     {
-        if (sheet.files.empty())
+        if (program.files.empty())
             return Refuse("TRACK before any FILE");
         uint32_t number = 0;
         if (words.size() != 3 || !ParseNumber(words[1], 99, &number) || number == 0)
             return Refuse("TRACK needs a number from 1 to 99 and a mode");
-        if (CueTrack* previous = CurrentTrack()) {
-            if (!TrackComplete(*previous))
+        if (ProgramTrack* previous = CurrentTrack()) {
+            if (!TrackComplete(program.tracks.size() - 1))
                 return false;
             if (static_cast<int>(number) != previous->number + 1)
                 return Refuse("track " + std::to_string(number) + " does not follow track " +
                               std::to_string(previous->number));
         }
-        CueTrack track;
+        ProgramTrack track;
         track.number = static_cast<int>(number);
-        track.file = sheet.files.size() - 1;
         track.line = line;
         const std::string mode = Upper(words[2]);
         if (mode == "AUDIO")
-            track.mode = CueTrackMode::Audio;
+            track.mode = TrackMode::Audio;
         else if (mode == "MODE1/2048")
-            track.mode = CueTrackMode::Mode1Cooked;
+            track.mode = TrackMode::Mode1;
         else if (mode == "MODE1/2352")
-            track.mode = CueTrackMode::Mode1Raw;
+            track.mode = TrackMode::Mode1Raw;
+        else if (mode == "MODE2/2336")
+            track.mode = TrackMode::Mode2;
         else if (mode == "MODE2/2352")
-            track.mode = CueTrackMode::Mode2Raw;
+            track.mode = TrackMode::Mode2Raw;
         else
             return Refuse("track mode " + words[2] + " is not supported");
-        if (sheet.files[track.file].type == CueFileType::Wave && track.mode != CueTrackMode::Audio)
+        if (program.files[open->file].format == FileFormat::Sound && track.mode != TrackMode::Audio)
             return Refuse("a data track cannot come from a sound file");
-        sheet.tracks.push_back(track);
+        program.tracks.push_back(track);
+        states.emplace_back();
         return true;
     }
 
     bool Index(const std::vector<std::string>& words)
     {
-        CueTrack* track = CurrentTrack();
+        ProgramTrack* track = CurrentTrack();
         if (!track)
             return Refuse("INDEX before any TRACK");
-        if (sheet.files.size() - 1 != track->file) {
-            // A FILE line between a track's indexes moves the rest of the track into that file,
-            // which this reader does not follow.
-            return Refuse("INDEX of track " + std::to_string(track->number) + " after a new FILE");
-        }
-        uint32_t number = 0, frames = 0;
+        TrackState& state = states.back();
+        uint32_t number = 0, time = 0;
         if (words.size() != 3 || !ParseNumber(words[1], 99, &number))
             return Refuse("INDEX needs a number from 0 to 99 and a time");
-        if (!ParseMsf(words[2], &frames))
+        if (!ParseMsf(words[2], &time))
             return Refuse("bad time " + words[2] + " (mm:ss:ff, seconds below 60, frames below 75)");
         if (track->postgap)
             return Refuse("INDEX after POSTGAP");
-        if (!track->indexes.empty() && static_cast<int>(number) <= track->indexes.rbegin()->first)
+        if (static_cast<int>(number) <= state.lastIndex)
             return Refuse("INDEX " + words[1] + " is out of order");
-        if (!track->indexes.empty() && frames <= track->indexes.rbegin()->second)
+        if (state.lastTime && time <= *state.lastTime)
             return Refuse("INDEX " + words[1] + " does not come after the index before it");
-        track->indexes[static_cast<int>(number)] = frames;
+        const size_t current = program.tracks.size() - 1;
+        OpenPiece& piece = *open;
+        if (time < piece.startTime || (time == piece.startTime && piece.owner && *piece.owner != current &&
+                                       program.tracks[*piece.owner].pieces.empty()))
+            return Refuse("the first INDEX of track " + std::to_string(track->number) + " is not after the INDEX of " +
+                          TrackName(*piece.owner) + " before it");
+        if (time > piece.startTime &&
+            !ClosePiece(time, line, "INDEX " + words[1] + " of track " + std::to_string(track->number)))
+            return false;
+        piece.owner = current;
+        if (number == 1) {
+            track->start = TrackMark{track->pieces.size(), 0};
+            track->hasStart = true;
+            state.hasIndex01 = true;
+        }
+        state.lastIndex = static_cast<int>(number);
+        state.lastTime = time;
+        if (indexedFiles.size() <= piece.file)
+            indexedFiles.resize(piece.file + 1);
+        indexedFiles[piece.file] = true;
         return true;
     }
 
     bool Gap(const std::vector<std::string>& words, bool pre)
     {
-        CueTrack* track = CurrentTrack();
+        ProgramTrack* track = CurrentTrack();
         if (!track)
             return Refuse(std::string(pre ? "PREGAP" : "POSTGAP") + " before any TRACK");
         uint32_t frames = 0;
         if (words.size() != 2 || !ParseMsf(words[1], &frames))
             return Refuse("bad gap length (mm:ss:ff)");
-        if (pre && !track->indexes.empty())
+        if (pre && states.back().lastIndex >= 0)
             return Refuse("PREGAP after INDEX");
-        if (!pre && track->indexes.count(1) == 0)
+        if (!pre && !states.back().hasIndex01)
             return Refuse("POSTGAP before INDEX 01");
-        (pre ? track->pregap : track->postgap) = frames;
+        if (pre) {
+            Piece gap;
+            gap.zero = true;
+            gap.length = uint64_t{frames} * BytesPerFileSector(track->mode);
+            gap.line = line;
+            track->pieces.push_back(gap);
+        } else {
+            track->postgap = frames;
+        }
         return true;
     }
 
@@ -176,15 +274,29 @@ struct Parser {
     {
         if (words.size() != 2 || words[1].size() != 13 || !std::all_of(words[1].begin(), words[1].end(), ::isdigit))
             return Refuse("CATALOG needs 13 digits");
-        sheet.catalog = words[1];
+        program.catalog = words[1];
         return true;
     }
 
-    bool TrackComplete(const CueTrack& track)
+    // TITLE before the first TRACK names the disc, after it the track; ISRC names the track.
+    bool Text(const std::vector<std::string>& words, bool isrc)
     {
-        if (track.indexes.count(1) == 0) {
-            reason = "track " + std::to_string(track.number) + " (line " + std::to_string(track.line) +
-                     ") has no INDEX 01";
+        if (words.size() < 2)
+            return true;
+        ProgramTrack* track = CurrentTrack();
+        if (isrc) {
+            if (track)
+                track->isrc = words[1];
+        } else {
+            (track ? track->title : program.title) = words[1];
+        }
+        return true;
+    }
+
+    bool TrackComplete(size_t index)
+    {
+        if (!states[index].hasIndex01) {
+            reason = AtLine(TrackName(index) + " has no INDEX 01", program.tracks[index].line);
             return false;
         }
         return true;
@@ -192,8 +304,8 @@ struct Parser {
 
     bool Line(const std::vector<std::string>& words)
     {
-        static const char* const IGNORED[] = {"REM", "TITLE", "PERFORMER", "SONGWRITER", "COMPOSER", "ARRANGER",
-                                              "MESSAGE", "ISRC", "FLAGS", "CDTEXTFILE", "DISC_ID", "GENRE",
+        static const char* const IGNORED[] = {"REM",   "PERFORMER", "SONGWRITER", "COMPOSER", "ARRANGER",
+                                              "MESSAGE", "FLAGS",   "CDTEXTFILE", "DISC_ID",  "GENRE",
                                               "UPC_EAN", "SIZE_INFO", "TOC_INFO1", "TOC_INFO2"};
         const std::string keyword = Upper(words[0]);
         if (keyword == "FILE")
@@ -208,20 +320,35 @@ struct Parser {
             return Gap(words, false);
         if (keyword == "CATALOG")
             return Catalog(words);
+        if (keyword == "TITLE" || keyword == "ISRC")
+            return Text(words, keyword == "ISRC");
         if (std::any_of(std::begin(IGNORED), std::end(IGNORED), [&](const char* k) { return keyword == k; }))
             return true;
         return Refuse("unknown command " + words[0]);
+    }
+
+    bool Finish()
+    {
+        if (program.tracks.empty()) {
+            reason = "the sheet holds no TRACK";
+            return false;
+        }
+        if (!TrackComplete(program.tracks.size() - 1))
+            return false;
+        if (!HasIndex(open->file)) {
+            reason = AtLine("the last FILE holds no INDEX", program.files[open->file].line);
+            return false;
+        }
+        return ClosePiece(std::nullopt, line);
     }
 };
 
 } // namespace
 
-uint32_t BytesPerFileSector(CueTrackMode mode) { return mode == CueTrackMode::Mode1Cooked ? 2048 : 2352; }
-
-bool ParseCueSheet(const std::string& text, CueSheet* sheet, std::string* reason)
+bool ParseCueSheet(const std::string& text, DiscProgram* program, std::string* reason)
 {
-    *sheet = CueSheet{};
-    Parser parser{*sheet, *reason};
+    *program = DiscProgram{};
+    Parser parser{*program, *reason};
     std::istringstream stream(text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text);
     std::string line;
     while (std::getline(stream, line)) {
@@ -236,17 +363,7 @@ bool ParseCueSheet(const std::string& text, CueSheet* sheet, std::string* reason
         if (!words.empty() && !parser.Line(words))
             return false;
     }
-    if (sheet->tracks.empty()) {
-        *reason = "the sheet holds no TRACK";
-        return false;
-    }
-    if (!parser.TrackComplete(sheet->tracks.back()))
-        return false;
-    if (sheet->tracks.back().file != sheet->files.size() - 1) {
-        *reason = "the last FILE has no TRACK";
-        return false;
-    }
-    return true;
+    return parser.Finish();
 }
 
 } // namespace platform::cdrom

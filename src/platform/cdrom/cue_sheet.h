@@ -1,43 +1,20 @@
-// The text of a cue sheet, parsed: its files, tracks, indexes and gaps. Checks what can be
-// checked without the files; the layout on the disc is made by cue_disc.cpp.
+// The program's own reader of cue sheets: several FILE lines (BINARY, MOTOROLA, and sound
+// files WAVE, FLAC, AIFF through libsndfile), AUDIO, MODE1/2048, MODE1/2352, MODE2/2336 and
+// MODE2/2352 tracks, INDEX 00 to 99, PREGAP, POSTGAP, CATALOG, TITLE and ISRC.
+//
+// A track may begin in one file and go on in the next: the layout most rippers write puts a
+// track's INDEX 00 at the end of the previous FILE and its INDEX 01 after the next FILE line.
+// The sectors of a file before its first INDEX belong to the track of that INDEX.
 #pragma once
 
-#include <cstdint>
-#include <map>
 #include <string>
-#include <vector>
+
+#include "platform/cdrom/image_program.h"
 
 namespace platform::cdrom {
 
-enum class CueFileType { Binary, Motorola, Wave };  // Wave: any sound file libsndfile reads
-enum class CueTrackMode { Audio, Mode1Cooked, Mode1Raw, Mode2Raw };
-
-struct CueFile {
-    std::string name;  // as written in the sheet
-    CueFileType type = CueFileType::Binary;
-    int line = 0;
-};
-
-struct CueTrack {
-    int number = 0;
-    CueTrackMode mode = CueTrackMode::Audio;
-    size_t file = 0;                  // index into CueSheet::files
-    std::map<int, uint32_t> indexes;  // index number -> frames from the start of the file
-    uint32_t pregap = 0;              // PREGAP frames, in no file
-    uint32_t postgap = 0;             // POSTGAP frames, in no file
-    int line = 0;
-};
-
-struct CueSheet {
-    std::string catalog;
-    std::vector<CueFile> files;
-    std::vector<CueTrack> tracks;
-};
-
-// Bytes a sector of this mode takes in a file: 2048 for MODE1/2048, 2352 for the others.
-uint32_t BytesPerFileSector(CueTrackMode mode);
-
-// Parses a sheet; false and a reason naming the line on any malformed or missing part.
-bool ParseCueSheet(const std::string& text, CueSheet* sheet, std::string* reason);
+// Parses the text of a sheet; false and a reason naming the line on any malformed or missing
+// part. Checks what can be checked without the files.
+bool ParseCueSheet(const std::string& text, DiscProgram* program, std::string* reason);
 
 } // namespace platform::cdrom

@@ -6,8 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/cdrom/cue_disc.h"
+#include "platform/cdrom/image_disc.h"
 #include "platform/cdrom/libcdio_disc.h"
+#include "platform/user_notices.h"
 
 namespace platform::cdrom {
 
@@ -20,12 +21,14 @@ struct DiscBackend {
     std::unique_ptr<Disc> (*open)(const std::string& source, std::string* reason);
 };
 
-// Cue sheets go to the program's own reader: libcdio's ignores the FILE lines.
+// Image files go to the program's own readers: libcdio's cue reader ignores the FILE lines, its
+// TOC reader lays out several files wrong and dies on some images, and none of its image readers
+// says why an image cannot be read.
 const DiscBackend BACKENDS[] = {
     {.name = "physical drive", .kind = SourceKind::PhysicalDrive, .extension = nullptr, .open = OpenPhysicalDrive},
     {.name = "cue sheet", .kind = SourceKind::ImageFile, .extension = ".cue", .open = OpenCueImage},
-    {.name = "cdrdao TOC", .kind = SourceKind::ImageFile, .extension = ".toc", .open = OpenCdrdaoToc},
-    {.name = "Nero image", .kind = SourceKind::ImageFile, .extension = ".nrg", .open = OpenNeroImage},
+    {.name = "cdrdao TOC", .kind = SourceKind::ImageFile, .extension = ".toc", .open = OpenTocImage},
+    {.name = "Nero image", .kind = SourceKind::ImageFile, .extension = ".nrg", .open = OpenNrgImage},
 };
 
 std::string LowerExtension(const std::string& path)
@@ -51,14 +54,25 @@ std::unique_ptr<Disc> OpenDisc(const std::string& source, SourceKind kind, std::
 {
     std::string ignored;
     std::string& why = reason ? *reason : ignored;
+    why.clear();
     const std::string extension = LowerExtension(source);
-    for (const DiscBackend& backend : BACKENDS) {
-        if (backend.kind != kind || (backend.extension && extension != backend.extension))
-            continue;
-        return backend.open(source, &why);
+    const auto backend = std::find_if(std::begin(BACKENDS), std::end(BACKENDS), [&](const DiscBackend& b) {
+        return b.kind == kind && (!b.extension || extension == b.extension);
+    });
+    std::unique_ptr<Disc> disc;
+    if (backend != std::end(BACKENDS))
+        disc = backend->open(source, &why);
+    else
+        why = "it is not a known disc image (expected .cue, .toc or .nrg)";
+    // Whoever opens an image, the user is told why it cannot be read.
+    if (kind == SourceKind::ImageFile) {
+        const std::string key = "disc image " + source;
+        if (disc)
+            WithdrawUserNotice(key);
+        else
+            PostUserNotice(key, "The disc image " + source + " cannot be read: " + why);
     }
-    why = "not a known disc image (expected .cue, .toc or .nrg)";
-    return nullptr;
+    return disc;
 }
 
 bool ReadIsoVolumeSize(Disc& disc, uint32_t* blocks)
@@ -69,7 +83,7 @@ bool ReadIsoVolumeSize(Disc& disc, uint32_t* blocks)
     const auto data = std::find_if(toc.tracks.begin(), toc.tracks.end(), [](const Track& t) { return !t.isAudio; });
     if (data == toc.tracks.end() || data->length <= PRIMARY_VOLUME_DESCRIPTOR)
         return false;
-    uint8_t sector[COOKED_BYTES_PER_SECTOR];
+    uint8_t sector[COOKED_SECTOR_SIZE];
     if (!disc.ReadCooked(data->start + PRIMARY_VOLUME_DESCRIPTOR, 1, sector))
         return false;
     if (sector[0] != 1 || std::memcmp(sector + 1, "CD001", 5) != 0)

@@ -2,13 +2,14 @@
 // drive, opened through one backend per disc kind.
 //
 // Sector numbers are logical sectors: 0 is the first sector of the program area (00:02:00),
-// which is libcdio's LSN 0. For a cue sheet, INDEX 01 of track 1 at 00:00:00 of its file is
-// sector 0; PREGAP and POSTGAP add sectors that are in no file (they read as zeros, or as
-// empty mode-1 sectors in a data track).
+// which is libcdio's LSN 0. For an image, the first sector of its first track is sector 0;
+// sectors an image makes up rather than holds (PREGAP, POSTGAP, SILENCE, ZERO) read as zeros in
+// an audio track and as empty sectors of the track's mode in a data track.
 //
 // Reads never run past the end: a read that touches the lead-out or beyond fails without
 // writing anything; a read that fails on the medium itself may have written part of the
-// destination. A Disc is used by one thread at a time.
+// destination. A Disc is used by one thread at a time; discs opened on the same image share
+// what they keep open, safely across threads.
 #pragma once
 
 #include <cstdint>
@@ -16,36 +17,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/cdrom/msf.h"
+#include "platform/cdrom/table_of_contents.h"
+
 namespace platform::cdrom {
 
 class MmcDrive;
-
-inline constexpr uint32_t RAW_BYTES_PER_SECTOR = 2352;
-inline constexpr uint32_t COOKED_BYTES_PER_SECTOR = 2048;
-
-struct Track {
-    uint8_t number = 0;       // 1..99
-    uint32_t start = 0;       // logical sector of INDEX 01
-    uint32_t length = 0;      // sectors from start to the next track's start (or the lead-out)
-    uint32_t pregap = 0;      // sectors before start that belong to this track (INDEX 00, PREGAP)
-    bool isAudio = true;      // false for a data (mode-1 or mode-2) track
-};
-
-struct TableOfContents {
-    uint8_t firstTrack = 0;
-    uint8_t lastTrack = 0;
-    std::vector<Track> tracks;  // in track order, tracks[i].number == firstTrack + i
-    uint32_t leadOut = 0;       // logical sector of the lead-out, one past the last sector
-};
 
 class Disc {
 public:
     virtual ~Disc() = default;
 
+    // The table of contents, with the media catalogue number when the disc has one.
     virtual const TableOfContents& Toc() const = 0;
-
-    // The media catalogue number (13 digits) or an empty string when the disc has none.
-    virtual std::string MediaCatalogNumber() const = 0;
 
     // count raw 2352-byte sectors from first into destination: the samples of audio sectors as
     // on the disc; for data sectors the whole sector (sync, header, user data, EDC/ECC).

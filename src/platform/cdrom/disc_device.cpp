@@ -12,10 +12,11 @@ namespace platform {
 
 namespace {
 
-using cdrom::COOKED_BYTES_PER_SECTOR;
-using cdrom::RAW_BYTES_PER_SECTOR;
+using cdrom::COOKED_SECTOR_SIZE;
+using cdrom::RAW_SECTOR_SIZE;
 
-// A broken image is reported once per reason on stderr; the program's own reads only see the
+// A physical drive that cannot be read is reported once per reason on stderr (an image that
+// cannot be read is told to the user by the disc layer); the program's own reads only see the
 // error code, as they would with a real drive.
 void ReportOnce(const std::string& source, const std::string& reason)
 {
@@ -39,13 +40,13 @@ public:
             return Refuse(error, ERROR_INVALID_PARAMETER);
         const int64_t offset = static_cast<int64_t>(uint64_t{static_cast<uint32_t>(request.DiskOffset.HighPart)} << 32 |
                                                     request.DiskOffset.LowPart);
-        if (offset % COOKED_BYTES_PER_SECTOR != 0)
+        if (offset % COOKED_SECTOR_SIZE != 0)
             return Refuse(error, ERROR_INVALID_PARAMETER);
         const bool withC2 = request.TrackMode == RawWithC2;
-        const uint64_t size = uint64_t{request.SectorCount} * (withC2 ? CD_RAW_SECTOR_WITH_C2_SIZE : RAW_BYTES_PER_SECTOR);
+        const uint64_t size = uint64_t{request.SectorCount} * (withC2 ? CD_RAW_SECTOR_WITH_C2_SIZE : RAW_SECTOR_SIZE);
         if (size > outputSize)
             return Refuse(error, ERROR_INSUFFICIENT_BUFFER);
-        const int64_t first = offset / COOKED_BYTES_PER_SECTOR;
+        const int64_t first = offset / COOKED_SECTOR_SIZE;
         auto* bytes = static_cast<uint8_t*>(output);
         // A physical drive is asked directly: it knows its C2 errors and may read outside the
         // program area. An image has neither, as a drive without those abilities.
@@ -75,12 +76,12 @@ public:
         if (!m_disc)
             return Refuse(error, ERROR_NOT_READY);
         // A CD-ROM volume is read in whole sectors, as on the system this program was made for.
-        if (offset % COOKED_BYTES_PER_SECTOR != 0 || size % COOKED_BYTES_PER_SECTOR != 0)
+        if (offset % COOKED_SECTOR_SIZE != 0 || size % COOKED_SECTOR_SIZE != 0)
             return Refuse(error, ERROR_INVALID_PARAMETER);
-        const uint64_t first = offset / COOKED_BYTES_PER_SECTOR;
+        const uint64_t first = offset / COOKED_SECTOR_SIZE;
         if (first > UINT32_MAX)
             return Refuse(error, ERROR_SECTOR_NOT_FOUND);
-        if (!m_disc->ReadCooked(static_cast<uint32_t>(first), size / COOKED_BYTES_PER_SECTOR,
+        if (!m_disc->ReadCooked(static_cast<uint32_t>(first), size / COOKED_SECTOR_SIZE,
                                 static_cast<uint8_t*>(output)))
             return Refuse(error, ERROR_SECTOR_NOT_FOUND);
         *bytesRead = size;
@@ -174,7 +175,7 @@ public:
         std::unique_ptr<cdrom::Disc> disc;
         if (kind == cdrom::SourceKind::PhysicalDrive || !IsVirtualDoorOpen(drive->letter, drive->source)) {
             disc = cdrom::OpenDisc(drive->source, kind, &reason);
-            if (!disc)
+            if (!disc && kind == cdrom::SourceKind::PhysicalDrive)
                 ReportOnce(drive->source, reason);
         }
         std::unique_ptr<CdromDevice> device = MakeDiscDevice(std::move(disc), *drive);

@@ -1,4 +1,4 @@
-// Discs that libcdio reads: physical drives, cdrdao TOC files and Nero NRG images.
+// The disc in a physical drive, read through libcdio.
 //
 // libcdio answers a read at the lead-out with an error but a read that runs past the end with
 // success, leaving the rest of the buffer untouched; every range is therefore checked here
@@ -9,29 +9,19 @@
 #include <cdio/logging.h>
 #include <cdio/mmc.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
 
+#include "platform/cdrom/libcdio_toc.h"
 #include "platform/cdrom/mmc_drive.h"
-#include "platform/cdrom/toc_file_names.h"
-#include "platform/file.h"
 
 namespace platform::cdrom {
 
 namespace {
 
-// libcdio logs every oddity of an image on stderr; the program reports failures itself. While
-// an image is being opened, the first message of note is kept: it is the reason a user needs
-// ("line 5: MSF length 00:05:00 exceeds end of file").
+// libcdio logs every oddity of a drive on stderr; the program reports failures itself. While a
+// drive is being opened, the first message of note is kept: it is the reason a user needs.
 thread_local bool t_keepMessage = false;
 thread_local std::string t_keptMessage;
 
@@ -50,7 +40,7 @@ void SilenceLibcdio()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        cdio_loglevel_default = CDIO_LOG_INFO;  // a syntax error of a TOC is only "info" to libcdio
+        cdio_loglevel_default = CDIO_LOG_INFO;
         cdio_log_set_handler(QuietLogHandler);
     });
 }
@@ -70,56 +60,15 @@ uint32_t CountMediaChange(const std::string& source, bool changed)
 
 class LibcdioDisc : public Disc {
 public:
-    LibcdioDisc(CdIo_t* cdio, std::string source, bool physical)
-        : m_cdio(cdio), m_source(std::move(source)), m_physical(physical)
+    LibcdioDisc(CdIo_t* cdio, std::string source)
+        : m_cdio(cdio), m_source(std::move(source)), m_mmc(std::make_unique<MmcDrive>(LibcdioMmcCalls(cdio)))
     {
-        if (physical)
-            m_mmc = std::make_unique<MmcDrive>(LibcdioMmcCalls(cdio));
     }
     ~LibcdioDisc() override { cdio_destroy(m_cdio); }
 
-    bool LoadToc(std::string* reason)
-    {
-        const track_t first = cdio_get_first_track_num(m_cdio);
-        const track_t count = cdio_get_num_tracks(m_cdio);
-        if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
-            *reason = "no table of contents (no disc in the drive?)";
-            return false;
-        }
-        const lsn_t leadOut = cdio_get_disc_last_lsn(m_cdio);
-        if (leadOut == CDIO_INVALID_LSN || leadOut <= 0) {
-            *reason = "no lead-out in the table of contents";
-            return false;
-        }
-        m_toc.firstTrack = first;
-        m_toc.lastTrack = static_cast<uint8_t>(first + count - 1);
-        m_toc.leadOut = static_cast<uint32_t>(leadOut);
-        for (track_t t = first; t < first + count; ++t) {
-            Track track;
-            track.number = t;
-            const lsn_t start = cdio_get_track_lsn(m_cdio, t);
-            const lsn_t next = t + 1 < first + count ? cdio_get_track_lsn(m_cdio, t + 1) : leadOut;
-            if (start == CDIO_INVALID_LSN || next == CDIO_INVALID_LSN || start < 0 || next < start) {
-                *reason = "track " + std::to_string(t) + " has no valid start";
-                return false;
-            }
-            track.start = static_cast<uint32_t>(start);
-            track.length = static_cast<uint32_t>(next - start);
-            const lsn_t pregapStart = cdio_get_track_pregap_lsn(m_cdio, t);
-            if (pregapStart != CDIO_INVALID_LSN && pregapStart >= 0 && pregapStart < start)
-                track.pregap = static_cast<uint32_t>(start - pregapStart);
-            track.isAudio = cdio_get_track_format(m_cdio, t) == TRACK_FORMAT_AUDIO;
-            m_toc.tracks.push_back(track);
-        }
-        if (char* mcn = cdio_get_mcn(m_cdio)) {
-            m_mcn = mcn;
-            cdio_free(mcn);
-        }
-        return m_physical || TrimLeadOutToData(reason);
-    }
+    bool LoadToc(std::string* reason) { return ReadLibcdioToc(m_cdio, &m_toc, reason); }
 
     const TableOfContents& Toc() const override { return m_toc; }
-    std::string MediaCatalogNumber() const override { return m_mcn; }
 
     bool ReadRaw(uint32_t first, uint32_t count, uint8_t* destination) override
     {
@@ -137,42 +86,12 @@ public:
 
     uint32_t MediaChangeCount() override
     {
-        if (!m_physical)
-            return 0;
         return CountMediaChange(m_source, cdio_get_media_changed(m_cdio) == 1);
     }
 
     MmcDrive* Mmc() override { return m_mmc.get(); }
 
 private:
-    // libcdio 2.1 puts the lead-out of a TOC image whose last track is a data track with a
-    // START pregap that many sectors too far (measured); its cooked reads there answer success
-    // without reading anything. In an image file the disc ends where its data ends: the first
-    // sector whose raw read fails. Sectors from the last track's start on are probed.
-    bool TrimLeadOutToData(std::string* reason)
-    {
-        uint8_t sector[2352];
-        const auto readable = [&](uint32_t lsn) {
-            return cdio_read_audio_sectors(m_cdio, sector, static_cast<lsn_t>(lsn), 1) == DRIVER_OP_SUCCESS;
-        };
-        Track& last = m_toc.tracks.back();
-        if (readable(m_toc.leadOut - 1))
-            return true;
-        uint32_t low = last.start;  // sectors below low read, the one at high does not
-        uint32_t high = m_toc.leadOut - 1;
-        if (!readable(low)) {
-            *reason = "the image holds no data for track " + std::to_string(last.number);
-            return false;
-        }
-        while (high - low > 1) {
-            const uint32_t middle = low + (high - low) / 2;
-            (readable(middle) ? low : high) = middle;
-        }
-        m_toc.leadOut = high;
-        last.length = high - last.start;
-        return true;
-    }
-
     bool InRange(uint32_t first, uint32_t count) const
     {
         return first < m_toc.leadOut && count <= m_toc.leadOut - first;
@@ -190,27 +109,67 @@ private:
 
     CdIo_t* m_cdio;
     std::string m_source;
-    bool m_physical;
     TableOfContents m_toc;
-    std::string m_mcn;
-    std::unique_ptr<MmcDrive> m_mmc;  // physical drives only
+    std::unique_ptr<MmcDrive> m_mmc;
 };
 
-std::unique_ptr<Disc> OpenWithDriver(const std::string& source, driver_id_t driver, bool physical,
-                                     std::string* reason)
+} // namespace
+
+bool ReadLibcdioToc(CdIo_t* cdio, TableOfContents* toc, std::string* reason)
+{
+    const track_t first = cdio_get_first_track_num(cdio);
+    const track_t count = cdio_get_num_tracks(cdio);
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
+        *reason = "no table of contents (no disc in the drive?)";
+        return false;
+    }
+    const lsn_t leadOut = cdio_get_disc_last_lsn(cdio);
+    if (leadOut == CDIO_INVALID_LSN || leadOut <= 0) {
+        *reason = "no lead-out in the table of contents";
+        return false;
+    }
+    *toc = TableOfContents{};
+    toc->firstTrack = first;
+    toc->lastTrack = static_cast<uint8_t>(first + count - 1);
+    toc->leadOut = static_cast<uint32_t>(leadOut);
+    for (track_t t = first; t < first + count; ++t) {
+        Track track;
+        track.number = t;
+        const lsn_t start = cdio_get_track_lsn(cdio, t);
+        const lsn_t next = t + 1 < first + count ? cdio_get_track_lsn(cdio, t + 1) : leadOut;
+        if (start == CDIO_INVALID_LSN || next == CDIO_INVALID_LSN || start < 0 || next < start) {
+            *reason = "track " + std::to_string(t) + " has no valid start";
+            return false;
+        }
+        track.start = static_cast<uint32_t>(start);
+        track.length = static_cast<uint32_t>(next - start);
+        const lsn_t pregapStart = cdio_get_track_pregap_lsn(cdio, t);
+        if (pregapStart != CDIO_INVALID_LSN && pregapStart >= 0 && pregapStart < start)
+            track.pregap = static_cast<uint32_t>(start - pregapStart);
+        track.isAudio = cdio_get_track_format(cdio, t) == TRACK_FORMAT_AUDIO;
+        toc->tracks.push_back(track);
+    }
+    if (char* mcn = cdio_get_mcn(cdio)) {
+        toc->catalog = mcn;
+        cdio_free(mcn);
+    }
+    return true;
+}
+
+std::unique_ptr<Disc> OpenPhysicalDrive(const std::string& device, std::string* reason)
 {
     SilenceLibcdio();
     t_keptMessage.clear();
     t_keepMessage = true;
-    CdIo_t* cdio = cdio_open(source.c_str(), driver);
+    CdIo_t* cdio = cdio_open(device.c_str(), DRIVER_DEVICE);
     t_keepMessage = false;
     if (!cdio) {
-        *reason = physical ? "the drive cannot be opened" : "the image cannot be read";
+        *reason = "the drive cannot be opened";
         if (!t_keptMessage.empty())
             *reason += ": " + t_keptMessage;
         return nullptr;
     }
-    auto disc = std::unique_ptr<LibcdioDisc>(new (std::nothrow) LibcdioDisc(cdio, source, physical));
+    auto disc = std::unique_ptr<LibcdioDisc>(new (std::nothrow) LibcdioDisc(cdio, device));
     if (!disc) {
         cdio_destroy(cdio);
         *reason = "out of memory";
@@ -219,70 +178,6 @@ std::unique_ptr<Disc> OpenWithDriver(const std::string& source, driver_id_t driv
     if (!disc->LoadToc(reason))
         return nullptr;
     return disc;
-}
-
-} // namespace
-
-std::unique_ptr<Disc> OpenPhysicalDrive(const std::string& device, std::string* reason)
-{
-    return OpenWithDriver(device, DRIVER_DEVICE, true, reason);
-}
-
-// libcdio reads the TOC text when the image is opened and keeps only the data files open, so
-// a TOC whose names had to be made absolute is handed over as a temporary copy, removed at once.
-std::unique_ptr<Disc> OpenCdrdaoToc(const std::string& path, std::string* reason)
-{
-    constexpr uint64_t MAX_TOC_BYTES = 1 << 20;
-    if (!IsRegularFile(path)) {
-        *reason = "the TOC file is not there: " + path;
-        return nullptr;
-    }
-    std::string text;
-    bool tooLarge = false;
-    if (ReadTextFile(path, text, MAX_TOC_BYTES, &tooLarge) != FileError::None) {
-        *reason = (tooLarge ? "the TOC file is too large to be one: " : "the TOC file cannot be read: ") + path;
-        return nullptr;
-    }
-
-    const std::filesystem::path folder = std::filesystem::absolute(std::filesystem::path(path)).parent_path();
-    std::vector<std::string> names;
-    const std::string anchored = AnchorTocFileNames(text, folder.string(), &names);
-    for (const std::string& name : names) {
-        if (!IsRegularFile(name)) {
-            *reason = "FILE not found: " + name;
-            return nullptr;
-        }
-    }
-    if (anchored == text)
-        return OpenWithDriver(path, DRIVER_CDRDAO, false, reason);
-
-    std::string scratch = (std::filesystem::temp_directory_path() / "ripwell-toc-XXXXXX").string();
-    if (!mkdtemp(scratch.data())) {
-        *reason = std::string("no temporary folder for the TOC: ") + std::strerror(errno);
-        return nullptr;
-    }
-    const std::string copy = scratch + "/" + std::filesystem::path(path).filename().string();
-    std::unique_ptr<Disc> disc;
-    {
-        std::ofstream out(copy, std::ios::binary);
-        out << anchored;
-        out.close();
-        if (out) {
-            disc = OpenWithDriver(copy, DRIVER_CDRDAO, false, reason);
-            // libcdio names the copy; the user knows the original.
-            for (size_t at = reason->find(copy); !disc && at != std::string::npos; at = reason->find(copy))
-                reason->replace(at, copy.size(), path);
-        } else
-            *reason = "the TOC file cannot be copied to " + scratch;
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
-    return disc;
-}
-
-std::unique_ptr<Disc> OpenNeroImage(const std::string& path, std::string* reason)
-{
-    return OpenWithDriver(path, DRIVER_NRG, false, reason);
 }
 
 } // namespace platform::cdrom

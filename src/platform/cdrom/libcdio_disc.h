@@ -1,4 +1,4 @@
-// The libcdio backends of the disc layer.
+// The libcdio backend of the disc layer: the disc in a physical drive.
 #pragma once
 
 #include "platform/cdrom/disc.h"
@@ -6,7 +6,5 @@
 namespace platform::cdrom {
 
 std::unique_ptr<Disc> OpenPhysicalDrive(const std::string& device, std::string* reason);
-std::unique_ptr<Disc> OpenCdrdaoToc(const std::string& path, std::string* reason);
-std::unique_ptr<Disc> OpenNeroImage(const std::string& path, std::string* reason);
 
 } // namespace platform::cdrom

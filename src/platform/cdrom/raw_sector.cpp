@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "platform/cdrom/msf.h"
+
 namespace platform::cdrom {
 
 namespace {
@@ -70,20 +72,37 @@ uint32_t ComputeEdc(const uint8_t* bytes, uint32_t size)
     return crc;
 }
 
+namespace {
+
+// Sync bytes, the address in BCD and the mode byte; the rest zero.
+void EncodeHeader(uint32_t lsn, uint8_t mode, uint8_t* sector)
+{
+    std::memset(sector, 0, RAW_SECTOR_SIZE);
+    std::memset(sector + 1, 0xFF, 10);
+    const Msf address = MsfOfFrames(lsn + LEAD_IN_SECTORS);
+    sector[12] = Bcd(address.minute);
+    sector[13] = Bcd(address.second);
+    sector[14] = Bcd(address.frame);
+    sector[15] = mode;
+}
+
+} // namespace
+
+void EncodeMode2Sector(uint32_t lsn, const uint8_t* data, uint8_t* sector)
+{
+    EncodeHeader(lsn, 2, sector);
+    if (data)
+        std::memcpy(sector + MODE2_DATA_OFFSET, data, RAW_SECTOR_SIZE - MODE2_DATA_OFFSET);
+}
+
 void EncodeMode1Sector(uint32_t lsn, const uint8_t* userData, uint8_t* sector)
 {
     constexpr uint32_t EDC_OFFSET = 2064;
     constexpr uint32_t P_PARITY_OFFSET = 2076;
     constexpr uint32_t Q_PARITY_OFFSET = 2248;
-    std::memset(sector, 0, 2352);
-    std::memset(sector + 1, 0xFF, 10);
-    const uint32_t address = lsn + 150;
-    sector[12] = Bcd(address / 4500);
-    sector[13] = Bcd(address / 75 % 60);
-    sector[14] = Bcd(address % 75);
-    sector[15] = 1;
+    EncodeHeader(lsn, 1, sector);
     if (userData)
-        std::memcpy(sector + MODE1_USER_DATA_OFFSET, userData, 2048);
+        std::memcpy(sector + MODE1_USER_DATA_OFFSET, userData, COOKED_SECTOR_SIZE);
     const uint32_t edc = ComputeEdc(sector, EDC_OFFSET);
     for (int i = 0; i < 4; ++i)
         sector[EDC_OFFSET + i] = static_cast<uint8_t>(edc >> (8 * i));

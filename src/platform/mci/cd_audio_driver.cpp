@@ -12,6 +12,7 @@
 #include <strings.h>
 #include <thread>
 
+#include "platform/cdrom/msf.h"
 #include "platform/drives.h"
 #include "platform/mci/cd_audio_unit.h"
 #include "platform/virtual_drive_media.h"
@@ -19,9 +20,9 @@
 namespace platform {
 namespace {
 
-constexpr uint32_t kLeadInFrames = 150;
-constexpr uint32_t kFramesPerSecond = 75;
-constexpr uint32_t kFramesPerMinute = 4500;
+using cdrom::FRAMES_PER_SECOND;
+using cdrom::LEAD_IN_SECTORS;
+using cdrom::SECONDS_PER_MINUTE;
 constexpr uint32_t MCI_SEEK_TO_START = 0x100;
 constexpr uint32_t MCI_SEEK_TO_END = 0x200;
 constexpr const char* kProductName = "Ripwell CD Audio";
@@ -38,14 +39,11 @@ struct OpenDevice {
 uint32_t ToTimeValue(uint32_t frames, uint32_t timeFormat)
 {
     if (timeFormat == MCI_FORMAT_MILLISECONDS)
-        return static_cast<uint32_t>(uint64_t(frames) * 1000 / kFramesPerSecond);
-    const uint32_t minute = frames / kFramesPerMinute;
-    const uint32_t rest = frames % kFramesPerMinute;
-    return MCI_MAKE_MSF(uint8_t(minute > 255 ? 255 : minute), uint8_t(rest / kFramesPerSecond),
-                        uint8_t(rest % kFramesPerSecond));
+        return static_cast<uint32_t>(uint64_t(frames) * 1000 / FRAMES_PER_SECOND);
+    return cdrom::PackMsf(cdrom::MsfOfFrames(frames));
 }
 
-uint32_t PositionValue(uint32_t sector, uint32_t timeFormat) { return ToTimeValue(sector + kLeadInFrames, timeFormat); }
+uint32_t PositionValue(uint32_t sector, uint32_t timeFormat) { return ToTimeValue(sector + LEAD_IN_SECTORS, timeFormat); }
 
 // An absolute disc position in the device's time format as a logical sector; false for a
 // position before the program area or a malformed MSF value.
@@ -53,16 +51,16 @@ bool SectorOfPosition(uint32_t value, uint32_t timeFormat, uint32_t& sector)
 {
     uint64_t frames;
     if (timeFormat == MCI_FORMAT_MILLISECONDS) {
-        frames = uint64_t(value) * kFramesPerSecond / 1000;
+        frames = uint64_t(value) * FRAMES_PER_SECOND / 1000;
     } else {
-        if (MCI_MSF_SECOND(value) > 59 || MCI_MSF_FRAME(value) >= kFramesPerSecond || (value >> 24) != 0)
+        const cdrom::Msf msf = cdrom::UnpackMsf(value);
+        if (msf.second >= SECONDS_PER_MINUTE || msf.frame >= FRAMES_PER_SECOND || (value >> 24) != 0)
             return false;
-        frames = uint64_t(MCI_MSF_MINUTE(value)) * kFramesPerMinute + MCI_MSF_SECOND(value) * kFramesPerSecond +
-                 MCI_MSF_FRAME(value);
+        frames = cdrom::FramesOfMsf(msf);
     }
-    if (frames < kLeadInFrames)
+    if (frames < LEAD_IN_SECTORS)
         return false;
-    sector = static_cast<uint32_t>(frames - kLeadInFrames);
+    sector = static_cast<uint32_t>(frames - LEAD_IN_SECTORS);
     return true;
 }
 
@@ -216,7 +214,7 @@ MCIERROR Driver::Status(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS* st
         return 0;
     }
     case MCI_STATUS_MEDIA_PRESENT: {
-        DiscToc toc;
+        cdrom::TableOfContents toc;
         status->dwReturn = device.unit->ReadToc(toc);
         return 0;
     }
@@ -231,7 +229,7 @@ MCIERROR Driver::Status(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS* st
 // The status items that need a disc in the drive.
 MCIERROR Driver::DiscStatus(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS* status)
 {
-    DiscToc toc;
+    cdrom::TableOfContents toc;
     if (!device.unit->ReadToc(toc))
         return MCIERR_DEVICE_NOT_READY;
     const bool track = (flags & MCI_TRACK) != 0;
@@ -241,7 +239,7 @@ MCIERROR Driver::DiscStatus(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS
             return MCIERR_OUTOFRANGE;
         index = status->dwTrack - toc.tracks.front().number;
     }
-    const TocTrack& chosen = toc.tracks[index];
+    const cdrom::Track& chosen = toc.tracks[index];
     switch (status->dwItem) {
     case MCI_STATUS_NUMBER_OF_TRACKS:
         status->dwReturn = toc.tracks.size();
@@ -264,7 +262,7 @@ MCIERROR Driver::DiscStatus(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS
     case MCI_CDA_STATUS_TYPE_TRACK:
         if (!track)
             return MCIERR_MISSING_PARAMETER;
-        status->dwReturn = chosen.audio ? MCI_CDA_TRACK_AUDIO : MCI_CDA_TRACK_OTHER;
+        status->dwReturn = chosen.isAudio ? MCI_CDA_TRACK_AUDIO : MCI_CDA_TRACK_OTHER;
         return 0;
     default:
         return MCIERR_UNSUPPORTED_FUNCTION;
@@ -279,15 +277,15 @@ MCIERROR Driver::Info(OpenDevice& device, uint32_t flags, MCI_INFO_PARMS* info)
     if (flags & MCI_INFO_PRODUCT) {
         text = kProductName;
     } else if (flags & (MCI_INFO_MEDIA_IDENTITY | MCI_INFO_MEDIA_UPC)) {
-        DiscToc toc;
+        cdrom::TableOfContents toc;
         if (!device.unit->ReadToc(toc))
             return MCIERR_DEVICE_NOT_READY;
         if (flags & MCI_INFO_MEDIA_IDENTITY) {
             text = std::to_string(DiscIdentity(toc));
         } else {
-            if (toc.catalogue.empty() || toc.catalogue.find_first_not_of('0') == std::string::npos)
+            if (toc.catalog.empty() || toc.catalog.find_first_not_of('0') == std::string::npos)
                 return MCIERR_NO_IDENTITY;
-            text = toc.catalogue;
+            text = toc.catalog;
         }
     } else {
         return MCIERR_MISSING_PARAMETER;
@@ -301,7 +299,7 @@ MCIERROR Driver::Play(OpenDevice& device, uint32_t flags, MCI_PLAY_PARMS* play)
 {
     if ((flags & (MCI_FROM | MCI_TO)) && !play)
         return MCIERR_NULL_PARAMETER_BLOCK;
-    DiscToc toc;
+    cdrom::TableOfContents toc;
     if (!device.unit->ReadToc(toc))
         return MCIERR_DEVICE_NOT_READY;
     uint32_t from = device.unit->Position();
@@ -313,11 +311,11 @@ MCIERROR Driver::Play(OpenDevice& device, uint32_t flags, MCI_PLAY_PARMS* play)
     const int first = toc.TrackIndexAt(from);
     if (first < 0 || to > toc.leadOut || from > to)
         return MCIERR_OUTOFRANGE;
-    if (!toc.tracks[size_t(first)].audio)
+    if (!toc.tracks[size_t(first)].isAudio)
         return MCIERR_HARDWARE;
     // A drive plays audio only: playing ends where the next data track begins.
     for (size_t i = size_t(first) + 1; i < toc.tracks.size(); ++i)
-        if (!toc.tracks[i].audio && toc.tracks[i].start < to)
+        if (!toc.tracks[i].isAudio && toc.tracks[i].start < to)
             to = toc.tracks[i].start;
     if (MCIERROR error = device.unit->Play(from, to))
         return error;
@@ -336,7 +334,7 @@ MCIERROR Driver::Seek(OpenDevice& device, uint32_t flags, MCI_SEEK_PARMS* seek)
         return MCIERR_FLAGS_NOT_COMPATIBLE;
     if (how == MCI_TO && !seek)
         return MCIERR_NULL_PARAMETER_BLOCK;
-    DiscToc toc;
+    cdrom::TableOfContents toc;
     if (!device.unit->ReadToc(toc))
         return MCIERR_DEVICE_NOT_READY;
     uint32_t target = how == MCI_SEEK_TO_START ? toc.tracks.front().start : toc.leadOut;
@@ -382,19 +380,7 @@ bool Driver::GetErrorString(MCIERROR error, char* buffer, uint32_t size)
 
 } // namespace
 
-int DiscToc::TrackIndexAt(uint32_t sector) const
-{
-    if (tracks.empty() || sector < tracks.front().start || sector >= leadOut)
-        return -1;
-    for (size_t i = tracks.size(); i-- > 0;)
-        if (sector >= tracks[i].start)
-            return static_cast<int>(i);
-    return -1;
-}
-
-uint32_t DiscToc::TrackEnd(size_t i) const { return i + 1 < tracks.size() ? tracks[i + 1].start : leadOut; }
-
-uint32_t DiscIdentity(const DiscToc& toc)
+uint32_t DiscIdentity(const cdrom::TableOfContents& toc)
 {
     auto digitSum = [](uint32_t n) {
         uint32_t sum = 0;
@@ -403,10 +389,10 @@ uint32_t DiscIdentity(const DiscToc& toc)
         return sum;
     };
     uint32_t sums = 0;
-    for (const TocTrack& track : toc.tracks)
-        sums += digitSum((track.start + kLeadInFrames) / kFramesPerSecond);
-    const uint32_t seconds = (toc.leadOut + kLeadInFrames) / kFramesPerSecond -
-                             (toc.tracks.front().start + kLeadInFrames) / kFramesPerSecond;
+    for (const cdrom::Track& track : toc.tracks)
+        sums += digitSum((track.start + LEAD_IN_SECTORS) / FRAMES_PER_SECOND);
+    const uint32_t seconds = (toc.leadOut + LEAD_IN_SECTORS) / FRAMES_PER_SECOND -
+                             (toc.tracks.front().start + LEAD_IN_SECTORS) / FRAMES_PER_SECOND;
     return (sums % 255) << 24 | (seconds & 0xFFFF) << 8 | (toc.tracks.size() & 0xFF);
 }
 

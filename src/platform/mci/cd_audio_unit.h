@@ -8,34 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/cdrom/table_of_contents.h"
 #include "platform/drives.h"
 #include "platform/mci/mci.h"
 
 namespace platform {
 
-struct TocTrack {
-    uint8_t number = 0;
-    uint32_t start = 0;  // logical sector of INDEX 01
-    bool audio = true;
-};
-
-struct DiscToc {
-    std::vector<TocTrack> tracks;  // in disc order, at least one
-    uint32_t leadOut = 0;          // logical sector one past the last sector of the disc
-    std::string catalogue;         // media catalogue number (13 digits), empty when none
-
-    // The index of the track holding a sector, or -1 when it lies before the first track or at
-    // or after the lead-out.
-    int TrackIndexAt(uint32_t sector) const;
-    // One past the last sector of the track at index i.
-    uint32_t TrackEnd(size_t i) const;
-};
-
 class CdAudioUnit {
 public:
     virtual ~CdAudioUnit() = default;
-    // The disc's table of contents; false when there is no disc (or the door is open).
-    virtual bool ReadToc(DiscToc& toc) = 0;
+    // The disc's table of contents (at least one track); false when there is no disc (or the
+    // door is open).
+    virtual bool ReadToc(cdrom::TableOfContents& toc) = 0;
     // MCI_MODE_OPEN, MCI_MODE_NOT_READY, MCI_MODE_STOP, MCI_MODE_PLAY or MCI_MODE_PAUSE.
     virtual uint32_t Mode() = 0;
     // The logical sector being heard while playing, or where playing stopped.
@@ -56,6 +40,6 @@ std::unique_ptr<CdAudioUnit> CreateImageCdAudioUnit(const std::string& imagePath
 
 // The identity of a disc as the freedb disc id: the digit sums of the track starts in seconds,
 // the playing time in seconds and the number of tracks, in one 32-bit number.
-uint32_t DiscIdentity(const DiscToc& toc);
+uint32_t DiscIdentity(const cdrom::TableOfContents& toc);
 
 } // namespace platform

@@ -16,14 +16,14 @@
 
 #include "platform/audio_output.h"
 #include "platform/cdrom/disc.h"
+#include "platform/cdrom/image_disc.h"
 
 namespace platform {
 namespace {
 
-constexpr int kSampleRate = 44100;
+constexpr int kSampleRate = int(cdrom::SAMPLE_RATE);
 constexpr int kChannels = 2;
-constexpr uint32_t kBytesPerSample = 4;  // one stereo 16-bit sample
-constexpr uint32_t kSamplesPerSector = cdrom::RAW_BYTES_PER_SECTOR / kBytesPerSample;
+constexpr uint32_t kSamplesPerSector = cdrom::SAMPLES_PER_SECTOR;
 constexpr uint32_t kSectorsPerRead = 27;
 
 QAudioFormat CdAudioFormat()
@@ -41,20 +41,16 @@ struct DataSpan {
     uint32_t end;
 };
 
-bool ToDiscToc(const cdrom::Disc& disc, DiscToc& toc, std::vector<DataSpan>& dataSpans)
+bool CopyToc(const cdrom::Disc& disc, cdrom::TableOfContents& toc, std::vector<DataSpan>& dataSpans)
 {
     const cdrom::TableOfContents& source = disc.Toc();
     if (source.tracks.empty())
         return false;
-    toc = DiscToc{};
+    toc = source;
     dataSpans.clear();
-    for (const cdrom::Track& track : source.tracks) {
-        toc.tracks.push_back(TocTrack{track.number, track.start, track.isAudio});
+    for (const cdrom::Track& track : source.tracks)
         if (!track.isAudio)
             dataSpans.push_back({track.start - std::min(track.start, track.pregap), track.start + track.length});
-    }
-    toc.leadOut = source.leadOut;
-    toc.catalogue = disc.MediaCatalogNumber();
     return true;
 }
 
@@ -68,7 +64,7 @@ public:
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override
     {
-        return qint64(m_to - m_next) * cdrom::RAW_BYTES_PER_SECTOR + qint64(m_buffer.size() - m_offset) +
+        return qint64(m_to - m_next) * cdrom::RAW_SECTOR_SIZE + qint64(m_buffer.size() - m_offset) +
                QIODevice::bytesAvailable();
     }
     bool atEnd() const override { return m_next >= m_to && m_offset >= m_buffer.size(); }
@@ -95,7 +91,7 @@ private:
         if (m_next >= m_to)
             return false;
         const uint32_t count = std::min(kSectorsPerRead, m_to - m_next);
-        m_buffer.resize(size_t(count) * cdrom::RAW_BYTES_PER_SECTOR);
+        m_buffer.resize(size_t(count) * cdrom::RAW_SECTOR_SIZE);
         m_offset = 0;
         if (!m_disc->ReadRaw(m_next, count, m_buffer.data())) {
             m_buffer.clear();
@@ -119,7 +115,7 @@ public:
     // The sound stops with the drive; the output lets its sink drain on its own.
     ~ImageCdAudioUnit() override { Halt(m_stoppedAt); }
 
-    bool ReadToc(DiscToc& toc) override
+    bool ReadToc(cdrom::TableOfContents& toc) override
     {
         if (!LoadDisc())
             return false;
@@ -206,20 +202,23 @@ public:
         return 0;
     }
 
-    // The tray of an image drive: open, the disc is out (playing stops); closed, the image is
-    // read again, as if the disc had been put back in.
+    // The tray of an image drive: open, the disc is out (playing stops, and what the device
+    // layer keeps of the image is let go); closed, the image is read again, as if the disc had
+    // been put back in.
     MCIERROR OpenDoor() override
     {
         if (m_positioned)
             Halt(0);
+        cdrom::ForgetImage(m_imagePath);
         m_doorOpen = true;
         m_loaded = false;
-        m_toc = DiscToc{};
+        m_toc = cdrom::TableOfContents{};
         return 0;
     }
 
     MCIERROR CloseDoor() override
     {
+        cdrom::ForgetImage(m_imagePath);
         m_doorOpen = false;
         m_loaded = false;
         if (LoadDisc() && m_positioned)
@@ -237,7 +236,7 @@ private:
         if (m_loaded)
             return true;
         std::unique_ptr<cdrom::Disc> disc = cdrom::OpenDisc(m_imagePath, cdrom::SourceKind::ImageFile, nullptr);
-        m_loaded = disc && ToDiscToc(*disc, m_toc, m_dataSpans);
+        m_loaded = disc && CopyToc(*disc, m_toc, m_dataSpans);
         return m_loaded;
     }
 
@@ -296,7 +295,7 @@ private:
     std::string m_imagePath;
     bool m_doorOpen = false;
     bool m_loaded = false;
-    DiscToc m_toc;
+    cdrom::TableOfContents m_toc;
     std::vector<DataSpan> m_dataSpans;
     AudioOutput* m_output = nullptr;
     AudioOutput::StreamId m_stream = 0;   // the play in progress, 0 when none

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "platform/cdrom/msf.h"
+
 namespace platform {
 
 using MCIERROR = uint32_t;
@@ -103,11 +105,11 @@ inline constexpr MCIERROR MCIERR_NO_IDENTITY = MCIERR_BASE + 94;
 // ---- Packed MSF: minutes in bits 0-7, seconds in 8-15, frames in 16-23 --------------------
 constexpr uint32_t MCI_MAKE_MSF(uint8_t minute, uint8_t second, uint8_t frame)
 {
-    return uint32_t(minute) | uint32_t(second) << 8 | uint32_t(frame) << 16;
+    return cdrom::PackMsf(cdrom::Msf{minute, second, frame});
 }
-constexpr uint8_t MCI_MSF_MINUTE(uint32_t msf) { return uint8_t(msf); }
-constexpr uint8_t MCI_MSF_SECOND(uint32_t msf) { return uint8_t(msf >> 8); }
-constexpr uint8_t MCI_MSF_FRAME(uint32_t msf) { return uint8_t(msf >> 16); }
+constexpr uint8_t MCI_MSF_MINUTE(uint32_t msf) { return cdrom::UnpackMsf(msf).minute; }
+constexpr uint8_t MCI_MSF_SECOND(uint32_t msf) { return cdrom::UnpackMsf(msf).second; }
+constexpr uint8_t MCI_MSF_FRAME(uint32_t msf) { return cdrom::UnpackMsf(msf).frame; }
 
 // ---- Parameter records ------------------------------------------------------------------
 // dwCallback is the window for MCI_NOTIFY; this platform sends no notifications.

@@ -6,6 +6,8 @@
 #include <cdio/audio.h>
 #include <cdio/mmc.h>
 
+#include "platform/cdrom/libcdio_toc.h"
+
 namespace platform {
 namespace {
 
@@ -18,7 +20,7 @@ public:
             cdio_destroy(m_cdio);
     }
 
-    bool ReadToc(DiscToc& toc) override;
+    bool ReadToc(cdrom::TableOfContents& toc) override;
     uint32_t Mode() override;
     uint32_t Position() override;
     MCIERROR Play(uint32_t from, uint32_t to) override;
@@ -46,31 +48,11 @@ private:
     uint32_t m_stoppedAt = 0;  // the position while the drive does not play
 };
 
-bool PhysicalCdAudioUnit::ReadToc(DiscToc& toc)
+bool PhysicalCdAudioUnit::ReadToc(cdrom::TableOfContents& toc)
 {
     CdIo_t* cdio = Handle();
-    if (!cdio)
-        return false;
-    const track_t first = cdio_get_first_track_num(cdio);
-    const track_t count = cdio_get_num_tracks(cdio);
-    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0)
-        return false;
-    toc = DiscToc{};
-    for (track_t t = first; t < first + count; ++t) {
-        const lsn_t start = cdio_get_track_lsn(cdio, t);
-        if (start == CDIO_INVALID_LSN)
-            return false;
-        toc.tracks.push_back(TocTrack{t, static_cast<uint32_t>(start), cdio_get_track_format(cdio, t) == TRACK_FORMAT_AUDIO});
-    }
-    const lsn_t leadOut = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
-    if (leadOut == CDIO_INVALID_LSN)
-        return false;
-    toc.leadOut = static_cast<uint32_t>(leadOut);
-    if (char* mcn = cdio_get_mcn(cdio)) {
-        toc.catalogue = mcn;
-        cdio_free(mcn);
-    }
-    return true;
+    std::string reason;
+    return cdio && cdrom::ReadLibcdioToc(cdio, &toc, &reason);
 }
 
 uint32_t PhysicalCdAudioUnit::Mode()

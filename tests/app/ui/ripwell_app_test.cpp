@@ -189,3 +189,30 @@ TEST(RipwellApp, AFileThatCannotBeOpenedLeavesTheOpenDocumentAsItWas)
     EXPECT_EQ(desktop.Boxes()[0].text, "Wave file is too short. Skipped.");
     app.ExitInstance();
 }
+
+// A drive list the program cannot use is named when the window comes up, not left to stderr:
+// the user would otherwise see the demo disc and not know why.
+TEST(RipwellApp, AMalformedDriveListIsToldAtStartUp)
+{
+    TempDir config;
+    ScopedEnvironment home("XDG_CONFIG_HOME", config.path().c_str());
+    ScopedEnvironment hive("RIPWELL_USER_HIVE", nullptr);
+    ScopedEnvironment drives("RIPWELL_DRIVES", "E:/discs/album.cue");
+    ScopedEnvironment demo("RIPWELL_DEMO_DISC", config.file("demo.cue").c_str());
+    ScriptedDesktop desktop;
+    {
+        CRipwellApp app;
+        ASSERT_TRUE(app.InitInstance({"ripwell"}));
+        ASSERT_EQ(desktop.Boxes().size(), 1u);
+        EXPECT_EQ(desktop.Boxes()[0].text,
+                  "RIPWELL_DRIVES: skipping \"E:/discs/album.cue\": expected LETTER=IMAGE, as in E=/discs/album.cue\n"
+                  "No drive of the drive list could be used; drive D: holds the demo disc.");
+        EXPECT_EQ(desktop.Boxes()[0].Icon(), platform::MB_ICONEXCLAMATION);
+    }
+    // A good list next time: no box.
+    ScopedEnvironment good("RIPWELL_DRIVES", ("E=" + config.file("album.cue")).c_str());
+    desktop.Clear();
+    CRipwellApp app;
+    ASSERT_TRUE(app.InitInstance({"ripwell"}));
+    EXPECT_TRUE(desktop.Boxes().empty());
+}

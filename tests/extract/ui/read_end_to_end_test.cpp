@@ -368,7 +368,7 @@ TEST_P(ReadEndToEndTest, DataTrackReadCookedIsSavedAsRawFile)
 INSTANTIATE_TEST_SUITE_P(Layouts, ReadEndToEndTest,
                          ::testing::Values(mkdisc::Layout::SingleBin, mkdisc::Layout::BinPerTrack,
                                            mkdisc::Layout::WavePerTrack, mkdisc::Layout::FlacPerTrack,
-                                           mkdisc::Layout::CdrdaoToc),
+                                           mkdisc::Layout::CdrdaoToc, mkdisc::Layout::Nero),
                          [](const ::testing::TestParamInfo<mkdisc::Layout>& layout) {
                              switch (layout.param) {
                              case mkdisc::Layout::SingleBin: return std::string("SingleBin");
@@ -376,6 +376,8 @@ INSTANTIATE_TEST_SUITE_P(Layouts, ReadEndToEndTest,
                              case mkdisc::Layout::WavePerTrack: return std::string("WavePerTrack");
                              case mkdisc::Layout::FlacPerTrack: return std::string("FlacPerTrack");
                              case mkdisc::Layout::CdrdaoToc: return std::string("CdrdaoToc");
+                             case mkdisc::Layout::CdrdaoTocPerTrack: return std::string("CdrdaoTocPerTrack");
+                             case mkdisc::Layout::Nero: return std::string("Nero");
                              }
                              return std::string("Unknown");
                          });

@@ -1,22 +1,31 @@
 // Images that cannot be what they claim: each is refused when opened, with a reason that names
-// what to fix, and a drive holding one answers reads with a read fault and writes nothing.
+// what to fix and its line, the user is told that reason with the drive error it causes, and a
+// drive holding one answers reads with a read fault and writes nothing. Nothing that is not a
+// regular file is ever opened.
 #include "platform/cdrom/disc.h"
-#include "platform/cdrom/toc_file_names.h"
 
 #include <gtest/gtest.h>
 
 #include <sndfile.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "base/sounds.h"
 #include "cdrom/address.h"
 #include "cdrom/device_reads.h"
+#include "cdrom/drive_error.h"
+#include "platform/cdrom/raw_sector.h"
+#include "platform/drives.h"
+#include "platform/user_notices.h"
 #include "support/scoped_environment.h"
+#include "support/scripted_desktop.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -45,13 +54,13 @@ bool WriteSound(const std::string& path, int rate, int channels, int subtype, in
     return sf_close(file) == 0 && ok;
 }
 
-// Opens a sheet that must be refused and gives the reason.
-std::string Refusal(const std::string& sheet)
+// Opens an image that must be refused and gives the reason.
+std::string Refusal(const std::string& image)
 {
     std::string reason;
-    const auto disc = OpenDisc(sheet, SourceKind::ImageFile, &reason);
-    EXPECT_FALSE(disc) << sheet << " was opened";
-    EXPECT_FALSE(reason.empty()) << sheet;
+    const auto disc = OpenDisc(image, SourceKind::ImageFile, &reason);
+    EXPECT_FALSE(disc) << image << " was opened";
+    EXPECT_FALSE(reason.empty()) << image;
     return reason;
 }
 
@@ -77,44 +86,44 @@ TEST_F(BrokenImage, MissingFilesAreNamedWithTheirLine)
 {
     const std::string sheet = m_folder.file("missing.cue");
     WriteText(sheet, "REM made by hand\nFILE \"track one.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
-    std::string reason = Refusal(sheet);
-    EXPECT_NE(reason.find("FILE not found"), std::string::npos) << reason;
-    EXPECT_NE(reason.find("track one.bin"), std::string::npos) << reason;
-    EXPECT_NE(reason.find("line 2"), std::string::npos) << reason;
+    EXPECT_EQ(Refusal(sheet), "FILE not found: " + m_folder.file("track one.bin") + " (line 2)");
 
     const std::string toc = m_folder.file("missing.toc");
     WriteText(toc, "CD_DA\nTRACK AUDIO\nFILE \"gone.bin\" 00:00:00 00:02:00\n");
-    reason = Refusal(toc);
-    EXPECT_NE(reason.find("FILE not found"), std::string::npos) << reason;
-    EXPECT_NE(reason.find(m_folder.file("gone.bin")), std::string::npos) << reason;
+    EXPECT_EQ(Refusal(toc), "FILE not found: " + m_folder.file("gone.bin") + " (line 3)");
 
-    EXPECT_NE(Refusal(m_folder.file("nothing.cue")).find("not there"), std::string::npos);
-    EXPECT_NE(Refusal(m_folder.file("disc.bin")).find("not a known disc image"), std::string::npos);
+    EXPECT_EQ(Refusal(m_folder.file("nothing.cue")), "there is no such file");
+    EXPECT_EQ(Refusal(m_folder.file("disc.bin")), "it is not a known disc image (expected .cue, .toc or .nrg)");
 }
 
 TEST_F(BrokenImage, TruncatedSheetsAndBadLinesSayWhereAndWhat)
 {
     struct Case {
         const char* tracks;
-        const char* expected;  // part of the reason
+        const char* expected;  // the reason, with its line
     };
     const Case cases[] = {
-        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n", "track 2 (line 4) has no INDEX 01"},
-        {"  TRACK 01 AUDIO\n    INDEX 01 00:0", "line 3: bad time 00:0"},
-        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUD", "line 4: track mode AUD is not supported"},
-        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\nFILE \"second.b", "line 4: a quote is not closed"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n", "track 2 has no INDEX 01 (line 4)"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:0", "bad time 00:0 (mm:ss:ff, seconds below 60, frames below 75) (line 3)"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUD", "track mode AUD is not supported (line 4)"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\nFILE \"second.b", "a quote is not closed (line 4)"},
         {"", "the sheet holds no TRACK"},
-        {"  TRACK 01 AUDIO\n    INDEX 01 00:75:00\n", "line 3: bad time 00:75:00"},
-        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:75\n", "line 3: bad time 00:00:75"},
-        {"  TRACK 01 AUDIO\n    INDEX 01 aa:bb:cc\n", "line 3: bad time aa:bb:cc"},
-        {"  TRACK 01 AUDIO\n    INDEX\n", "line 3: INDEX needs a number from 0 to 99 and a time"},
-        {"  TRACK 01 AUDIO\n    INDEX 01 00:01:00\n    INDEX 00 00:00:00\n", "line 4: INDEX 00 is out of order"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:75:00\n", "bad time 00:75:00"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:75\n", "bad time 00:00:75"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 aa:bb:cc\n", "bad time aa:bb:cc"},
+        {"  TRACK 01 AUDIO\n    INDEX\n", "INDEX needs a number from 0 to 99 and a time (line 3)"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:01:00\n    INDEX 00 00:00:00\n", "INDEX 00 is out of order (line 4)"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:01:00\n    INDEX 02 00:00:50\n",
+         "INDEX 02 does not come after the index before it (line 4)"},
         {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n",
-         "its first INDEX is not after INDEX 01"},
-        {"  TRACK 01 MODE3/2352\n    INDEX 01 00:00:00\n", "line 2: track mode MODE3/2352 is not supported"},
+         "the first INDEX of track 2 is not after the INDEX of track 1 before it (line 5)"},
+        {"  TRACK 01 MODE3/2352\n    INDEX 01 00:00:00\n", "track mode MODE3/2352 is not supported (line 2)"},
         {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 03 AUDIO\n    INDEX 01 00:02:00\n",
-         "track 3 does not follow track 1"},
-        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  FROBNICATE\n", "line 4: unknown command FROBNICATE"},
+         "track 3 does not follow track 1 (line 4)"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  FROBNICATE\n", "unknown command FROBNICATE (line 4)"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n    POSTGAP 00:00:10\n    INDEX 02 00:01:00\n",
+         "INDEX after POSTGAP (line 5)"},
+        {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n    PREGAP 00:02:00\n", "PREGAP after INDEX (line 4)"},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -124,43 +133,60 @@ TEST_F(BrokenImage, TruncatedSheetsAndBadLinesSayWhereAndWhat)
     // Not text at all.
     const std::string binary = m_folder.file("binary.cue");
     WriteText(binary, std::string("FILE \"disc.bin\" BINARY\n\0\x01\x02", 26));
-    EXPECT_NE(Refusal(binary).find("not a text file"), std::string::npos);
+    EXPECT_EQ(Refusal(binary), "not a text file (line 2)");
 
-    // A TOC with a bad time: libcdio's reason, with the line.
-    const std::string toc = m_folder.file("bad-time.toc");
-    WriteText(toc, "CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 00:00:00 00:0x:00\n");
-    const std::string reason = Refusal(toc);
-    EXPECT_NE(reason.find(toc + " line 3: invalid MSF string 00:0x:00"), std::string::npos) << reason;
+    // A TOC file says the same of its lines.
+    const Case tocs[] = {
+        {"CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 00:00:00 00:0x:00\n",
+         "bad time 00:0x:00 (mm:ss:ff, seconds below 60, frames below 75) (line 3)"},
+        {"CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0\nTRACK MODE2_FORM1\n", "track mode MODE2_FORM1 is not supported (line 4)"},
+        {"CD_DA\nTRACK AUDIO RW_RAW\nFILE \"disc.bin\" 0\n", "tracks with sub-channel data (RW_RAW) are not supported (line 2)"},
+        {"CD_DA\nFILE \"disc.bin\" 0\n", "FILE before any TRACK (line 2)"},
+        {"CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0\nSTART 00:01:00\nSTART\n", "the track's start is given twice"},
+        {"CD_DA\nTRACK AUDIO\nFILE disc.bin 0\n", "a file name expected, not DISC (line 3)"},
+        {"CD_DA\nCATALOG \"123\"\nTRACK AUDIO\nFILE \"disc.bin\" 0\n", "CATALOG needs 13 digits (line 2)"},
+        {"CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0\nINDEX 00:02:00\nINDEX 00:01:00\n",
+         "INDEX does not come after INDEX 01 and the index before it (line 5)"},
+        {"CD_DA\nCD_TEXT {\n  LANGUAGE 0 {\n TITLE \"x\"\n", "the CD_TEXT block of line 2 is not closed"},
+        {"CD_DA\nTRACK AUDIO\nFIFO \"/tmp/fifo\" 00:02:00\n", "FIFO cannot be part of a disc image (line 3)"},
+        {"CD_DA\n", "the TOC file holds no TRACK"},
+        {"CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0\nSTART 00:04:00\n", "track 1: INDEX 01 lies at or beyond the end of the track"},
+    };
+    for (const Case& c : tocs) {
+        const std::string toc = m_folder.file("case" + std::to_string(n++) + ".toc");
+        WriteText(toc, c.tracks);
+        const std::string reason = Refusal(toc);
+        EXPECT_NE(reason.find(c.expected), std::string::npos) << "reason: " << reason << "\nexpected: " << c.expected;
+    }
 }
 
 TEST_F(BrokenImage, ABinShorterThanTheSheetSaysIsRefused)
 {
+    const std::string bin = m_folder.file("disc.bin");
     // disc.bin holds 300 sectors: track 2 at 00:05:00 (sector 375) is not in it.
-    std::string reason = Refusal(Sheet("short.cue", "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-                                                    "  TRACK 02 AUDIO\n    INDEX 01 00:05:00\n"));
-    EXPECT_NE(reason.find("track 2"), std::string::npos) << reason;
-    EXPECT_NE(reason.find("beyond the end of " + m_folder.file("disc.bin")), std::string::npos) << reason;
+    EXPECT_EQ(Refusal(Sheet("short.cue", "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                         "  TRACK 02 AUDIO\n    INDEX 01 00:05:00\n")),
+              "INDEX 01 of track 2 lies beyond the end of " + bin + " (line 5)");
 
     // INDEX 01 of the last track at the very end of its file: a track of no sectors.
-    reason = Refusal(Sheet("end.cue", "  TRACK 01 AUDIO\n    INDEX 01 00:04:00\n"));
-    EXPECT_NE(reason.find("INDEX 01 lies at or beyond the end"), std::string::npos) << reason;
+    EXPECT_NE(Refusal(Sheet("end.cue", "  TRACK 01 AUDIO\n    INDEX 01 00:04:00\n")).find("INDEX 01 lies at or beyond the end"),
+              std::string::npos);
 
     // One file per track, the second one empty.
     WriteText(m_folder.file("empty.bin"), "");
     const std::string perTrack = m_folder.file("per-track.cue");
     WriteText(perTrack, "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
                         "FILE \"empty.bin\" BINARY\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n");
-    reason = Refusal(perTrack);
-    EXPECT_NE(reason.find("track 2"), std::string::npos) << reason;
-    EXPECT_NE(reason.find("empty.bin"), std::string::npos) << reason;
+    EXPECT_EQ(Refusal(perTrack), m_folder.file("empty.bin") + " is empty (line 4)");
 
     // A TOC whose second track lies beyond the end of the BIN (4 s of the 8 s it names).
     const std::string toc = m_folder.file("short.toc");
     WriteText(toc, "CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 00:00:00 00:03:00\n"
                    "TRACK AUDIO\nFILE \"disc.bin\" 00:03:00 00:05:00\n");
-    reason = Refusal(toc);
-    EXPECT_NE(reason.find(toc + " line 5"), std::string::npos) << reason;
-    EXPECT_NE(reason.find("exceeds end of file"), std::string::npos) << reason;
+    EXPECT_EQ(Refusal(toc), "the data of track 2 lies beyond the end of " + bin + " (line 5)");
+    // A start beyond the end of the file, in samples.
+    WriteText(toc, "CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 999999 0\n");
+    EXPECT_EQ(Refusal(toc), "the data of track 1 lies beyond the end of " + bin + " (line 3)");
 }
 
 TEST_F(BrokenImage, SoundFilesMustHoldCdAudio)
@@ -200,8 +226,60 @@ TEST_F(BrokenImage, SoundFilesMustHoldCdAudio)
     EXPECT_EQ(disc->Toc().leadOut, 20u);
 }
 
-TEST_F(BrokenImage, ADriveWithABrokenImageGivesReadFaultsAndNoVolume)
+// The images a new user meets: each tells its own reason, and a name in another case is found.
+TEST_F(BrokenImage, EachBrokenImageNamesItsOwnReason)
 {
+    std::filesystem::create_directory(m_folder.file("folder.cue"));
+    WriteText(m_folder.file("empty.cue"), "");
+    std::mt19937 random(7);
+    std::string noise(4000, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random());
+    WriteText(m_folder.file("noise.cue"), noise);
+    WriteText(m_folder.file("nobin.cue"), "FILE \"gone.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    Sheet("past.cue", "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 00:09:00\n");
+    Sheet("decreasing.cue", "  TRACK 01 AUDIO\n    INDEX 01 00:02:00\n  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n");
+    Sheet("noindex.cue", "  TRACK 01 AUDIO\n");
+    const std::string expected[][2] = {
+        {"absent.cue", "there is no such file"},
+        {"empty.cue", "the sheet holds no TRACK"},
+        {"noise.cue", "not a text file (line 1)"},
+        {"nobin.cue", "FILE not found: " + m_folder.file("gone.bin") + " (line 1)"},
+        {"past.cue", "INDEX 01 of track 2 lies beyond the end of " + m_folder.file("disc.bin") + " (line 5)"},
+        {"decreasing.cue", "the first INDEX of track 2 is not after the INDEX of track 1 before it (line 5)"},
+        {"noindex.cue", "track 1 has no INDEX 01 (line 2)"},
+        {"folder.cue", "it is a folder, not a file"},
+    };
+    std::set<std::string> reasons;
+    for (const auto& [name, reason] : expected) {
+        const std::string got = Refusal(m_folder.file(name));
+        // random bytes may hold a line break before their first NUL
+        if (name == "noise.cue")
+            EXPECT_EQ(got.rfind("not a text file (line ", 0), 0u) << got;
+        else
+            EXPECT_EQ(got, reason);
+        reasons.insert(got);
+    }
+    EXPECT_EQ(reasons.size(), std::size(expected));
+
+    // The sheet says DISC.BIN, the folder holds disc.bin: found, as Windows finds it; and a
+    // name in a folder written with backslashes.
+    std::filesystem::create_directory(m_folder.file("Sub Folder"));
+    WriteBin(m_folder.file("Sub Folder/Track.bin"), 100);
+    WriteText(m_folder.file("case.cue"), "FILE \"DISC.BIN\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                         "FILE \"sub folder\\TRACK.BIN\" BINARY\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n");
+    std::string reason;
+    const auto disc = OpenDisc(m_folder.file("case.cue"), SourceKind::ImageFile, &reason);
+    ASSERT_TRUE(disc) << reason;
+    EXPECT_EQ(disc->Toc().leadOut, 400u);
+    std::vector<uint8_t> sector(2352);
+    ASSERT_TRUE(disc->ReadRaw(350, 1, sector.data()));
+    EXPECT_EQ(sector, std::vector<uint8_t>(2352, 0x11));
+}
+
+TEST_F(BrokenImage, ADriveWithABrokenImageTellsTheUserWhyWithItsReadFault)
+{
+    SetDialogSoundsEnabled(false);
     const std::string sheet = Sheet("broken.cue", "  TRACK 01 AUDIO\n    INDEX 01 00:99:00\n");
     const ScopedEnvironment drives("RIPWELL_DRIVES", ("H=" + sheet).c_str());
     std::vector<uint8_t> buffer(2352, 0x5A);
@@ -211,6 +289,69 @@ TEST_F(BrokenImage, ADriveWithABrokenImageGivesReadFaultsAndNoVolume)
     uint32_t count = 77;
     EXPECT_FALSE(GetVolumeSectorCount('H', &count));
     EXPECT_EQ(count, 77u);
+
+    // The read fault the read command shows carries the reason, once.
+    ScriptedDesktop desktop;
+    ShowDriveError(DRIVE_ERROR_READ_FAULT);
+    ShowDriveError(DRIVE_ERROR_READ_FAULT);
+    ASSERT_EQ(desktop.Boxes().size(), 2u);
+    EXPECT_EQ(desktop.Boxes()[0].text, "Read fault.\n\nThe disc image " + sheet +
+                                           " cannot be read: bad time 00:99:00 (mm:ss:ff, seconds below 60, "
+                                           "frames below 75) (line 3)");
+    EXPECT_EQ(desktop.Boxes()[1].text, "Read fault.");
+
+    // Mended, the image reads and no longer comes with the next error.
+    Sheet("broken.cue", "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    EXPECT_EQ(ReadSectors('H', 299, 1, buffer.data(), READ_MODE_RAW), DRIVE_OK);
+    EXPECT_EQ(ReadSectors('H', 300, 1, buffer.data(), READ_MODE_RAW), DRIVE_ERROR_READ_FAULT);
+    EXPECT_EQ(platform::TakeUserNotices(), "");
+    SetDialogSoundsEnabled(true);
+}
+
+// A FIFO named as an image or as one of its files, or in place of the drive list, would block
+// the program in open(); each is refused without being opened.
+TEST_F(BrokenImage, NothingButRegularFilesIsOpened)
+{
+    for (const char* name : {"x.nrg", "x.cue", "x.toc", "fifo.bin", "fifo.wav", "drives"})
+        ASSERT_EQ(mkfifo(m_folder.file(name).c_str(), 0600), 0) << name;
+    const std::string notRegular = "it is not a regular file (a FIFO, a device or a socket)";
+    for (const char* name : {"x.nrg", "x.cue", "x.toc"})
+        EXPECT_EQ(Refusal(m_folder.file(name)), notRegular) << name;
+    WriteText(m_folder.file("bin.cue"), "FILE \"fifo.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    EXPECT_EQ(Refusal(m_folder.file("bin.cue")), m_folder.file("fifo.bin") + ": " + notRegular + " (line 1)");
+    WriteText(m_folder.file("wav.cue"), "FILE \"fifo.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    EXPECT_EQ(Refusal(m_folder.file("wav.cue")), m_folder.file("fifo.wav") + ": " + notRegular + " (line 1)");
+    WriteText(m_folder.file("fifo.toc"), "CD_DA\nTRACK AUDIO\nAUDIOFILE \"fifo.wav\" 0\n");
+    EXPECT_EQ(Refusal(m_folder.file("fifo.toc")), m_folder.file("fifo.wav") + ": " + notRegular + " (line 3)");
+
+    // A FIFO in place of the drives file gives no drives from it, and the user is told.
+    const ScopedEnvironment config("XDG_CONFIG_HOME", m_folder.path().c_str());
+    const ScopedEnvironment noList("RIPWELL_DRIVES", nullptr);
+    std::filesystem::create_directory(m_folder.file("ripwell"));
+    ASSERT_EQ(mkfifo(m_folder.file("ripwell/drives").c_str(), 0600), 0);
+    EXPECT_FALSE(platform::FindDrive('E'));
+    EXPECT_NE(platform::TakeUserNotices().find("ripwell/drives: skipped, it is not a regular file"), std::string::npos);
+}
+
+// The cdrdao TOC that made libcdio divide by zero: a mode-2 data file, read as one.
+TEST_F(BrokenImage, ATocOfAModeTwoDataFileReadsItsSectors)
+{
+    std::string data(size_t(20) * 2336, '\0');
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i * 7 / 2336);
+    WriteText(m_folder.file("data.bin"), data);
+    WriteText(m_folder.file("mode2.toc"), "CD_ROM\nTRACK MODE2\nDATAFILE \"data.bin\"\n");
+    std::string reason;
+    const auto disc = OpenDisc(m_folder.file("mode2.toc"), SourceKind::ImageFile, &reason);
+    ASSERT_TRUE(disc) << reason;
+    EXPECT_EQ(disc->Toc().leadOut, 20u);
+    EXPECT_FALSE(disc->Toc().tracks[0].isAudio);
+    std::vector<uint8_t> raw(2352), cooked(2048);
+    ASSERT_TRUE(disc->ReadRaw(5, 1, raw.data()));
+    ASSERT_TRUE(disc->ReadCooked(5, 1, cooked.data()));
+    EXPECT_EQ(raw[15], 2);  // the mode byte of the header
+    EXPECT_EQ(std::string(raw.begin() + 16, raw.end()), data.substr(5 * 2336, 2336));
+    EXPECT_EQ(std::string(cooked.begin(), cooked.end()), data.substr(5 * 2336 + 8, 2048));
 }
 
 TEST_F(BrokenImage, MangledSheetsNeverCrashAndAlwaysGiveAReason)
@@ -250,20 +391,6 @@ TEST_F(BrokenImage, MangledSheetsNeverCrashAndAlwaysGiveAReason)
         EXPECT_TRUE(disc->ReadRaw(toc.leadOut - 1, 1, sector.data())) << text;
     }
     EXPECT_GT(opened, 0);  // some edits leave a valid sheet (a blank changed, a line cut off)
-}
-
-TEST(TocFileNames, RelativeNamesAreAnchoredAndTheRestIsLeftAlone)
-{
-    std::vector<std::string> names;
-    const std::string text = "CD_DA\n// FILE \"comment.bin\" stays\nTRACK AUDIO\nTITLE \"FILE x\"\n"
-                             "FILE \"a b.bin\" 0 00:02:00\nDATAFILE \"/abs/d.bin\"\nAUDIOFILE  \"c.wav\" 0\n";
-    const std::string anchored = platform::cdrom::AnchorTocFileNames(text, "/discs", &names);
-    EXPECT_EQ(anchored, "CD_DA\n// FILE \"comment.bin\" stays\nTRACK AUDIO\nTITLE \"FILE x\"\n"
-                        "FILE \"/discs/a b.bin\" 0 00:02:00\nDATAFILE \"/abs/d.bin\"\nAUDIOFILE  \"/discs/c.wav\" 0\n");
-    EXPECT_EQ(names, (std::vector<std::string>{"/discs/a b.bin", "/abs/d.bin", "/discs/c.wav"}));
-    // A folder that cannot be written inside a TOC string leaves the text as it is.
-    names.clear();
-    EXPECT_EQ(platform::cdrom::AnchorTocFileNames(text, "/odd\"folder", &names), text);
 }
 
 } // namespace

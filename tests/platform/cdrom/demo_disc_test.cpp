@@ -70,7 +70,7 @@ TEST(DemoDisc, HoldsFiveShortPiecesOfMusicAndADataTrack)
     ASSERT_TRUE(platform::cdrom::ReadIsoVolumeSize(*disc, &blocks));
     EXPECT_LE(blocks, data.length);
     EXPECT_GT(blocks, 16u);
-    const std::string catalog = disc->MediaCatalogNumber();
+    const std::string catalog = disc->Toc().catalog;
     EXPECT_EQ(catalog.size(), 13u);
     EXPECT_EQ(catalog.find_first_not_of("0123456789"), std::string::npos) << catalog;
 }

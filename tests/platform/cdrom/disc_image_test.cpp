@@ -17,6 +17,7 @@
 #include "cdrom/address.h"
 #include "cdrom/device_reads.h"
 #include "support/scoped_environment.h"
+#include "support/scripted_drive.h"
 #include "support/disc_builder.h"
 #include "support/temp_dir.h"
 
@@ -26,13 +27,13 @@ using platform::cdrom::Disc;
 using platform::cdrom::OpenDisc;
 using platform::cdrom::SourceKind;
 
-constexpr uint32_t RAW = mkdisc::RAW_SECTOR_BYTES;
-constexpr uint32_t COOKED = mkdisc::USER_DATA_BYTES;
+constexpr uint32_t RAW = mkdisc::RAW_SECTOR_SIZE;
+constexpr uint32_t COOKED = mkdisc::COOKED_SECTOR_SIZE;
 constexpr uint8_t UNTOUCHED = 0xA5;
 const char* const CATALOG = "4006381333931";
 
 
-const char* LayoutName(mkdisc::Layout layout)
+const char* TestName(mkdisc::Layout layout)
 {
     switch (layout) {
     case mkdisc::Layout::SingleBin: return "SingleBin";
@@ -40,6 +41,8 @@ const char* LayoutName(mkdisc::Layout layout)
     case mkdisc::Layout::WavePerTrack: return "WavePerTrack";
     case mkdisc::Layout::FlacPerTrack: return "FlacPerTrack";
     case mkdisc::Layout::CdrdaoToc: return "CdrdaoToc";
+    case mkdisc::Layout::CdrdaoTocPerTrack: return "CdrdaoTocPerTrack";
+    case mkdisc::Layout::Nero: return "Nero";
     }
     return "unknown";
 }
@@ -75,7 +78,7 @@ protected:
         mkdisc::DiscPlan plan = AudioDiscPlan({301, 257, 190}, mkdisc::AudioContent::Counter, {75, 33});
         plan.catalog = CATALOG;
         std::string reason;
-        const std::string folder = s_folder->file(LayoutName(GetParam()));
+        const std::string folder = s_folder->file(TestName(GetParam()));
         std::filesystem::create_directories(folder);
         ASSERT_TRUE(AddDataTrack(&plan, folder, {{"README.TXT", "hello from the data track\n"},
                                                  {"BIG.DAT", std::string(70000, 'x')}},
@@ -123,7 +126,7 @@ TEST_P(DiscImageContract, TableOfContentsAndCatalogMatchThePlan)
         EXPECT_EQ(track.pregap, m_built.plan.tracks[size_t(n - 1)].pregapSectors) << "track " << n;
     }
     EXPECT_EQ(toc.tracks[1].start, 301u + 75u);  // INDEX 01 of track 2, after its pregap
-    EXPECT_EQ(m_disc->MediaCatalogNumber(), CATALOG);
+    EXPECT_EQ(m_disc->Toc().catalog, CATALOG);
 }
 
 TEST_P(DiscImageContract, EveryRawSectorHoldsThePlannedBytes)
@@ -191,44 +194,75 @@ TEST_P(DiscImageContract, ReadsAtOrPastTheLeadOutFailAndWriteNothing)
     ExpectRaw(leadOut - 1, 1);  // the last sector itself is there
 }
 
-TEST_P(DiscImageContract, DeviceReadsOfAVirtualDriveGoThroughTheDriveTable)
+// The device reads of drive E: holding the disc of the plan, whatever drive that is.
+void ExpectDeviceReadContract(const BuiltDisc& built)
 {
-    const ScopedEnvironment drives("RIPWELL_DRIVES", ("E=" + m_built.sheet).c_str());
+    const uint32_t leadOut = mkdisc::DiscSectors(built.plan);
+    const uint32_t dataStart = mkdisc::TrackStart(built.plan, 4);
     std::vector<uint8_t> buffer(size_t(27) * RAW, UNTOUCHED);
 
     // Sector 100 travels as DiskOffset 204800 and comes back as sector 100.
     ASSERT_EQ(ReadSectors('E', 100, 27, buffer.data(), READ_MODE_RAW), DRIVE_OK);
-    EXPECT_TRUE(buffer == m_built.Expected(100, 27));
+    EXPECT_TRUE(buffer == built.Expected(100, 27));
     const uint32_t pregap2 = 301;
     ASSERT_EQ(ReadSectors('e', pregap2 - 10, 27, buffer.data(), READ_MODE_RAW), DRIVE_OK);
-    EXPECT_TRUE(buffer == m_built.Expected(pregap2 - 10, 27));
+    EXPECT_TRUE(buffer == built.Expected(pregap2 - 10, 27));
+    ASSERT_EQ(ReadSectors('E', leadOut - 27, 27, buffer.data(), READ_MODE_RAW), DRIVE_OK);
+    EXPECT_TRUE(buffer == built.Expected(leadOut - 27, 27));
 
     // Cooked: the primary volume descriptor is block 16 of the data track.
-    ASSERT_EQ(ReadSectors('E', DataStart() + 16, 1, buffer.data(), READ_MODE_COOKED), DRIVE_OK);
-    EXPECT_EQ(std::memcmp(buffer.data(), m_built.plan.volume.data() + 16 * COOKED, COOKED), 0);
+    ASSERT_EQ(ReadSectors('E', dataStart + 16, 1, buffer.data(), READ_MODE_COOKED), DRIVE_OK);
+    EXPECT_EQ(std::memcmp(buffer.data(), built.plan.volume.data() + 16 * COOKED, COOKED), 0);
 
     // Past the end, cooked reads of audio, a letter with no drive: nothing is written.
     std::fill(buffer.begin(), buffer.end(), UNTOUCHED);
     const std::vector<uint8_t> untouched = buffer;
-    EXPECT_EQ(ReadSectors('E', LeadOut() - 5, 27, buffer.data(), READ_MODE_RAW), DRIVE_ERROR_READ_FAULT);
-    EXPECT_EQ(ReadSectors('E', LeadOut(), 1, buffer.data(), READ_MODE_RAW), DRIVE_ERROR_READ_FAULT);
+    EXPECT_EQ(ReadSectors('E', leadOut - 5, 27, buffer.data(), READ_MODE_RAW), DRIVE_ERROR_READ_FAULT);
+    EXPECT_EQ(ReadSectors('E', leadOut, 1, buffer.data(), READ_MODE_RAW), DRIVE_ERROR_READ_FAULT);
     EXPECT_EQ(ReadSectors('E', 0, 1, buffer.data(), READ_MODE_COOKED), DRIVE_ERROR_READ_FAULT);
     EXPECT_EQ(ReadSectors('F', 0, 1, buffer.data(), READ_MODE_RAW), DRIVE_ERROR_INVALID_DRIVE);
     EXPECT_TRUE(buffer == untouched);
 
-    uint32_t sectors = 0;
-    ASSERT_TRUE(GetVolumeSectorCount('E', &sectors));
-    EXPECT_EQ(sectors, m_built.plan.volume.size() / COOKED);
     uint32_t changes = 99;
     EXPECT_TRUE(GetMediaChangeCount('E', &changes));
     EXPECT_NE(changes, 99u);
 }
 
+TEST_P(DiscImageContract, DeviceReadsOfAVirtualDriveGoThroughTheDriveTable)
+{
+    const ScopedEnvironment drives("RIPWELL_DRIVES", ("E=" + m_built.sheet).c_str());
+    ExpectDeviceReadContract(m_built);
+    uint32_t sectors = 0;
+    ASSERT_TRUE(GetVolumeSectorCount('E', &sectors));
+    EXPECT_EQ(sectors, m_built.plan.volume.size() / COOKED);
+}
+
+// The test drive that the worker and dialog tests read from keeps the same contract.
+TEST(ScriptedDriveContract, DeviceReadsOfTheTestDriveKeepTheDiscImageContract)
+{
+    TempDir folder;
+    BuiltDisc built;
+    built.plan = AudioDiscPlan({301, 257, 190}, mkdisc::AudioContent::Counter, {75, 33});
+    std::string reason;
+    ASSERT_TRUE(AddDataTrack(&built.plan, folder.path().string(), {{"README.TXT", "hello from the data track\n"}}, 150,
+                             &reason))
+        << reason;
+    ASSERT_TRUE(mkdisc::CompletePlan(&built.plan, &reason)) << reason;
+    const uint32_t sectors = mkdisc::DiscSectors(built.plan);
+    const uint32_t dataPregap = mkdisc::TrackStart(built.plan, 4) - built.plan.tracks[3].pregapSectors;
+
+    ScriptedDrive drive('E');
+    drive.SetContent(built.Expected(0, sectors));
+    drive.SetAudioSectors(0, dataPregap);
+    ExpectDeviceReadContract(built);
+}
+
 INSTANTIATE_TEST_SUITE_P(AllLayouts, DiscImageContract,
                          testing::Values(mkdisc::Layout::SingleBin, mkdisc::Layout::BinPerTrack,
                                          mkdisc::Layout::WavePerTrack, mkdisc::Layout::FlacPerTrack,
-                                         mkdisc::Layout::CdrdaoToc),
-                         [](const testing::TestParamInfo<mkdisc::Layout>& param) { return LayoutName(param.param); });
+                                         mkdisc::Layout::CdrdaoToc, mkdisc::Layout::CdrdaoTocPerTrack,
+                                         mkdisc::Layout::Nero),
+                         [](const testing::TestParamInfo<mkdisc::Layout>& param) { return TestName(param.param); });
 
 TEST(DiscImage, AnAudioOnlyDiscHasNoVolume)
 {

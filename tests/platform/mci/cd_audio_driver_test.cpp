@@ -90,8 +90,9 @@ TEST(CdAudioDriverTest, EveryErrorTheDriverGivesHasATextAndOthersNone)
 TEST(CdAudioDriverTest, DiscIdentityIsTheFreedbIdOfTheTableOfContents)
 {
     // Three tracks at 00:02:00, 03:00:00 and 06:10:30, lead-out at 09:00:00.
-    DiscToc toc;
-    toc.tracks = {{1, 0, true}, {2, 3 * 4500 - 150, true}, {3, 6 * 4500 + 10 * 75 + 30 - 150, true}};
+    cdrom::TableOfContents toc;
+    toc.tracks = {{.number = 1, .start = 0}, {.number = 2, .start = 3 * 4500 - 150},
+                  {.number = 3, .start = 6 * 4500 + 10 * 75 + 30 - 150}};
     toc.leadOut = 9 * 4500 - 150;
     // Track seconds 2, 180, 370: digit sums 2 + 9 + 10 = 21; playing time 540 - 2 = 538 seconds.
     EXPECT_EQ(DiscIdentity(toc), (21u << 24) | (538u << 8) | 3u);

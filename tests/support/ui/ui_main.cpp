@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fresh_notices.h"
+
 int main(int argc, char** argv)
 {
     if (!std::getenv("QT_QPA_PLATFORM"))
@@ -13,5 +15,6 @@ int main(int argc, char** argv)
     setenv("GSETTINGS_BACKEND", "memory", 1);
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
+    FreshUserNotices::Install();
     return RUN_ALL_TESTS();
 }
