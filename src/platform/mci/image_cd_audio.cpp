@@ -278,7 +278,7 @@ private:
     // stopped or stalled.
     void Ended(const AudioOutput::StreamState& state)
     {
-        Halt(state.complete ? m_from + uint32_t(state.sourceBytes / cdrom::RAW_BYTES_PER_SECTOR) : Heard(state));
+        Halt(state.complete ? m_from + uint32_t(state.sourceBytes / cdrom::RAW_SECTOR_SIZE) : Heard(state));
     }
 
     // Stops playing (if it plays) and stands at a sector; from then on the drive has a position
