@@ -26,6 +26,7 @@ COMMANDS = [
     (32808, "CD-ROM Device Status", "Shows what the CD-ROM drive reports about the disc: media changes, size, identity and UPC."),
     (32771, "Read CD-DA Sectors", "Reads digital audio from an audio CD. Pick a track or a range by time or sector number, listen to it, then start the read. The result is a 44100 Hz, 16-bit stereo sound."),
     (32772, "Read CD-ROM Sectors", "Reads data sectors (2048 bytes each) from a data disc into the document."),
+    (32830, "Rip Disc", "Rips the audio tracks of the disc into a folder: one FLAC or WAV file per track, tagged with its title, artist, album and AccurateRip result, a cue sheet that names the files and a log of the rip. Each track is checked against the AccurateRip database, which lists the checksums other people got from the same disc. The same rip runs without a window as ripwell --rip (see ripwell --help)."),
     (32802, "Play Waveform", "Plays the data through the sound device in its wave format."),
     (32800, "Stop Waveform", "Stops the playback."),
     (32775, "CD Player", "Starts the CD player program named in the options."),
@@ -50,6 +51,9 @@ WINDOWS = [
     (148, "CD-ROM device status", "What Ripwell can learn about the disc in the CD-ROM drive chosen in the options, asked once when the box opens: the disc's identity (the name its track titles are kept under), its UPC (the catalogue number, when the disc has one), how often the medium in the drive has changed, the number of sectors of a data disc's volume (an audio CD has none) and the disc's playing time. A value that cannot be had shows n/a. A drive that holds a disc image counts a change each time it is given another image, its image file is replaced, or its door is opened and closed."),
     (149, "Working", "Shows the progress of a read. Cancel stops it; the data read so far is discarded."),
     (171, "CD track properties", "Start, length and end of the track, and whether it holds audio."),
+    (180, "Rip Disc", "Choose the drive and the tracks to rip (checked), and give the titles, the artist and the album; titles you change here are kept for the disc, as in the track list. Look up in MusicBrainz asks the MusicBrainz web service for the disc's release and fills in its names. The files go to the folder, named by the pattern: %n is the track number, %t the title, %a the artist, %b the album, %r the album's artist; characters that file systems refuse become _. FLAC files are smaller and keep the tags; the compression level trades time for size. Secure mode reads every sector until two reads agree, which takes at least twice as long; the read offset corrects the drive's offset in samples."),
+    (181, "Ripping", "Shows the track being read, the pass of its read, the place on the disc, the speed in times real time and the time left. Tracks are encoded while the next ones are read. Cancel stops the rip: the files of the finished tracks are kept, and no half-written file is left."),
+    (182, "Rip Summary", "One row per track: how its read went, its copy CRC-32 and its AccurateRip verdict. Accurate means that the database holds the same checksum, ripped by as many people as the confidence says; not in the database means that nobody has sent this disc or track yet; a mismatch means the rip or the database's pressing differs; not checked means the database could not be asked (the log says why). The line below says whether every track is accurate."),
 ]
 
 MESSAGES = [

@@ -40,6 +40,12 @@ const std::vector<SettingValue>& SettingValues()
         READ_AUDIO_SETTING(PlayOnlyFirst),
         READ_AUDIO_SETTING(PlayOnlyLast),
         READ_AUDIO_SETTING(PlayInLoopMode),
+        SETTING(RIP_SECTION, RipFolder),
+        SETTING(RIP_SECTION, RipFileNamePattern),
+        SETTING(RIP_SECTION, RipFormat),
+        SETTING(RIP_SECTION, RipFlacLevel),
+        SETTING(RIP_SECTION, AccurateRipUrl),
+        SETTING(RIP_SECTION, MusicBrainzServer),
     };
     return values;
 }

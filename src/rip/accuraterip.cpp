@@ -1,5 +1,6 @@
 #include "rip/accuraterip.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -93,21 +94,25 @@ AccurateRipChecksum::AccurateRipChecksum(uint64_t trackSamples, bool firstAudioT
 
 void AccurateRipChecksum::Add(const uint8_t* bytes, size_t count)
 {
-    const size_t samples = count / 4;
+    const uint64_t samples = count / 4;
+    const uint64_t firstPosition = m_position + 1;  // of bytes[0..3]
+    // Only the positions from m_checkFirst to m_checkLast count: find them once, so that the loop
+    // itself has no test in it.
+    const uint64_t from = std::max(firstPosition, m_checkFirst);
+    const uint64_t to = std::min(firstPosition + samples - 1, m_checkLast);
     uint32_t v1 = m_v1;
     uint32_t v2 = m_v2;
-    uint64_t position = m_position;
-    for (size_t i = 0; i < samples; ++i, bytes += 4) {
-        ++position;
-        if (position < m_checkFirst || position > m_checkLast)
-            continue;
-        const uint64_t product = uint64_t{LittleEndian32(bytes)} * position;
-        v1 += static_cast<uint32_t>(product);
-        v2 += static_cast<uint32_t>(product) + static_cast<uint32_t>(product >> 32);
+    if (from <= to) {
+        const uint8_t* sample = bytes + (from - firstPosition) * 4;
+        for (uint64_t position = from; position <= to; ++position, sample += 4) {
+            const uint64_t product = uint64_t{LittleEndian32(sample)} * position;
+            v1 += static_cast<uint32_t>(product);
+            v2 += static_cast<uint32_t>(product) + static_cast<uint32_t>(product >> 32);
+        }
     }
     m_v1 = v1;
     m_v2 = v2;
-    m_position = position;
+    m_position += samples;
 }
 
 bool ParseAccurateRipDatabase(const std::string& bytes, std::vector<AccurateRipPressing>* pressings,

@@ -126,12 +126,6 @@ bool EncodeFlac(const uint8_t* pcm, size_t bytes, unsigned level, const VorbisCo
               FLAC__stream_encoder_set_total_samples_estimate(e, totalSamples) &&
               FLAC__stream_encoder_set_metadata(e, blocks, 3);
     stream->clear();
-    try {
-        stream->reserve(bytes * 3 / 4 + 65536);
-    } catch (const std::bad_alloc&) {
-        *reason = "not enough memory for the FLAC stream";
-        return false;
-    }
     MemoryStream memory{stream};
     if (!ok || FLAC__stream_encoder_init_stream(e, WriteToMemory, SeekInMemory, TellInMemory, nullptr, &memory) !=
                    FLAC__STREAM_ENCODER_INIT_STATUS_OK) {
@@ -173,7 +167,8 @@ bool EncodeFlac(const uint8_t* pcm, size_t bytes, unsigned level, const VorbisCo
 bool WriteAudioFile(const std::string& path, const uint8_t* pcm, size_t bytes, const AudioFileOptions& options,
                     const std::atomic<int32_t>* cancelFlag, std::string* reason)
 {
-    std::vector<uint8_t> flac;
+    // Each encoding thread keeps its stream's memory for the next track.
+    thread_local std::vector<uint8_t> flac;
     if (options.format == AudioFormat::Flac &&
         !EncodeFlac(pcm, bytes, options.flacLevel, options.comments, &flac, cancelFlag, reason))
         return false;

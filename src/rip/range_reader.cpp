@@ -6,7 +6,10 @@
 
 #include <zlib.h>
 
-#include "cdrom/device_reads.h"
+#include "platform/cdrom/disc.h"
+
+#include "cdrom/drive_error.h"
+#include "platform/cdrom/cdrom_device.h"
 #include "res/resource.h"
 
 namespace {
@@ -17,6 +20,57 @@ constexpr uint32_t kSamplesPerSector = kSectorBytes / kSampleBytes;
 constexpr uint32_t kSectorsPerRequest = 27;  // one request stays within 64 KiB
 
 bool Cancelled(const std::atomic<int32_t>* flag) { return flag && flag->load(std::memory_order_relaxed) != 0; }
+
+// The drive's device held open for the reads of one range, with one transfer block, so that a
+// range costs one open instead of one a request.
+class OpenDrive {
+public:
+    ~OpenDrive()
+    {
+        if (m_transfer)
+            platform::VirtualFree(m_transfer, 0, platform::MEM_RELEASE);
+        if (m_device != platform::INVALID_HANDLE_VALUE)
+            platform::CloseHandle(m_device);
+    }
+
+    DriveError Open(char driveLetter)
+    {
+        char path[] = "\\\\.\\?:";
+        path[4] = driveLetter;
+        m_device = platform::CreateFileA(path, platform::GENERIC_READ, platform::FILE_SHARE_READ | platform::FILE_SHARE_WRITE,
+                                         nullptr, platform::OPEN_EXISTING, platform::FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (m_device == platform::INVALID_HANDLE_VALUE)
+            return DRIVE_ERROR_INVALID_DRIVE;
+        m_transfer = static_cast<uint8_t*>(platform::VirtualAlloc(nullptr, kSectorsPerRequest * kSectorBytes,
+                                                                  platform::MEM_RESERVE | platform::MEM_COMMIT,
+                                                                  platform::PAGE_READWRITE));
+        return m_transfer ? DRIVE_OK : DRIVE_ERROR_NO_MEMORY;
+    }
+
+    // count (at most kSectorsPerRequest) raw sectors from first into destination, or into the
+    // transfer block when it is null.
+    DriveError Read(uint32_t first, uint32_t count, uint8_t* destination)
+    {
+        platform::RAW_READ_INFO request;
+        request.DiskOffset.LowPart = first * platform::cdrom::COOKED_BYTES_PER_SECTOR;
+        request.SectorCount = count;
+        request.TrackMode = platform::CDDA;
+        uint32_t returned = 0;
+        if (!platform::DeviceIoControl(m_device, platform::IOCTL_CDROM_RAW_READ, &request, sizeof request,
+                                       destination ? destination : m_transfer, count * kSectorBytes, &returned,
+                                       nullptr)) {
+            (void)platform::GetLastError();
+            return DRIVE_ERROR_READ_FAULT;
+        }
+        return DRIVE_OK;
+    }
+
+    const uint8_t* Transfer() const { return m_transfer; }
+
+private:
+    platform::HANDLE m_device = platform::INVALID_HANDLE_VALUE;
+    uint8_t* m_transfer = nullptr;
+};
 
 class PlainRangeReader : public RangeReader {
 public:
@@ -55,9 +109,9 @@ public:
         const uint32_t firstSector = static_cast<uint32_t>(readFrom / kSectorBytes);
         const uint32_t lastSector = static_cast<uint32_t>((readTo - 1) / kSectorBytes);
         const size_t skip = static_cast<size_t>(readFrom % kSectorBytes);
-        std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kSectorsPerRequest * kSectorBytes]);
-        if (!block)
-            return res::READ_NO_BUFFER_MEMORY;
+        OpenDrive drive;
+        if (const DriveError error = drive.Open(m_drive); error != DRIVE_OK)
+            return error == DRIVE_ERROR_NO_MEMORY ? res::READ_NO_BUFFER_MEMORY : error;
         const uint64_t total = lastSector - firstSector + 1;
         uint8_t* at = out + before;
         uint8_t* const end = out + length - after;
@@ -67,12 +121,15 @@ public:
             const uint32_t count = std::min(kSectorsPerRequest, lastSector - sector + 1);
             if (progress)
                 progress->OnRead(sector, sector - firstSector, total);
-            const DriveError error = ReadSectors(m_drive, sector, count, block.get(), READ_MODE_RAW);
-            if (error != DRIVE_OK)
-                return error;
             const size_t from = sector == firstSector ? skip : 0;
             const size_t bytes = std::min<size_t>(count * size_t{kSectorBytes} - from, static_cast<size_t>(end - at));
-            std::memcpy(at, block.get() + from, bytes);
+            // Whole sectors in place go straight to the destination; a read offset that is no
+            // whole number of sectors goes through the transfer block.
+            const bool direct = from == 0 && bytes == count * size_t{kSectorBytes};
+            if (const DriveError error = drive.Read(sector, count, direct ? at : nullptr); error != DRIVE_OK)
+                return error;
+            if (!direct)
+                std::memcpy(at, drive.Transfer() + from, bytes);
             at += bytes;
             sector += count;
         }

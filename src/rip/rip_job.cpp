@@ -1,5 +1,6 @@
 #include "rip/rip_job.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -116,6 +117,8 @@ private:
     std::condition_variable m_changed;
     std::deque<std::pair<size_t, SampleBlock>> m_pending;  // read, waiting for an encoder
     std::deque<size_t> m_finished;                          // results to tell the observer
+    std::vector<SampleBlock> m_freeBlocks;                  // blocks of m_blockBytes to use again
+    uint64_t m_blockBytes = 0;                              // the largest chosen track
     size_t m_inMemory = 0;                                  // tracks whose samples are held
     size_t m_encoded = 0;
     bool m_noMoreTracks = false;
@@ -160,6 +163,7 @@ bool RipRun::Prepare()
             m_request.fileNamePattern.empty() ? DEFAULT_FILE_NAME_PATTERN : m_request.fileNamePattern, fields));
         m_result.tracks.push_back(track);
         m_totalBytes += 2 * uint64_t{planned->Sectors()} * kSectorBytes;  // read once, encoded once
+        m_blockBytes = std::max<uint64_t>(m_blockBytes, uint64_t{planned->Sectors()} * kSectorBytes);
     }
     if (m_result.tracks.empty()) {
         m_result.error = "there is no audio track to rip";
@@ -245,9 +249,10 @@ void RipRun::Encode(size_t index, SampleBlock samples)
         track.status = Cancelled(m_cancel) ? RipTrackResult::Status::Cancelled : RipTrackResult::Status::WriteFailed;
         track.error = reason;
     }
-    samples.reset();
     m_encodedBytes += bytes;
     std::lock_guard lock(m_mutex);
+    // Memory the kernel has already given is used again: a fresh block costs a fault a page.
+    m_freeBlocks.push_back(std::move(samples));
     m_result.tracks[index] = track;
     m_finished.push_back(index);
     --m_inMemory;
@@ -342,7 +347,16 @@ RipResult RipRun::Run()
         if (m_observer)
             m_observer->OnTrackStarted(index, track);
         const uint64_t bytes = uint64_t{plan.Sectors()} * kSectorBytes;
-        SampleBlock samples(platform::AllocateDataBlock(bytes));
+        SampleBlock samples;
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_freeBlocks.empty()) {
+                samples = std::move(m_freeBlocks.back());
+                m_freeBlocks.pop_back();
+            }
+        }
+        if (!samples)
+            samples.reset(platform::AllocateDataBlock(m_blockBytes));
         uint16_t status = samples ? 0 : res::READ_NO_BUFFER_MEMORY;
         RangeReadReport report;
         if (status == 0)
@@ -354,6 +368,7 @@ RipResult RipRun::Run()
         std::lock_guard lock(m_mutex);
         track.read = report;
         if (status != 0) {
+            m_freeBlocks.push_back(std::move(samples));
             track.status = RipTrackResult::Status::ReadFailed;
             track.readStatus = status;
             m_encodedBytes += bytes;  // nothing to encode for it
