@@ -1,5 +1,7 @@
 #include "platform/file.h"
 
+#include "platform/huge_pages.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -22,25 +24,12 @@ namespace {
 // in a dozen calls, directly into the caller's buffer.
 constexpr std::size_t READ_CHUNK = 64u << 20;
 constexpr std::size_t WRITE_CHUNK = 64u << 20;
-constexpr std::size_t HUGE_PAGE = 2u << 20;
+constexpr std::size_t HUGE_PAGE = HUGE_PAGE_SIZE;
 // A read of this much or more is split into parts read side by side: most of the time of a
 // large read goes into the first touch of the fresh destination memory, which one core alone
 // does at about half the speed at which the page cache can deliver the bytes.
 constexpr uint64_t PARALLEL_READ_MIN = 64u << 20;
 constexpr unsigned MAX_READ_PARTS = 4;
-
-// Asks the kernel to back a large destination with huge pages: the first touch of 700 MB of
-// fresh memory otherwise costs about as much as reading the file itself.
-void AdviseHugePages(uint8_t* destination, uint64_t count)
-{
-    if (count < 4 * HUGE_PAGE)
-        return;
-    auto first = reinterpret_cast<std::uintptr_t>(destination);
-    const std::uintptr_t alignedStart = (first + HUGE_PAGE - 1) & ~(std::uintptr_t(HUGE_PAGE) - 1);
-    const std::uintptr_t alignedEnd = (first + count) & ~(std::uintptr_t(HUGE_PAGE) - 1);
-    if (alignedEnd > alignedStart)
-        madvise(reinterpret_cast<void*>(alignedStart), alignedEnd - alignedStart, MADV_HUGEPAGE);
-}
 
 std::string RandomSuffix()
 {

@@ -113,6 +113,11 @@ inline constexpr int IDC_SYNC_LABEL = 1051;              // empty or "Synchroniz
 inline constexpr int IDC_SYNC_RESULT = 1052;
 } // namespace progress
 
+// "Clipboard" (144)
+namespace clip_format {
+inline constexpr int IDC_FORMAT_LIST = 1034;             // "Available formats:"
+} // namespace clip_format
+
 // "CD track properties" (171)
 namespace track_properties {
 inline constexpr int IDC_AUDIO_TRACK = 1000;             // check box the user cannot toggle

@@ -2,6 +2,7 @@
 
 #include "platform/help.h"
 #include "platform/ui/help_window.h"
+#include "platform/ui/qt_clipboard.h"
 #include "platform/ui/qt_file_dialogs.h"
 #include "platform/ui/qt_message_box.h"
 #include "platform/ui/qt_wait_cursor.h"
@@ -12,4 +13,5 @@ void InstallPlatformBackends()
     platform::InstallQtMessageBoxService();
     platform::InstallQtFileDialogService();
     platform::InstallQtWaitCursor();
+    platform::InstallQtClipboardService();
 }

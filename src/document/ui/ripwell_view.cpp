@@ -11,6 +11,7 @@
 
 #include "base/app_settings.h"
 #include "document/ripwell_doc.h"
+#include "document/ui/clipboard_commands.h"
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
 
@@ -95,9 +96,11 @@ void CRipwellView::RegisterCommands()
 {
     m_commands.On(res::ID_FILE_SAVE, [this] { OnFileSave(); });
     m_commands.On(res::ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
-    m_commands.On(res::ID_EDIT_COPY, [this] { OnEditCopy(); });
-    m_commands.On(res::ID_EDIT_PASTE, [this] { OnEditPaste(); });
-    m_commands.On(res::ID_EMPTY_CLIPBOARD, [this] { OnEmptyClipboard(); });
+    m_commands.On(res::ID_EDIT_COPY, [this] { OnEditCopy(); },
+                  [this](framework::CCmdUI& ui) { ::OnUpdateEditCopy(GetDocument(), ui); });
+    m_commands.On(res::ID_EDIT_PASTE, [this] { OnEditPaste(); }, [](framework::CCmdUI& ui) { ::OnUpdateEditPaste(ui); });
+    m_commands.On(res::ID_EMPTY_CLIPBOARD, [this] { OnEmptyClipboard(); },
+                  [](framework::CCmdUI& ui) { ::OnUpdateEmptyClipboard(ui); });
     m_commands.On(res::ID_PROPERTIES, [this] { OnProperties(); });
     m_commands.On(res::ID_PLAY_WAVEFORM, [this] { OnPlayWaveform(); });
     m_commands.On(res::ID_STOP_WAVEFORM, [this] { OnStopWaveform(); });
@@ -277,9 +280,21 @@ void CRipwellView::OnFileSaveAs()
         m_pDocument->DoSave(std::string());
 }
 
-void CRipwellView::OnEditCopy() {}
-void CRipwellView::OnEditPaste() {}
-void CRipwellView::OnEmptyClipboard() {}
+void CRipwellView::OnEditCopy()
+{
+    ::OnEditCopy(GetDocument(), this);
+}
+
+void CRipwellView::OnEditPaste()
+{
+    ::OnEditPaste(GetDocument(), this);
+}
+
+void CRipwellView::OnEmptyClipboard()
+{
+    ::OnEmptyClipboard(this);
+}
+
 void CRipwellView::OnProperties() {}
 void CRipwellView::OnPlayWaveform() {}
 void CRipwellView::OnStopWaveform() {}

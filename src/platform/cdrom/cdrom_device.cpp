@@ -12,7 +12,6 @@ CdromDeviceService& RealCdromDeviceService();
 namespace {
 
 CdromDeviceService* g_installedService = nullptr;
-thread_local uint32_t t_lastError = ERROR_SUCCESS;
 
 CdromDeviceService& Service() { return g_installedService ? *g_installedService : RealCdromDeviceService(); }
 
@@ -34,7 +33,7 @@ DeviceHandle* HandleOf(HANDLE handle)
 
 bool Fail(uint32_t error)
 {
-    t_lastError = error;
+    SetLastError(error);
     return false;
 }
 
@@ -147,7 +146,7 @@ HANDLE CreateFileA(const char* fileName, uint32_t desiredAccess, uint32_t, void*
         return INVALID_HANDLE_VALUE;
     }
     handle->device = std::move(device);
-    t_lastError = ERROR_SUCCESS;
+    SetLastError(ERROR_SUCCESS);
     return handle;
 }
 
@@ -179,7 +178,7 @@ bool DeviceIoControl(HANDLE device, uint32_t ioControlCode, void* inBuffer, uint
     }
     if (bytesReturned)
         *bytesReturned = returned;
-    return ok ? (t_lastError = ERROR_SUCCESS, true) : Fail(error);
+    return ok ? (SetLastError(ERROR_SUCCESS), true) : Fail(error);
 }
 
 uint32_t SetFilePointer(HANDLE file, int32_t distanceToMove, int32_t* distanceToMoveHigh, uint32_t moveMethod)
@@ -193,7 +192,7 @@ uint32_t SetFilePointer(HANDLE file, int32_t distanceToMove, int32_t* distanceTo
     if (distanceToMoveHigh)
         position |= static_cast<uint64_t>(static_cast<uint32_t>(*distanceToMoveHigh)) << 32;
     handle->filePointer = position;
-    t_lastError = ERROR_SUCCESS;
+    SetLastError(ERROR_SUCCESS);
     return static_cast<uint32_t>(position);
 }
 
@@ -212,7 +211,7 @@ bool ReadFile(HANDLE file, void* buffer, uint32_t numberOfBytesToRead, uint32_t*
     if (!ok)
         return Fail(error);
     handle->filePointer += read;
-    t_lastError = ERROR_SUCCESS;
+    SetLastError(ERROR_SUCCESS);
     return true;
 }
 
@@ -225,8 +224,6 @@ bool CloseHandle(HANDLE object)
     delete handle;
     return true;
 }
-
-uint32_t GetLastError() { return t_lastError; }
 
 void* VirtualAlloc(void* address, size_t size, uint32_t allocationType, uint32_t protect)
 {

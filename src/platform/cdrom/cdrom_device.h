@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/last_error.h"
+
 namespace platform {
 
 using HANDLE = void*;
@@ -34,17 +36,7 @@ inline constexpr uint32_t MEM_RESERVE = 0x2000;
 inline constexpr uint32_t MEM_RELEASE = 0x8000;
 inline constexpr uint32_t PAGE_READWRITE = 0x04;
 
-// System error codes kept by GetLastError.
-inline constexpr uint32_t ERROR_SUCCESS = 0;
-inline constexpr uint32_t ERROR_INVALID_FUNCTION = 1;
-inline constexpr uint32_t ERROR_FILE_NOT_FOUND = 2;
-inline constexpr uint32_t ERROR_INVALID_HANDLE = 6;
-inline constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
-inline constexpr uint32_t ERROR_NOT_READY = 21;
-inline constexpr uint32_t ERROR_SECTOR_NOT_FOUND = 27;
-inline constexpr uint32_t ERROR_READ_FAULT = 30;
-inline constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
-inline constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
+// System error codes: platform/last_error.h.
 
 enum TRACK_MODE_TYPE : uint32_t { YellowMode2 = 0, XAForm2 = 1, CDDA = 2 };
 
@@ -69,7 +61,6 @@ bool DeviceIoControl(HANDLE device, uint32_t ioControlCode, void* inBuffer, uint
 uint32_t SetFilePointer(HANDLE file, int32_t distanceToMove, int32_t* distanceToMoveHigh, uint32_t moveMethod);
 bool ReadFile(HANDLE file, void* buffer, uint32_t numberOfBytesToRead, uint32_t* numberOfBytesRead, void* overlapped);
 bool CloseHandle(HANDLE object);
-uint32_t GetLastError();
 
 // Page-aligned, zero-filled memory of its own mapping; released with size 0 and MEM_RELEASE.
 void* VirtualAlloc(void* address, size_t size, uint32_t allocationType, uint32_t protect);

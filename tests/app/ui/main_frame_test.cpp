@@ -19,6 +19,8 @@
 #include "platform/ui/command_actions.h"
 #include "res/resource.h"
 #include "res/string_table.h"
+#include "support/document_data.h"
+#include "support/scripted_clipboard.h"
 
 namespace {
 
@@ -86,6 +88,11 @@ TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
 TEST_F(FrameFixture, HighlightedItemsShowTheirPromptAndIdleTextComesBack)
 {
     EXPECT_EQ(frame.MessagePane()->text(), "For Help, press F1");
+    // A grayed item is never highlighted (the style does not let it be active), so every item
+    // is enabled first: a byte of data to copy, a format on the clipboard to paste.
+    ScriptedClipboard clipboard;
+    clipboard.Put(platform::CF_TEXT, "x");
+    FillDocument(doc, "x", 1);
     for (const char* name : {"File", "Edit", "View", "Tools", "Help"}) {
         QMenu* menu = frame.Menu(name);
         menu->popup(QPoint(0, 0));
