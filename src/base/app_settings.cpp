@@ -46,6 +46,11 @@ const std::vector<SettingValue>& SettingValues()
         SETTING(RIP_SECTION, RipFlacLevel),
         SETTING(RIP_SECTION, AccurateRipUrl),
         SETTING(RIP_SECTION, MusicBrainzServer),
+        SETTING(SETTINGS_SECTION, SecureMode),
+        SETTING(SETTINGS_SECTION, SecureReadTries),
+        SETTING(SETTINGS_SECTION, DefeatDriveCache),
+        SETTING(SETTINGS_SECTION, ReadOffset),
+        SETTING(SETTINGS_SECTION, DriveReadOffsets),
     };
     return values;
 }

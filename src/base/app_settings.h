@@ -1,7 +1,7 @@
 // AppSettings: every persisted setting of the program. The application object owns the one
 // record for the whole run, loads it at start-up and saves it at shut-down; everything else
 // is handed the values it needs (a dialog gets the record from its command, the extraction
-// worker gets a copy of its three values in its request). Field names are the value names
+// worker gets a copy of the values of a read in its request). Field names are the value names
 // under HKEY_CURRENT_USER\Software\Brightmoor\Ripwell, and the defaults are the initial values
 // below.
 #pragma once
@@ -38,6 +38,15 @@ struct AppSettings {
     int32_t DoJitterCorrection = 1;
     uint8_t OverlappingSectors = 2;
     int32_t SaveSettingsOnExit = 1;
+    // Verified reads of digital audio (the Tools menu's "Secure Mode"): each sector read until
+    // two reads agree, at most SecureReadTries times, the drive's cache defeated between reads.
+    int32_t SecureMode = 0;
+    uint32_t SecureReadTries = 16;
+    int32_t DefeatDriveCache = 1;
+    // The drive's read offset correction in samples (-5000..5000), and the offsets stored for
+    // drive models that name themselves, as "MODEL=OFFSET;MODEL=OFFSET".
+    int32_t ReadOffset = 0;
+    std::string DriveReadOffsets;
     // "Colors": 0x00BBGGRR
     uint32_t Foreground = 0x000000;
     uint32_t Background = 0xFFFFFF;

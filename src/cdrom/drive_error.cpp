@@ -56,8 +56,10 @@ std::string DriveErrorText(uint32_t code)
 int ShowDriveError(uint32_t code)
 {
     const DriveError driveError = static_cast<DriveError>(code);
+    // The text comes from the string table, so its string number is the box's help number.
     if (driveError == DRIVE_OK)
-        return platform::MessageBox(DriveErrorText(driveError), platform::MB_OK | platform::MB_ICONINFORMATION);
+        return platform::MessageBox(DriveErrorText(driveError), platform::MB_OK | platform::MB_ICONINFORMATION,
+                                    res::IDS_EVERYTHING_OK);
     const std::string text = DriveErrorText(driveError);
     PlayErrorSound();
     return platform::MessageBox(text, platform::MB_OK | platform::MB_ICONEXCLAMATION);

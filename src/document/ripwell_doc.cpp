@@ -142,8 +142,15 @@ bool CRipwellDoc::OnSaveDocument(const std::string& path)
 {
     // The new contents go into a temporary file next to the target, which replaces the
     // target only once everything is written: a failed save leaves the old file as it was.
+    // The rename needs only the folder's permission, so a file the user may not open for
+    // writing (a read-only file) is refused first, as opening it for writing would be.
+    platform::FileError error = framework::CheckFileWritable(path);
+    if (error != platform::FileError::None) {
+        framework::ReportSaveLoadException(path, error, res::AFX_IDP_FAILED_TO_SAVE_DOC);
+        return false;
+    }
     platform::AtomicFileWriter file;
-    platform::FileError error = file.Open(path);
+    error = file.Open(path);
     if (error != platform::FileError::None) {
         framework::ReportSaveLoadException(path, error, res::AFX_IDP_FAILED_TO_SAVE_DOC);
         return false;

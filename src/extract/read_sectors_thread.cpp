@@ -6,8 +6,10 @@
 #include <memory>
 #include <new>
 
+#include "cdrom/cdrom_drive.h"
 #include "document/ripwell_doc.h"
 #include "document/wave_header.h"
+#include "extract/secure_read.h"
 #include "extract/shift_search.h"
 #include "platform/block_memory.h"
 #include "res/resource.h"
@@ -18,6 +20,15 @@ constexpr uint32_t RAW_SECTOR_SIZE = 2352;
 constexpr uint32_t COOKED_SECTOR_SIZE = 2048;
 // Used internally to mean "go on"; never sent.
 constexpr uint16_t READ_CONTINUE = 0;
+// A final block read early is followed by reads of the end of the range until the end is
+// read; after this many the rest stays zero, as it was before these reads.
+constexpr int MAX_TAIL_READS = 8;
+// A block whose first bytes match nowhere is read again this many times at most, as a drive
+// that lost its place may find it on the next read. Once this many blocks of a read matched
+// nowhere after all their reads, the drive is off by more than the window every time, and a
+// block is placed after its first read, as it always was.
+constexpr int MAX_SYNC_REREADS = 15;
+constexpr int MAX_HOPELESS_BLOCKS = 3;
 
 class SystemEnvironment : public ReadWorkerEnvironment {
 public:
@@ -82,9 +93,11 @@ private:
     uint16_t ReadAllAtOnce();
     uint16_t ReadFullBlocks();
     uint16_t ReadFinalBlock(uint32_t sectorOffset, size_t byteOffset);
-    void PlaceFullBlock(size_t byteOffset);
-    void PlaceFinalBlock(size_t byteOffset, size_t finalBytes);
-    int32_t SynchroniseAt(size_t byteOffset);
+    uint16_t PlaceFullBlock(size_t byteOffset, uint32_t sector);
+    uint16_t PlaceFinalBlock(size_t byteOffset, size_t finalBytes, uint32_t sector);
+    uint16_t ReadMissingEnd();
+    uint32_t ReadSecurely();
+    int32_t SynchroniseAt(size_t byteOffset, uint32_t sector, uint32_t count, uint16_t* status);
     void ReportProgress(uint32_t sector);
     bool Cancelled() const;
     void Send(uint32_t message, uintptr_t wParam);
@@ -109,6 +122,7 @@ private:
     uint32_t m_nFinalSectors = 0;     // F
     uint64_t m_nStartTime = 0;        // t0
     bool m_bMayRetry = true;          // a shortage of transfer memory still shrinks the block
+    int m_nHopelessBlocks = 0;        // blocks that matched nowhere after all their reads
 
     uint8_t* m_pResult = nullptr;     // 44 header bytes, then the data area
     uint8_t* m_pData = nullptr;
@@ -128,6 +142,8 @@ uint32_t SectorReader::Run()
     if (!m_pResult)
         return Exit(res::READ_NO_DOCUMENT_MEMORY);
     m_pData = m_pResult + WAVE_HEADER_SIZE;
+    if (m_request->options.secureMode && m_request->mode == READ_MODE_RAW)
+        return ReadSecurely();
     m_nRemaining = static_cast<int64_t>(m_nSectors) - m_nBlockSectors;
 
     for (;;) {
@@ -222,7 +238,9 @@ uint16_t SectorReader::ReadFullBlocks()
             std::memcpy(m_pData + byteOffset, m_pReadBuffer, m_nBlockBytes);
             m_nWrittenEnd = byteOffset + m_nBlockBytes;
         } else {
-            PlaceFullBlock(byteOffset);
+            const uint16_t status = PlaceFullBlock(byteOffset, sector);
+            if (status != READ_CONTINUE)
+                return status;
         }
         sectorOffset += m_nBlockSectors;
         byteOffset += m_nBlockBytes;
@@ -248,47 +266,159 @@ uint16_t SectorReader::ReadFinalBlock(uint32_t sectorOffset, size_t byteOffset)
         return error;
     const size_t finalBytes = static_cast<size_t>(m_nFinalSectors) * m_nSectorSize;
     if (m_bJitter)
-        PlaceFinalBlock(byteOffset, finalBytes);
-    else
-        std::memcpy(m_pData + byteOffset, m_pReadBuffer, finalBytes);
+        return PlaceFinalBlock(byteOffset, finalBytes, sector);
+    std::memcpy(m_pData + byteOffset, m_pReadBuffer, finalBytes);
     return READ_CONTINUE;
 }
 
-// Finds where the block just read belongs around byteOffset and reports it. Only bytes already
-// read take part: after a block that was placed early, the last bytes of its nominal place
-// were never written.
-int32_t SectorReader::SynchroniseAt(size_t byteOffset)
+// Finds where the block just read (count sectors from sector) belongs around byteOffset and
+// reports it. Only bytes already read take part: after a block that was placed early, the last
+// bytes of its nominal place were never written. A block that matches nowhere is read again
+// (each read reported) before it is placed without shift; a failing read or a cancel ends the
+// worker through *status.
+int32_t SectorReader::SynchroniseAt(size_t byteOffset, uint32_t sector, uint32_t count, uint16_t* status)
 {
-    const int32_t shift = FindShift(m_pReadBuffer, m_pData, m_nWrittenEnd, byteOffset, m_nWindow);
-    Send(res::WM_READ_SYNC, static_cast<uintptr_t>(static_cast<intptr_t>(shift)));
-    return shift == res::SYNC_FAILED ? 0 : shift;
+    *status = READ_CONTINUE;
+    for (int reread = 0;; ++reread) {
+        const int32_t shift = FindShift(m_pReadBuffer, m_pData, m_nWrittenEnd, byteOffset, m_nWindow);
+        Send(res::WM_READ_SYNC, static_cast<uintptr_t>(static_cast<intptr_t>(shift)));
+        if (shift != res::SYNC_FAILED)
+            return shift;
+        if (reread == MAX_SYNC_REREADS || m_nHopelessBlocks >= MAX_HOPELESS_BLOCKS) {
+            ++m_nHopelessBlocks;
+            return 0;
+        }
+        if (Cancelled()) {
+            *status = res::READ_CANCELLED;
+            return 0;
+        }
+        const DriveError error = ReadSectors(m_cDrive, sector, count, m_pReadBuffer, m_request->mode);
+        if (error != DRIVE_OK) {
+            *status = error;
+            return 0;
+        }
+    }
 }
 
 // The block goes to its place, cut at the end of the data area.
-void SectorReader::PlaceFullBlock(size_t byteOffset)
+uint16_t SectorReader::PlaceFullBlock(size_t byteOffset, uint32_t sector)
 {
-    const int64_t shift = SynchroniseAt(byteOffset);
+    uint16_t status = READ_CONTINUE;
+    const int64_t shift = SynchroniseAt(byteOffset, sector, m_nBlockSectors, &status);
+    if (status != READ_CONTINUE)
+        return status;
     const size_t destination = static_cast<size_t>(static_cast<int64_t>(byteOffset) + shift);
     if (destination >= m_nDataBytes)
-        return;
+        return READ_CONTINUE;
     const size_t count = std::min(m_nBlockBytes, m_nDataBytes - destination);
     std::memcpy(m_pData + destination, m_pReadBuffer, count);
     m_nWrittenEnd = std::max(m_nWrittenEnd, destination + count);
+    return READ_CONTINUE;
 }
 
-// The final block ends at the last sector: at a positive shift its last bytes are dropped, at
-// a negative one the bytes left at the end of the data area become zeros.
-void SectorReader::PlaceFinalBlock(size_t byteOffset, size_t finalBytes)
+// The final block ends at the last sector: at a positive shift its last bytes are dropped. At a
+// negative one it came early and ends short of the end of the data area; the bytes it did not
+// bring are read (instead of being left as zeros).
+uint16_t SectorReader::PlaceFinalBlock(size_t byteOffset, size_t finalBytes, uint32_t sector)
 {
-    const int64_t shift = SynchroniseAt(byteOffset);
+    uint16_t status = READ_CONTINUE;
+    const int64_t shift = SynchroniseAt(byteOffset, sector, m_nFinalSectors, &status);
+    if (status != READ_CONTINUE)
+        return status;
     const size_t destination = static_cast<size_t>(static_cast<int64_t>(byteOffset) + shift);
     if (shift >= 0) {
         std::memcpy(m_pData + destination, m_pReadBuffer, finalBytes - static_cast<size_t>(shift));
-        return;
+        return READ_CONTINUE;
     }
     std::memcpy(m_pData + destination, m_pReadBuffer, finalBytes);
-    const size_t gap = static_cast<size_t>(-shift);
-    std::memset(m_pData + m_nDataBytes - gap, 0, gap);
+    m_nWrittenEnd = std::max(m_nWrittenEnd, destination + finalBytes);
+    return ReadMissingEnd();
+}
+
+// Reads the last sectors of the range again, with a few beyond it where the disc has them, and
+// places each read like a block until the data area is complete. The read starts one and a
+// half overlaps before the end, so that its first bytes are compared with data already placed
+// whatever its shift within the window; the sectors beyond make up for a read that comes early.
+uint16_t SectorReader::ReadMissingEnd()
+{
+    const uint32_t before = std::min({m_nSectors, m_nBlockSectors, std::max<uint32_t>(1, (3 * m_nOverlap + 1) / 2)});
+    uint32_t beyond = std::min(m_nBlockSectors - before, (m_nOverlap + 1) / 2);
+    const size_t anchor = m_nDataBytes - static_cast<size_t>(before) * m_nSectorSize;
+    for (int read = 0; read < MAX_TAIL_READS && m_nWrittenEnd < m_nDataBytes; ++read) {
+        if (Cancelled())
+            return res::READ_CANCELLED;
+        const uint32_t count = before + beyond;
+        DriveError error = ReadSectors(m_cDrive, m_request->lastSector - before + 1, count, m_pReadBuffer,
+                                       m_request->mode);
+        if (error != DRIVE_OK && beyond > 0) {
+            beyond = 0;  // the disc ends at the last sector
+            error = ReadSectors(m_cDrive, m_request->lastSector - before + 1, before, m_pReadBuffer, m_request->mode);
+        }
+        if (error != DRIVE_OK)
+            return error;
+        const int32_t shift = FindShift(m_pReadBuffer, m_pData, m_nWrittenEnd, anchor, m_nWindow);
+        Send(res::WM_READ_SYNC, static_cast<uintptr_t>(static_cast<intptr_t>(shift)));
+        if (shift == res::SYNC_FAILED)
+            continue;
+        const size_t start = static_cast<size_t>(static_cast<int64_t>(anchor) + shift);
+        const size_t end = std::min(m_nDataBytes, start + static_cast<size_t>(before + beyond) * m_nSectorSize);
+        if (end > m_nWrittenEnd) {
+            std::memcpy(m_pData + m_nWrittenEnd, m_pReadBuffer + (m_nWrittenEnd - start), end - m_nWrittenEnd);
+            m_nWrittenEnd = end;
+        }
+    }
+    if (m_nWrittenEnd < m_nDataBytes)
+        std::memset(m_pData + m_nWrittenEnd, 0, m_nDataBytes - m_nWrittenEnd);
+    return READ_CONTINUE;
+}
+
+// The worker's messages for the passes of a secure read: the pass in the mode text, position,
+// time left and percentage over the work of both passes.
+class SecureReadMessages : public SecureReadProgress {
+public:
+    SecureReadMessages(ReadProgressWindow* window, uint64_t startTime) : m_pWindow(window), m_nStartTime(startTime) {}
+
+    void OnPass(SecurePass pass) override { Send(res::WM_READ_PASS, static_cast<uintptr_t>(pass)); }
+
+    void OnRead(uint32_t sector, uint64_t done, uint64_t total) override
+    {
+        Send(res::WM_READ_POSITION, sector);
+        if (done > 0 && done < total) {
+            const uint64_t now = g_environment->Now();
+            const uint64_t elapsed = now > m_nStartTime ? now - m_nStartTime : 0;
+            Send(res::WM_READ_TIMELEFT, static_cast<uintptr_t>(std::min<uint64_t>(elapsed * (total - done) / done,
+                                                                                    UINT32_MAX)));
+        }
+        Send(res::WM_READ_PERCENT, static_cast<uintptr_t>(total == 0 ? 100 : std::min<uint64_t>(done * 100 / total, 100)));
+    }
+
+private:
+    void Send(uint32_t message, uintptr_t wParam)
+    {
+        if (m_pWindow)
+            m_pWindow->SendMessage(message, wParam);
+    }
+
+    ReadProgressWindow* m_pWindow;
+    uint64_t m_nStartTime;
+};
+
+// A secure read straight into the data area; its report goes to the window before the end.
+uint32_t SectorReader::ReadSecurely()
+{
+    CdromDrive drive;
+    const DriveError opened = drive.Open(m_cDrive);
+    if (opened != DRIVE_OK)
+        return Exit(opened);
+    SecureReadMessages messages(m_pWindow, g_environment->Now());
+    SecureReadReport report;
+    const uint16_t status = SecureRead(drive, m_request->firstSector, m_request->lastSector, m_pData,
+                                       m_request->options.secure, &messages, m_request->cancelFlag, &report);
+    drive.Close();
+    if (status != 0)
+        return Exit(status);
+    Send(res::WM_READ_REPORT, reinterpret_cast<uintptr_t>(&report));
+    return Complete();
 }
 
 void SectorReader::ReportProgress(uint32_t sector)

@@ -1,7 +1,8 @@
 // ReadSectorsThread: the extraction worker. It reads a range of CD sectors in blocks into one
-// buffer (with jitter correction by overlapping blocks when the setting is on) and, on success,
-// gives that buffer to the document as a wave sound. It talks to the progress window only
-// through the WM_READ_ messages, each sent synchronously.
+// buffer (with jitter correction by overlapping blocks when the setting is on, or as a secure
+// read in passes that prove every sector) and, on success, gives that buffer to the document as
+// a wave sound. It talks to the progress window only through the WM_READ_ messages, each sent
+// synchronously.
 #pragma once
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <functional>
 
 #include "cdrom/device_reads.h"
+#include "extract/secure_read.h"
 
 class CRipwellDoc;
 
@@ -30,6 +32,10 @@ struct ReadOptions {
     char drive = 0;                     // the drive letter, 'A'..'Z'
     bool jitterCorrection = false;      // overlapping blocks placed where their first bytes match
     uint32_t overlappingSectors = 0;    // the overlap of jitter correction, in sectors
+    // Raw reads only: every sector proven by two reads that agree (secure_read.h), with the
+    // drive's read offset corrected; jitter correction does not take part then.
+    bool secureMode = false;
+    SecureReadOptions secure;
 };
 
 // Built on the heap by the progress dialog; the worker owns it from its start and frees it on

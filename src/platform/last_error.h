@@ -14,6 +14,7 @@ inline constexpr uint32_t ERROR_FILE_NOT_FOUND = 2;
 inline constexpr uint32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr uint32_t ERROR_NOT_READY = 21;
+inline constexpr uint32_t ERROR_CRC = 23;
 inline constexpr uint32_t ERROR_SECTOR_NOT_FOUND = 27;
 inline constexpr uint32_t ERROR_READ_FAULT = 30;
 inline constexpr uint32_t ERROR_INVALID_PARAMETER = 87;

@@ -261,6 +261,8 @@ inline constexpr int ID_TRACK_PROPERTIES = 32807;
 inline constexpr int ID_DEVICE_STATUS = 32808;
 inline constexpr int ID_TRACK_PICK_UP_TIMES = 32809;
 inline constexpr int ID_RIP_DISC = 32830;         // Tools: the whole disc to tagged files
+inline constexpr int ID_SECURE_MODE = 32810;     // Tools: reads of digital audio proven by two reads
+inline constexpr int ID_READ_OFFSET = 32811;     // Tools: the drive's read offset correction
 inline constexpr int ID_TRACK_PLAY = 1069;        // same number as the Play button
 inline constexpr int ID_TRACK_GRAB = 1;           // the dialog's Start (IDOK)
 
@@ -291,6 +293,17 @@ inline constexpr int IDS_RIP_PASS_READ = 61270;       // the passes of a track's
 inline constexpr int IDS_RIP_PASS_TEST = 61271;
 inline constexpr int IDS_RIP_PASS_COPY = 61272;
 inline constexpr int IDS_RIP_PASS_REREAD = 61273;
+inline constexpr int IDS_READ_PASS_TEST = 61240;      // "raw (test)": mode text of a secure read
+inline constexpr int IDS_READ_PASS_COPY = 61241;
+inline constexpr int IDS_READ_PASS_REREAD = 61242;
+inline constexpr int IDS_SECURE_READ_CRCS = 61243;    // "Test CRC32: %1\nCopy CRC32: %2"
+inline constexpr int IDS_SECURE_READ_SUSPICIOUS = 61244;
+inline constexpr int IDS_SECURE_READ_POSITIONS = 61245;
+inline constexpr int IDS_SECURE_READ_MORE = 61246;
+inline constexpr int IDS_SECURE_READ_ZEROS = 61247;
+inline constexpr int IDS_READ_OFFSET_FOR_MODEL = 61248;
+inline constexpr int IDS_READ_OFFSET_FOR_OTHERS = 61249;
+inline constexpr int IDS_READ_OFFSET_TITLE = 61250;
 inline constexpr int AFX_IDS_APP_TITLE = 57344;       // "Ripwell"
 inline constexpr int AFX_IDS_IDLEMESSAGE = 57345;     // "For Help, press F1"
 inline constexpr int AFX_IDS_HELPMODEMESSAGE = 57346; // "Select an object on which to get Help"
@@ -328,6 +341,14 @@ inline constexpr uint32_t WM_READ_TIMELEFT = WM_USER + 2;
 inline constexpr uint32_t WM_READ_PERCENT = WM_USER + 3;
 inline constexpr uint32_t WM_READ_SYNC = WM_USER + 4;
 inline constexpr uint32_t WM_READ_DONE = WM_USER + 5;
+// Secure reads: the pass that begins (wParam: READ_PASS_...), and the read's report (wParam:
+// the address of a SecureReadReport, valid while the message is handled), sent before
+// WM_READ_DONE when the read succeeded.
+inline constexpr uint32_t WM_READ_PASS = WM_USER + 6;
+inline constexpr uint32_t WM_READ_REPORT = WM_USER + 7;
+inline constexpr uintptr_t READ_PASS_TEST = 0;
+inline constexpr uintptr_t READ_PASS_COPY = 1;
+inline constexpr uintptr_t READ_PASS_REREAD = 2;
 
 // ---- Final read status (wParam of WM_READ_DONE): 0, a DriveError, or one of these --------
 inline constexpr uint16_t READ_CANCELLED = 257;

@@ -159,7 +159,8 @@ TEST(SaveSettings, WritesEveryValueInOrderWhenSavingIsOn)
         "DefaultCDROMDrive", "PlayDialogSounds", "ReadIntoRAM", "DoJitterCorrection", "OverlappingSectors",
         "ShowWaveHeader", "Foreground", "Background", "CDPlayer", "SoundRecorder", "DialogTabPage", "StartingMin",
         "StartingSec", "StartingFrm", "EndingMin", "EndingSec", "EndingFrm", "StartingSect", "EndingSect",
-        "PlayFirstSec", "PlayLastSec", "PlayOnlyFirst", "PlayOnlyLast", "PlayInLoopMode"};
+        "PlayFirstSec", "PlayLastSec", "PlayOnlyFirst", "PlayOnlyLast", "PlayInLoopMode", "SecureMode",
+        "SecureReadTries", "DefeatDriveCache", "ReadOffset", "DriveReadOffsets"};
     ASSERT_EQ(registry.user.WriteLog().size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(registry.user.WriteLog()[i].substr(registry.user.WriteLog()[i].rfind('\\') + 1), expected[i]);

@@ -16,6 +16,8 @@
 
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -421,6 +423,60 @@ TEST_F(DocumentTest, FailedSaveOnAFullDiskKeepsTheOldFile)
     EXPECT_EQ(filesLeft, 1);
     ASSERT_EQ(desktop.Boxes().size(), 1u);
     EXPECT_EQ(desktop.Boxes()[0].helpId, uint32_t(res::AFX_IDP_FILE_DISKFULL));
+}
+
+TEST_F(DocumentTest, SaveOverAReadOnlyFileIsRefusedAndReplacesNothing)
+{
+    // The folder lets anyone create and rename files, so only the check of the file itself can
+    // keep the save from renaming a new file over it. The administrator may write any file, so
+    // the save runs in a child process as the ordinary user "nobody".
+    const std::string target = dir.file("keep.bin");
+    const Bytes precious = Counting(300);
+    WriteFile(target, precious);
+    ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+
+    int results[2];
+    ASSERT_EQ(::pipe(results), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(results[0]);
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        CRipwellDoc doc;
+        FillRaw(doc);
+        doc.SetPathName(target, false);
+        const bool saved = doc.DoSave(target);
+        // File Save of a read-only file asks for another name instead (the dialog is cancelled).
+        const bool fileSaved = doc.DoFileSave();
+        std::string report = std::to_string(saved) + std::to_string(fileSaved) + "\n";
+        for (const DesktopEvent& box : desktop.Boxes())
+            report += std::to_string(box.helpId) + " " + box.text + "\n";
+        for (const framework::FileDialogRequest& request : dialogs.Requests())
+            report += "dialog " + request.title + " " + request.fileName + "\n";
+        const bool written = ::write(results[1], report.data(), report.size()) == ssize_t(report.size());
+        ::_exit(written ? 0 : 3);
+    }
+    ::close(results[1]);
+    std::string report;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(results[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, std::size_t(n));
+    ::close(results[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+    const std::string denied = std::to_string(res::AFX_IDP_FILE_ACCESS_DENIED) + " " + target +
+                               "\nAccess to this file was denied.\n"
+                               "Please verify that you may use it and that the disk is not write-protected.\n";
+    EXPECT_EQ(report, "00\n" + denied + "dialog Save As " + target + "\n");
+    EXPECT_EQ(ReadFile(target), precious);
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(Document, DisplayLengthOfAHugeRawFileWithItsHeaderDoesNotWrap)

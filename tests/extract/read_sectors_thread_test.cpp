@@ -8,6 +8,7 @@
 #include "support/jitter_drive.h"
 #include "support/read_run.h"
 #include "support/scripted_drive.h"
+#include "support/simulated_drive.h"
 
 using res::READ_CANCELLED;
 using res::READ_NO_BUFFER_MEMORY;
@@ -179,44 +180,97 @@ TEST(ReadSectorsThread, JitterWithinTheWindowGivesTheDiscByteForByte)
         ASSERT_EQ(reported.size() + 1, applied.size());
         for (size_t i = 0; i < reported.size(); ++i)
             EXPECT_EQ(reported[i], Shift(applied[i + 1])) << "block " << i + 2;
-        std::vector<uint8_t> expected = drive.Disc(0, 2500, READ_MODE_RAW);
-        // A final block that came early leaves zeros at the very end.
-        if (applied.back() < 0)
-            std::fill(expected.end() + applied.back(), expected.end(), 0);
+        EXPECT_EQ(run.Data(), drive.Disc(0, 2500, READ_MODE_RAW));
+    }
+}
+
+TEST(ReadSectorsThread, AFinalBlockReadEarlyIsFollowedByReadsOfTheEnd)
+{
+    const ReadOptions settings{'D', true, 2};   // W = 2352 bytes
+    {
+        // The end is read again from 1.5 overlaps before it, with a sector beyond the range.
+        JitterDrive drive('D', 1000);
+        drive.SetShifts({0, 0, 0, -20});
+        ReadRun run;
+        run.Run(10, 109, READ_MODE_RAW, settings);
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({0, 0, -20, 0}));
+        EXPECT_EQ(drive.ReadStarts(), (std::vector<uint32_t>{10, 35, 60, 85, 107}));
+        ASSERT_EQ(run.document.m_nDataLength, 100u * RAW);
+        EXPECT_EQ(run.Data(), drive.Disc(10, 100, READ_MODE_RAW));
+    }
+    {
+        // The range ends with the disc: without the sector beyond, reads come until one covers the
+        // end (this one comes early too, and brings part of what is missing).
+        JitterDrive drive('D', 110);
+        drive.SetShifts({0, 0, 0, -2000, -8, 4});
+        ReadRun run;
+        run.Run(10, 109, READ_MODE_RAW, settings);
+        EXPECT_EQ(run.window.FinalStatus(), 0);
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({0, 0, -2000, -8, 4}));
+        EXPECT_EQ(run.Data(), drive.Disc(10, 100, READ_MODE_RAW));
+    }
+    {
+        // A drive whose every read of the end comes early: after its reads the rest stays zero.
+        JitterDrive drive('D', 110);
+        std::vector<int32_t> shifts = {0, 0, 0};
+        shifts.insert(shifts.end(), 9, -20);
+        drive.SetShifts(shifts);
+        ReadRun run;
+        run.Run(10, 109, READ_MODE_RAW, settings);
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC).size(), 3u + 8);
+        std::vector<uint8_t> expected = drive.Disc(10, 100, READ_MODE_RAW);
+        std::fill(expected.end() - 20, expected.end(), 0);
         EXPECT_EQ(run.Data(), expected);
     }
 }
 
-TEST(ReadSectorsThread, FinalBlockIsCutOrPaddedToEndExactlyAtTheDataEnd)
+TEST(ReadSectorsThread, ABlockThatMatchesNowhereIsReadAgainThenPlacedWithoutShift)
 {
-    JitterDrive drive('D', 1000);
     const ReadOptions settings{'D', true, 2};
-    drive.SetShifts({0, 0, 0, -20});
-    ReadRun run;
-    run.Run(10, 109, READ_MODE_RAW, settings);
-    EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({0, 0, -20}));
-    std::vector<uint8_t> expected = drive.Disc(10, 100, READ_MODE_RAW);
-    std::fill(expected.end() - 20, expected.end(), 0);
-    ASSERT_EQ(run.document.m_nDataLength, 100u * RAW);
-    EXPECT_EQ(run.Data(), expected);
-}
-
-TEST(ReadSectorsThread, ABlockBeyondTheWindowIsReportedAndPlacedWithoutShift)
-{
-    JitterDrive drive('D', 1000);
-    const ReadOptions settings{'D', true, 2};
-    drive.SetShifts({0, 2356, 0, 0});
-    ReadRun run;
-    run.Run(0, 99, READ_MODE_RAW, settings);
-    // Block 2 lies 2356 bytes off, outside +-2352; block 3 then finds block 2's bytes at its
-    // anchor and fails too; the final block matches block 3 again.
-    EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({SYNC_FAILED, SYNC_FAILED, 0}));
-    EXPECT_EQ(run.window.FinalStatus(), 0);
-    const std::vector<uint8_t> disc = drive.Disc(0, 100, READ_MODE_RAW);
-    const std::vector<uint8_t> data = run.Data();
-    ASSERT_EQ(data.size(), disc.size());
-    EXPECT_TRUE(std::equal(data.begin() + 25 * RAW, data.begin() + 50 * RAW, disc.begin() + 25 * RAW + 2356));
-    EXPECT_TRUE(std::equal(data.begin() + 50 * RAW, data.end(), disc.begin() + 50 * RAW));
+    {
+        // Block 2 lies 2356 bytes off, outside +-2352: reported, read again, and in place.
+        JitterDrive drive('D', 1000);
+        drive.SetShifts({0, 2356, 0, 0});
+        ReadRun run;
+        run.Run(0, 99, READ_MODE_RAW, settings);
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({SYNC_FAILED, 0, 0, 0}));
+        EXPECT_EQ(drive.ReadStarts(), (std::vector<uint32_t>{0, 25, 25, 50, 75}));
+        EXPECT_EQ(run.Data(), drive.Disc(0, 100, READ_MODE_RAW));
+    }
+    {
+        // Off every time it is read: after 16 reads it is placed without shift. Block 3 then finds
+        // block 2's bytes at its anchor and fails as often; the final block matches block 3 again.
+        JitterDrive drive('D', 1000);
+        std::vector<int32_t> shifts = {0};
+        shifts.insert(shifts.end(), 16, 2356);
+        drive.SetShifts(shifts);
+        ReadRun run;
+        run.Run(0, 99, READ_MODE_RAW, settings);
+        std::vector<uintptr_t> expected(32, Shift(SYNC_FAILED));
+        expected.push_back(0);
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), expected);
+        EXPECT_EQ(run.window.FinalStatus(), 0);
+        const std::vector<uint8_t> disc = drive.Disc(0, 100, READ_MODE_RAW);
+        const std::vector<uint8_t> data = run.Data();
+        ASSERT_EQ(data.size(), disc.size());
+        EXPECT_TRUE(std::equal(data.begin() + 25 * RAW, data.begin() + 50 * RAW, disc.begin() + 25 * RAW + 2356));
+        EXPECT_TRUE(std::equal(data.begin() + 50 * RAW, data.end(), disc.begin() + 50 * RAW));
+    }
+    {
+        // A drive beyond the window on every block: after three blocks that never matched, the
+        // rest are placed after one read each. 200 sectors: six blocks and the final one compared.
+        JitterDrive drive('D', 1000);
+        std::vector<int32_t> shifts = {0};
+        for (int32_t block : {2356, -2356, 2356})
+            shifts.insert(shifts.end(), 16, block);
+        shifts.insert(shifts.end(), {-2356, 2356, -2356, 2356});
+        drive.SetShifts(shifts);
+        ReadRun run;
+        run.Run(0, 199, READ_MODE_RAW, settings);
+        EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), std::vector<uintptr_t>(52, Shift(SYNC_FAILED)));
+        EXPECT_EQ(drive.ReadStarts().size(), 53u);
+        EXPECT_EQ(run.window.FinalStatus(), 0);
+    }
 }
 
 TEST(ReadSectorsThread, NoOverlapPlacesEveryBlockInPlace)
@@ -489,4 +543,59 @@ TEST(ReadSectorsThread, TwoReadsAtOnceEachTakeTheirOwnDriveAndOverlap)
     ASSERT_GE(blocksE.size(), 2u);
     EXPECT_EQ(blocksD[1].first - blocksD[0].first, 25u);
     EXPECT_EQ(blocksE[1].first - blocksE[0].first, 20u);
+}
+
+TEST(ReadSectorsThread, SecureModeReadsInPassesAndReportsBeforeTheEnd)
+{
+    SimulatedDrive drive('D', 1000);
+    drive.SetScratches({150, 151}, 1, 4);
+    ReadOptions options{'D', true, 2};   // jitter correction takes no part in a secure read
+    options.secureMode = true;
+    ScriptedWorkerEnvironment environment;
+    environment.secondsPerCall = 1;
+    ReadRun run;
+    SecureReadReport report;
+    run.window.onMessage = [&report](size_t, const ReadMessage& m) {
+        if (m.message == res::WM_READ_REPORT)
+            report = *reinterpret_cast<const SecureReadReport*>(m.wParam);
+    };
+    run.Run(100, 199, READ_MODE_RAW, options);
+
+    ASSERT_EQ(run.window.FinalStatus(), 0);
+    const std::vector<ReadMessage>& messages = run.window.messages;
+    EXPECT_EQ(messages.front(), (ReadMessage{res::WM_READ_PASS, res::READ_PASS_TEST}));
+    EXPECT_EQ(messages[messages.size() - 2].message, res::WM_READ_REPORT);
+    EXPECT_EQ(run.window.ValuesOf(res::WM_READ_PASS),
+              (std::vector<uintptr_t>{res::READ_PASS_TEST, res::READ_PASS_COPY, res::READ_PASS_REREAD}));
+    EXPECT_TRUE(run.window.ValuesOf(WM_READ_SYNC).empty());
+    // Position, time and percentage over both passes (4 reads a pass: 27, 27, 27 and 19 sectors),
+    // then 100 for each of the 14 rounds that re-read the two neighbours together.
+    std::vector<uintptr_t> percent = {0, 13, 27, 40, 50, 63, 77, 90};
+    percent.insert(percent.end(), 14, 100);
+    EXPECT_EQ(run.window.ValuesOf(WM_READ_PERCENT), percent);
+    EXPECT_EQ(run.window.ValuesOf(WM_READ_POSITION).front(), 100u);
+    EXPECT_FALSE(run.window.ValuesOf(WM_READ_TIMELEFT).empty());
+
+    EXPECT_EQ(report.suspiciousSectors, (std::vector<uint32_t>{150, 151}));
+    std::vector<uint8_t> data = run.Data();
+    const std::vector<uint8_t> disc = drive.DiscBytes(100, 100);
+    ASSERT_EQ(data.size(), disc.size());
+    EXPECT_EQ(std::memcmp(data.data(), disc.data(), 50 * RAW), 0);
+    EXPECT_EQ(std::memcmp(data.data() + 52 * RAW, disc.data() + 52 * RAW, 48 * RAW), 0);
+    EXPECT_TRUE(run.document.m_bIsSound);
+
+    // Cooked reads are made as before; a drive that is not there ends the read.
+    {
+        ReadRun cooked;
+        ScriptedDrive scripted('E', 500);
+        options.drive = 'E';
+        cooked.Run(16, 99, READ_MODE_COOKED, options);
+        EXPECT_TRUE(cooked.window.ValuesOf(res::WM_READ_PASS).empty());
+        EXPECT_EQ(cooked.Data(), scripted.CookedBytes(16, 84));
+    }
+    ReadRun missing;
+    options.drive = 'Q';
+    missing.Run(0, 99, READ_MODE_RAW, options);
+    EXPECT_EQ(missing.window.FinalStatus(), DRIVE_ERROR_INVALID_DRIVE);
+    EXPECT_TRUE(missing.DocumentIsEmpty());
 }

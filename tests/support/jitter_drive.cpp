@@ -19,6 +19,15 @@ public:
     bool RawRead(const RAW_READ_INFO& request, void* output, uint32_t outputSize, uint32_t* bytesReturned,
                  uint32_t* error) override
     {
+        // Plain CD-DA sectors within the disc only: no C2 error pointers, no overread.
+        if (request.TrackMode != CDDA) {
+            *error = ERROR_INVALID_PARAMETER;
+            return false;
+        }
+        if (request.DiskOffset.HighPart != 0) {
+            *error = ERROR_SECTOR_NOT_FOUND;
+            return false;
+        }
         const uint64_t size = uint64_t{request.SectorCount} * RAW;
         if (size > outputSize) {
             *error = ERROR_INSUFFICIENT_BUFFER;

@@ -12,6 +12,7 @@
 
 #include <sys/types.h>
 
+#include "support/fresh_process.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest-spi.h>
@@ -67,39 +68,6 @@ private:
     mutable std::mutex m_mutex;
     std::vector<uint8_t> m_recorded;
 };
-
-// Qt sets up its sound system once per process, for the server that PULSE_SERVER names at that
-// moment, and keeps it. A test that needs a server of its own (or none) therefore runs its
-// body in a fresh process of the test binary; failures there fail the test.
-template <typename Body>
-void RunInFreshProcess(Body body)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            // The fresh process tells nothing to the listeners, so its failures are collected
-            // and shown on its standard error, which the test prints.
-            testing::TestPartResultArray failures;
-            {
-                testing::ScopedFakeTestPartResultReporter collect(
-                    testing::ScopedFakeTestPartResultReporter::INTERCEPT_ALL_THREADS, &failures);
-                body();
-            }
-            int failed = 0;
-            for (int i = 0; i < failures.size(); ++i) {
-                const testing::TestPartResult& part = failures.GetTestPartResult(i);
-                if (!part.failed())
-                    continue;
-                ++failed;
-                std::fprintf(stderr, "%s:%d: %s\n", part.file_name() ? part.file_name() : "?", part.line_number(),
-                             part.message());
-            }
-            std::fflush(stderr);
-            TempDir::RemoveAllLive();  // _Exit runs no destructors
-            std::_Exit(failed ? 1 : 0);
-        },
-        testing::ExitedWithCode(0), "");
-}
 
 // The body of a test that needs a sound server of its own: skipped with the reason when the
 // machine has no pulseaudio or parec, otherwise run in a fresh process.

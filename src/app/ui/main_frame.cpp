@@ -138,6 +138,8 @@ void CMainFrame::BuildActions()
         {res::ID_READ_CDDA, "Read CD-D&A Sectors...\tCtrl+A", "Ctrl+A", false},
         {res::ID_READ_CDROM, "Read CD-ROM &Sectors...", "", false},
         {res::ID_RIP_DISC, "Rip &Disc...\tCtrl+I", "Ctrl+I", false},
+        {res::ID_SECURE_MODE, "Secur&e Mode", "", true},
+        {res::ID_READ_OFFSET, "Read O&ffset...", "", false},
         {res::ID_PLAY_WAVEFORM, "Pla&y Waveform\tCtrl+Y", "Ctrl+Y", false},
         {res::ID_STOP_WAVEFORM, "S&top Waveform\tCtrl+T", "Ctrl+T", false},
         {res::ID_CD_PLAYER, "CD &Player\tCtrl+P", "Ctrl+P", false},
@@ -179,8 +181,9 @@ void CMainFrame::BuildMenus()
         add(m_fileMenu, id);
     m_fileMenu->addSeparator();
     add(m_fileMenu, res::ID_PROPERTIES);
-    m_recentSeparator = m_fileMenu->addSeparator();
+    m_fileMenu->addSeparator();
     add(m_fileMenu, res::ID_APP_EXIT);
+    SetRecentFiles({});
 
     QMenu* edit = menu("&Edit", "Edit");
     for (int id : {res::ID_EDIT_COPY, res::ID_EDIT_PASTE, res::ID_EMPTY_CLIPBOARD})
@@ -196,6 +199,8 @@ void CMainFrame::BuildMenus()
     add(tools, res::ID_READ_CDDA);
     add(tools, res::ID_READ_CDROM);
     add(tools, res::ID_RIP_DISC);
+    add(tools, res::ID_SECURE_MODE);
+    add(tools, res::ID_READ_OFFSET);
     tools->addSeparator();
     add(tools, res::ID_PLAY_WAVEFORM);
     add(tools, res::ID_STOP_WAVEFORM);
@@ -207,7 +212,6 @@ void CMainFrame::BuildMenus()
 
     QMenu* help = menu("&Help", "Help");
     add(help, res::ID_HELP_FINDER);
-    help->addSeparator();
     add(help, res::ID_APP_ABOUT);
 }
 
@@ -303,9 +307,15 @@ void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths)
         m_fileMenu->insertAction(before, action);
         m_recentActions.push_back(action);
     }
-    // The recent files stand between two separators; without any, one separator is enough.
-    if (!m_recentActions.empty())
-        m_recentActions.push_back(m_fileMenu->insertSeparator(before));
+    // While the list is empty its place shows "Recent File", grayed by the update handler of
+    // the first entry's command.
+    if (m_recentActions.empty()) {
+        QAction* placeholder = m_actions->Create(res::ID_FILE_MRU_FILE1, QStringLiteral("Recent File"), this);
+        m_fileMenu->insertAction(before, placeholder);
+        m_recentActions.push_back(placeholder);
+    }
+    // The recent files stand between two separators.
+    m_recentActions.push_back(m_fileMenu->insertSeparator(before));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -87,7 +87,6 @@ private:
     QLabel* m_messagePane = nullptr;
     QLabel* m_indicators[3] = {};
     QMenu* m_fileMenu = nullptr;
-    QAction* m_recentSeparator = nullptr;
     std::vector<QAction*> m_recentActions;
     std::map<int, QAction*> m_commandActions;
     framework::CommandActions* m_actions = nullptr;

@@ -1,6 +1,7 @@
 #include "app/ui/platform_backends.h"
 
 #include "platform/help.h"
+#include "platform/ui/desktop_style.h"
 #include "platform/ui/help_window.h"
 #include "platform/ui/qt_clipboard.h"
 #include "platform/ui/qt_file_dialogs.h"
@@ -9,6 +10,7 @@
 
 void InstallPlatformBackends()
 {
+    platform::InstallDesktopStyle();
     platform::SetHelpHandler(platform::ShowHelpPage);
     platform::InstallQtMessageBoxService();
     platform::InstallQtFileDialogService();

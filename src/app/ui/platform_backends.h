@@ -1,6 +1,6 @@
-// Installs the real backends of the platform services that need the user interface: help
-// pages, message boxes, open and save dialogs, the wait cursor, the desktop's clipboard. Called
-// once the QApplication exists and before anything can show a box.
+// Installs the real backends of the platform services that need the user interface: the
+// widget style, help pages, message boxes, open and save dialogs, the wait cursor, the desktop's
+// clipboard. Called once the QApplication exists and before anything can show a box.
 #pragma once
 
 void InstallPlatformBackends();

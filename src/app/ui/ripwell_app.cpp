@@ -39,8 +39,13 @@ void CRipwellApp::RegisterCommands()
 {
     m_commands.On(res::ID_FILE_NEW, [this] { OnFileNew(); });
     m_commands.On(res::ID_FILE_OPEN, [this] { OnFileOpen(); });
+    // An entry's command is grayed while the list has no file in its place (the empty list's
+    // "Recent File" item).
     for (int id = res::ID_FILE_MRU_FILE1; id <= res::ID_FILE_MRU_FILE4; ++id)
-        m_commands.On(id, [this, id] { OnOpenRecentFile(id); });
+        m_commands.On(id, [this, id] { OnOpenRecentFile(id); },
+                      [this, id](framework::CCmdUI& ui) {
+                          ui.Enable(static_cast<std::size_t>(id - res::ID_FILE_MRU_FILE1) < m_recentFiles.size());
+                      });
     m_commands.On(res::ID_APP_EXIT, [this] { OnAppExit(); });
     m_commands.On(res::ID_APP_ABOUT, [this] { OnAppAbout(); });
 }
@@ -131,10 +136,9 @@ bool CRipwellApp::OpenDocumentFile(const std::string& path)
         opened = m_pDocument->OnOpenDocument(path);
     }
     if (!opened) {
-        // The document is empty now; show it as a new one rather than under the old name.
-        m_pDocument->OnNewDocument();
-        m_pDocument->SetTitle(std::string(res::LoadString(res::AFX_IDS_UNTITLED)));
-        m_pDocument->UpdateAllViews();
+        // A file that could not be opened has left the document as it was; one that opened and
+        // then failed to load has emptied it and named it "Untitled" (the document did that and
+        // said why). Either way the frame shows what the document is now.
         m_pMainFrame->UpdateFrameTitle();
         return false;
     }

@@ -50,6 +50,7 @@ CRipwellView::CRipwellView(CRipwellDoc* document, AppSettings& settings, framewo
 
     // The vertical position is the view's own: the scroll bar only reports actions.
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &CRipwellView::OnScrollBarAction);
+    connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this, &CRipwellView::OnHorizontalScrollAction);
     if (m_pDocument)
         m_pDocument->AddView(this);
 }
@@ -133,7 +134,7 @@ void CRipwellView::UpdateScrollBars()
     QScrollBar* hbar = horizontalScrollBar();
     hbar->setRange(0, std::max(0, m_nExtentWidth - client.width()));
     hbar->setPageStep(std::max(1, client.width()));
-    // Line size: a tenth of a tenth of the extent, as a scrolling view has by default.
+    // Line size: a tenth of a page, which is a tenth of the extent (OnHorizontalScrollAction).
     hbar->setSingleStep(std::max(1, m_nExtentWidth / 100));
     QScrollBar* vbar = verticalScrollBar();
     vbar->setRange(0, std::max(0, m_nExtentHeight - client.height()));
@@ -172,6 +173,19 @@ void CRipwellView::OnScrollBarAction(int action)
     case QAbstractSlider::SliderMove: OnVScroll(ScrollAction::ThumbTrack, vbar->sliderPosition()); break;
     default: break;
     }
+}
+
+void CRipwellView::OnHorizontalScrollAction(int action)
+{
+    // A page is a tenth of the whole width, as a scrolling view has by default; the bar's own
+    // page step stays the client width, which sizes its thumb. While the signal runs the bar
+    // still holds its old value, and the position set here is the one it takes.
+    QScrollBar* hbar = horizontalScrollBar();
+    const int page = std::max(1, m_nExtentWidth / 10);
+    if (action == QAbstractSlider::SliderPageStepAdd)
+        hbar->setSliderPosition(hbar->value() + page);
+    else if (action == QAbstractSlider::SliderPageStepSub)
+        hbar->setSliderPosition(hbar->value() - page);
 }
 
 void CRipwellView::scrollContentsBy(int dx, int)
@@ -270,8 +284,9 @@ void CRipwellView::mousePressEvent(QMouseEvent* event)
 
 void CRipwellView::OnFileSave()
 {
+    // The framework's save: Save As for a document without a path or with a read-only file.
     if (m_pDocument)
-        m_pDocument->DoSave(m_pDocument->GetPathName());
+        m_pDocument->DoFileSave();
 }
 
 void CRipwellView::OnFileSaveAs()

@@ -80,6 +80,7 @@ private:
     void UpdateScrollBars();
     hexdump::ScrollState CurrentScrollState() const;
     void OnScrollBarAction(int action);
+    void OnHorizontalScrollAction(int action);
 
     AppSettings& m_settings;
     CRipwellDoc* m_pDocument;

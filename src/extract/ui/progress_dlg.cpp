@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "document/ripwell_doc.h"
+#include "extract/secure_read_text.h"
 #include "res/resource.h"
 
 namespace {
@@ -110,7 +111,10 @@ bool CProgressDlg::OnInitDialog()
 {
     m_nStatus = 0;
     m_nCancelFlag.store(0);
-    const bool jitterCorrection = m_options.jitterCorrection;
+    m_bHaveReport = false;
+    // A secure read places no blocks by comparison: it shows its passes instead.
+    const bool secure = m_options.secureMode && m_nReadMode == READ_MODE_RAW;
+    const bool jitterCorrection = m_options.jitterCorrection && !secure;
 
     m_pFirstSectorText = m_ui->firstSectorText;
     m_pLastSectorText = m_ui->lastSectorText;
@@ -225,6 +229,13 @@ void CProgressDlg::OnWorkerMessage(uint32_t message, uintptr_t wParam)
         break;
     case res::WM_READ_SYNC:
         m_pSyncText->setText(FromStd(progress_text::SyncResult(wParam)));
+        break;
+    case res::WM_READ_PASS:
+        m_pReadModeText->setText(FromStd(SecurePassText(wParam)));
+        break;
+    case res::WM_READ_REPORT:
+        m_report = *reinterpret_cast<const SecureReadReport*>(wParam);
+        m_bHaveReport = true;
         break;
     case res::WM_READ_DONE:
         m_nStatus = static_cast<uint16_t>(value & 0xFFFF);

@@ -42,6 +42,9 @@ public:
     uint16_t m_nStatus = 0;
     // Polled by the worker; 1 once the user asked to cancel.
     std::atomic<int32_t> m_nCancelFlag{0};
+    // The report of a secure read, when the worker sent one (before its final status).
+    SecureReadReport m_report;
+    bool m_bHaveReport = false;
 
     // Worker side: each call returns once the handler has run on the dialog's thread.
     void SendMessage(uint32_t message, uintptr_t wParam) override;

@@ -5,9 +5,12 @@
 #include "base/app_settings.h"
 #include "base/sounds.h"
 #include "cdrom/address.h"
+#include "cdrom/cdrom_drive.h"
 #include "cdrom/drive_error.h"
 #include "document/ripwell_doc.h"
 #include "extract/ui/progress_dlg.h"
+#include "extract/read_offset.h"
+#include "extract/secure_read_text.h"
 #include "extract/ui/read_cooked_dlg.h"
 #include "platform/message_box.h"
 #include "player/ui/read_audio_dlg.h"
@@ -92,23 +95,35 @@ void RunRead(CRipwellDoc* document, const AppSettings& settings, QWidget* parent
     progress.m_options.drive = static_cast<char>(settings.DefaultCDROMDrive);
     progress.m_options.jitterCorrection = settings.DoJitterCorrection != 0;
     progress.m_options.overlappingSectors = settings.OverlappingSectors;
+    progress.m_options.secureMode = settings.SecureMode != 0 && mode == READ_MODE_RAW;
+    if (progress.m_options.secureMode) {
+        std::string model;
+        GetDriveModel(progress.m_options.drive, &model);
+        progress.m_options.secure = SecureReadOptionsFor(settings, model);
+    }
     progress.m_nFirstSector = first;
     progress.m_nLastSector = last;
     progress.m_nReadMode = mode;
     progress.m_pDocument = document;
     progress.m_strTitle = title;
     progress.exec();
-    ReportReadStatus(document, progress.m_nStatus);
+    ReportReadStatus(document, progress.m_nStatus, progress.m_bHaveReport ? &progress.m_report : nullptr);
     document->UpdateAllViews();
 }
 
 } // namespace
 
-void ReportReadStatus(CRipwellDoc* document, uint16_t status)
+void ReportReadStatus(CRipwellDoc* document, uint16_t status, const SecureReadReport* report)
 {
     switch (status) {
     case 0:
         document->SetModifiedFlag(true);
+        if (report && report->AllAgreed()) {
+            MessageBox(SecureReadMessage(*report), platform::MB_OK | platform::MB_ICONINFORMATION);
+        } else if (report) {
+            PlayErrorSound();
+            MessageBox(SecureReadMessage(*report), platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        }
         break;
     case res::READ_CANCELLED:
         MessageBox("Operation was cancelled.", platform::MB_OK | platform::MB_ICONINFORMATION);

@@ -8,14 +8,22 @@
 #include <string>
 
 struct AppSettings;
+struct SecureReadReport;
 class CRipwellDoc;
 class QWidget;
 
 // The dialog opens on the settings' drive and last dialog state, which it updates; the read is
-// made with the settings' drive, jitter correction and overlap.
+// made with the settings' drive, jitter correction and overlap, and Read CD-DA in secure mode
+// when the setting is on (with the read offset of the drive's model).
 void OnReadCdda(CRipwellDoc* document, AppSettings& settings, QWidget* parent);
 void OnReadCdrom(CRipwellDoc* document, const AppSettings& settings, QWidget* parent);
 
+// Asks for the read offset correction of the settings' drive (for its model when it names one)
+// and keeps it in the settings.
+void OnReadOffset(AppSettings& settings, QWidget* parent);
+
 // Shows how a read ended: nothing for 0 (the document is marked modified), the cancel and
-// memory messages, or the drive error text.
-void ReportReadStatus(CRipwellDoc* document, uint16_t status);
+// memory messages, or the drive error text. A secure read that ended well is followed by its
+// report: "Everything went OK." with its checksums, or, with the error sound and a warning,
+// the positions no two reads agreed on.
+void ReportReadStatus(CRipwellDoc* document, uint16_t status, const SecureReadReport* report = nullptr);

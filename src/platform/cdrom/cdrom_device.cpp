@@ -44,7 +44,46 @@ size_t PageSize()
     return size;
 }
 
+// The descriptor with its three strings behind the fixed part, as the system lays it out.
+bool WriteDeviceDescriptor(const DriveIdentity& identity, void* output, uint32_t outputSize, uint32_t* written)
+{
+    STORAGE_DEVICE_DESCRIPTOR descriptor;
+    descriptor.Version = sizeof descriptor;
+    descriptor.DeviceType = 5;  // CD-ROM device
+    descriptor.RemovableMedia = 1;
+    uint32_t size = sizeof descriptor;
+    const auto place = [&](const std::string& text, uint32_t* offset) {
+        *offset = size;
+        size += static_cast<uint32_t>(text.size()) + 1;
+    };
+    place(identity.vendor, &descriptor.VendorIdOffset);
+    place(identity.product, &descriptor.ProductIdOffset);
+    place(identity.revision, &descriptor.ProductRevisionOffset);
+    descriptor.Size = size;
+    if (outputSize < size)
+        return false;
+    auto* bytes = static_cast<char*>(output);
+    std::memcpy(bytes, &descriptor, sizeof descriptor);
+    std::memcpy(bytes + descriptor.VendorIdOffset, identity.vendor.c_str(), identity.vendor.size() + 1);
+    std::memcpy(bytes + descriptor.ProductIdOffset, identity.product.c_str(), identity.product.size() + 1);
+    std::memcpy(bytes + descriptor.ProductRevisionOffset, identity.revision.c_str(), identity.revision.size() + 1);
+    *written = size;
+    return true;
+}
+
 } // namespace
+
+bool CdromDevice::ReadToc(CDROM_TOC*, uint32_t* error)
+{
+    *error = ERROR_INVALID_FUNCTION;
+    return false;
+}
+
+bool CdromDevice::QueryIdentity(DriveIdentity*, uint32_t* error)
+{
+    *error = ERROR_INVALID_FUNCTION;
+    return false;
+}
 
 char DriveLetterOfDevicePath(const std::string& devicePath)
 {
@@ -165,6 +204,26 @@ bool DeviceIoControl(HANDLE device, uint32_t ioControlCode, void* inBuffer, uint
         RAW_READ_INFO request;
         std::memcpy(&request, inBuffer, sizeof request);
         ok = handle->device->RawRead(request, outBuffer, outBufferSize, &returned, &error);
+    } else if (ioControlCode == IOCTL_CDROM_READ_TOC) {
+        if (!outBuffer || outBufferSize < sizeof(CDROM_TOC))
+            return Fail(ERROR_INSUFFICIENT_BUFFER);
+        CDROM_TOC toc;
+        ok = handle->device->ReadToc(&toc, &error);
+        if (ok) {
+            std::memcpy(outBuffer, &toc, sizeof toc);
+            returned = sizeof toc;
+        }
+    } else if (ioControlCode == IOCTL_STORAGE_QUERY_PROPERTY) {
+        uint32_t property[2];  // PropertyId, QueryType
+        if (!inBuffer || inBufferSize < sizeof property || !outBuffer)
+            return Fail(ERROR_INVALID_PARAMETER);
+        std::memcpy(property, inBuffer, sizeof property);
+        if (property[0] != StorageDeviceProperty || property[1] != PropertyStandardQuery)
+            return Fail(ERROR_INVALID_FUNCTION);
+        DriveIdentity identity;
+        ok = handle->device->QueryIdentity(&identity, &error);
+        if (ok && !WriteDeviceDescriptor(identity, outBuffer, outBufferSize, &returned))
+            return Fail(ERROR_INSUFFICIENT_BUFFER);
     } else if (ioControlCode == IOCTL_STORAGE_CHECK_VERIFY) {
         uint32_t count = 0;
         ok = handle->device->CheckVerify(&count, &error);

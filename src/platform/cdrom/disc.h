@@ -18,6 +18,8 @@
 
 namespace platform::cdrom {
 
+class MmcDrive;
+
 inline constexpr uint32_t RAW_BYTES_PER_SECTOR = 2352;
 inline constexpr uint32_t COOKED_BYTES_PER_SECTOR = 2048;
 
@@ -55,6 +57,10 @@ public:
 
     // How many times the medium was seen to change. Images count changes of their files.
     virtual uint32_t MediaChangeCount() = 0;
+
+    // The drive's own commands for a disc in a physical drive (reads with C2 error pointers or
+    // outside the program area, the drive's name); nullptr for an image file.
+    virtual MmcDrive* Mmc() { return nullptr; }
 };
 
 enum class SourceKind { PhysicalDrive, ImageFile };

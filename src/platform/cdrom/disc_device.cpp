@@ -1,8 +1,7 @@
 // The real CD-ROM device: the drive letter is looked up in the drive table and the disc behind
 // it (an image file or a physical drive) is opened through the disc layer.
-#include "platform/cdrom/cdrom_device.h"
-#include "platform/cdrom/disc.h"
-#include "platform/drives.h"
+#include "platform/cdrom/disc_device.h"
+#include "platform/cdrom/mmc_drive.h"
 #include "platform/virtual_drive_media.h"
 
 #include <cstdio>
@@ -36,15 +35,37 @@ public:
     {
         if (!m_disc)
             return Refuse(error, ERROR_NOT_READY);
-        if (request.TrackMode != CDDA || request.DiskOffset.HighPart != 0 ||
-            request.DiskOffset.LowPart % COOKED_BYTES_PER_SECTOR != 0)
+        if (request.TrackMode != CDDA && request.TrackMode != RawWithC2)
             return Refuse(error, ERROR_INVALID_PARAMETER);
-        const uint64_t size = uint64_t{request.SectorCount} * RAW_BYTES_PER_SECTOR;
+        const int64_t offset = static_cast<int64_t>(uint64_t{static_cast<uint32_t>(request.DiskOffset.HighPart)} << 32 |
+                                                    request.DiskOffset.LowPart);
+        if (offset % COOKED_BYTES_PER_SECTOR != 0)
+            return Refuse(error, ERROR_INVALID_PARAMETER);
+        const bool withC2 = request.TrackMode == RawWithC2;
+        const uint64_t size = uint64_t{request.SectorCount} * (withC2 ? CD_RAW_SECTOR_WITH_C2_SIZE : RAW_BYTES_PER_SECTOR);
         if (size > outputSize)
             return Refuse(error, ERROR_INSUFFICIENT_BUFFER);
-        const uint32_t first = request.DiskOffset.LowPart / COOKED_BYTES_PER_SECTOR;
-        if (!m_disc->ReadRaw(first, request.SectorCount, static_cast<uint8_t*>(output)))
-            return Refuse(error, ERROR_SECTOR_NOT_FOUND);
+        const int64_t first = offset / COOKED_BYTES_PER_SECTOR;
+        auto* bytes = static_cast<uint8_t*>(output);
+        // A physical drive is asked directly: it knows its C2 errors and may read outside the
+        // program area. An image has neither, as a drive without those abilities.
+        if (cdrom::MmcDrive* drive = m_disc->Mmc()) {
+            if (first < INT32_MIN || first + request.SectorCount > INT32_MAX)
+                return Refuse(error, ERROR_SECTOR_NOT_FOUND);
+            if (withC2 && !drive->ReportsC2Pointers())
+                return Refuse(error, ERROR_INVALID_PARAMETER);
+            switch (drive->ReadCdda(static_cast<int32_t>(first), request.SectorCount, withC2, bytes)) {
+            case cdrom::MmcResult::Ok: break;
+            case cdrom::MmcResult::Refused: return Refuse(error, ERROR_SECTOR_NOT_FOUND);
+            case cdrom::MmcResult::MediumError: return Refuse(error, ERROR_CRC);
+            case cdrom::MmcResult::Failed: return Refuse(error, ERROR_READ_FAULT);
+            }
+        } else {
+            if (withC2)
+                return Refuse(error, ERROR_INVALID_PARAMETER);
+            if (first < 0 || first > UINT32_MAX || !m_disc->ReadRaw(static_cast<uint32_t>(first), request.SectorCount, bytes))
+                return Refuse(error, ERROR_SECTOR_NOT_FOUND);
+        }
         *bytesReturned = static_cast<uint32_t>(size);
         return true;
     }
@@ -80,7 +101,51 @@ public:
         return true;
     }
 
+    bool ReadToc(CDROM_TOC* toc, uint32_t* error) override
+    {
+        if (!m_disc)
+            return Refuse(error, ERROR_NOT_READY);
+        const cdrom::TableOfContents& contents = m_disc->Toc();
+        if (contents.tracks.empty() || contents.tracks.size() >= MAXIMUM_NUMBER_TRACKS)
+            return Refuse(error, ERROR_NOT_READY);
+        *toc = CDROM_TOC{};
+        toc->FirstTrack = contents.firstTrack;
+        toc->LastTrack = contents.lastTrack;
+        size_t entry = 0;
+        for (const cdrom::Track& track : contents.tracks)
+            FillTocEntry(&toc->TrackData[entry++], track.number, track.start, !track.isAudio);
+        FillTocEntry(&toc->TrackData[entry++], TOC_LEAD_OUT_TRACK, contents.leadOut, false);
+        const size_t length = 2 + entry * sizeof(TRACK_DATA);
+        toc->Length[0] = static_cast<uint8_t>(length >> 8);
+        toc->Length[1] = static_cast<uint8_t>(length);
+        return true;
+    }
+
+    bool QueryIdentity(DriveIdentity* identity, uint32_t* error) override
+    {
+        if (!m_disc)
+            return Refuse(error, ERROR_NOT_READY);
+        cdrom::MmcDrive* drive = m_disc->Mmc();
+        if (!drive)
+            return Refuse(error, ERROR_INVALID_FUNCTION);
+        return drive->Inquiry(identity) || Refuse(error, ERROR_READ_FAULT);
+    }
+
 private:
+    // ADR 1 (the entry holds a position), control 4 for a data track; the address as absolute
+    // minute, second and frame, 150 frames after the start of the lead-in for sector 0.
+    static void FillTocEntry(TRACK_DATA* entry, uint8_t number, uint32_t sector, bool data)
+    {
+        constexpr uint32_t LEAD_IN_FRAMES = 150;
+        constexpr uint32_t FRAMES_PER_SECOND = 75;
+        const uint32_t frames = sector + LEAD_IN_FRAMES;
+        entry->ControlAdr = static_cast<uint8_t>(1 << 4 | (data ? 4 : 0));
+        entry->TrackNumber = number;
+        entry->Address[1] = static_cast<uint8_t>(frames / (60 * FRAMES_PER_SECOND));
+        entry->Address[2] = static_cast<uint8_t>(frames / FRAMES_PER_SECOND % 60);
+        entry->Address[3] = static_cast<uint8_t>(frames % FRAMES_PER_SECOND);
+    }
+
     static bool Refuse(uint32_t* error, uint32_t code)
     {
         *error = code;
@@ -112,7 +177,7 @@ public:
             if (!disc)
                 ReportOnce(drive->source, reason);
         }
-        auto device = std::unique_ptr<DiscDevice>(new (std::nothrow) DiscDevice(std::move(disc), *drive));
+        std::unique_ptr<CdromDevice> device = MakeDiscDevice(std::move(disc), *drive);
         if (!device)
             *error = ERROR_NOT_ENOUGH_MEMORY;
         return device;
@@ -120,6 +185,11 @@ public:
 };
 
 } // namespace
+
+std::unique_ptr<CdromDevice> MakeDiscDevice(std::unique_ptr<cdrom::Disc> disc, const DriveEntry& drive)
+{
+    return std::unique_ptr<CdromDevice>(new (std::nothrow) DiscDevice(std::move(disc), drive));
+}
 
 CdromDeviceService& RealCdromDeviceService()
 {

@@ -22,6 +22,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "platform/cdrom/mmc_drive.h"
 #include "platform/cdrom/toc_file_names.h"
 
 namespace platform::cdrom {
@@ -72,6 +73,8 @@ public:
     LibcdioDisc(CdIo_t* cdio, std::string source, bool physical)
         : m_cdio(cdio), m_source(std::move(source)), m_physical(physical)
     {
+        if (physical)
+            m_mmc = std::make_unique<MmcDrive>(LibcdioMmcCalls(cdio));
     }
     ~LibcdioDisc() override { cdio_destroy(m_cdio); }
 
@@ -139,6 +142,8 @@ public:
         return CountMediaChange(m_source, cdio_get_media_changed(m_cdio) == 1);
     }
 
+    MmcDrive* Mmc() override { return m_mmc.get(); }
+
 private:
     // libcdio 2.1 puts the lead-out of a TOC image whose last track is a data track with a
     // START pregap that many sectors too far (measured); its cooked reads there answer success
@@ -188,6 +193,7 @@ private:
     bool m_physical;
     TableOfContents m_toc;
     std::string m_mcn;
+    std::unique_ptr<MmcDrive> m_mmc;  // physical drives only
 };
 
 std::unique_ptr<Disc> OpenWithDriver(const std::string& source, driver_id_t driver, bool physical,

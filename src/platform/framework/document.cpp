@@ -5,8 +5,11 @@
 #include "res/string_table.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace framework {
@@ -132,11 +135,24 @@ bool CDocument::SaveModified()
 bool CDocument::DoFileSave()
 {
     // A file that may not be written gets a new name, as a document without a path does.
-    const bool readOnly = !m_strPathName.empty() && ::access(m_strPathName.c_str(), F_OK) == 0 &&
-                          ::access(m_strPathName.c_str(), W_OK) != 0;
+    const bool readOnly = !m_strPathName.empty() && CheckFileWritable(m_strPathName) != platform::FileError::None;
     if (m_strPathName.empty() || readOnly)
         return DoSave(std::string());
     return DoSave(m_strPathName);
+}
+
+platform::FileError CheckFileWritable(const std::string& path)
+{
+    // Asked for the effective user, as opening the file would be.
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) {
+        struct stat status {};
+        if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+            return platform::FileError::AccessDenied;
+        return platform::FileError::None;
+    }
+    if (errno == ENOENT)
+        return platform::FileError::None;
+    return platform::FileErrorFromErrno(errno);
 }
 
 void ReportSaveLoadException(const std::string& path, platform::FileError error, int defaultPromptId)

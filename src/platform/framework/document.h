@@ -76,6 +76,11 @@ protected:
 // is the help number.
 void ReportSaveLoadException(const std::string& path, platform::FileError error, int defaultPromptId);
 
+// Whether the user may open the existing file at path for writing: FileError::None when he may
+// or when there is no such file yet (it will be created), else the kind of the refusal (a
+// read-only file, a folder, a read-only file system). Nothing is opened or changed.
+platform::FileError CheckFileWritable(const std::string& path);
+
 // Where SetPathName puts a path for the recent-file list; an empty function removes the hook.
 void SetRecentFileListHook(std::function<void(const std::string& path)> addToRecentFileList);
 

@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "platform/message_box.h"
 #include "platform/ui/owner_window.h"
+#include "platform/ui/portal_file_dialog.h"
 
 namespace platform {
 namespace {
@@ -38,7 +40,48 @@ private:
 
 class QtFileDialogService : public framework::FileDialogService {
 public:
+    explicit QtFileDialogService(FileDialogChoice choice) : m_choice(choice) {}
+
     bool Run(const framework::FileDialogRequest& request, std::string* fileName) override
+    {
+        if (m_choice == FileDialogChoice::DesktopWhereAvailable && PortalFileChooserAvailable()) {
+            bool chosen = false;
+            if (RunPortal(request, fileName, &chosen))
+                return chosen;
+        }
+        return RunQtDialog(request, fileName);
+    }
+
+private:
+    // The desktop's dialog; false when the portal could not be asked (chosen is then unset).
+    static bool RunPortal(const framework::FileDialogRequest& request, std::string* fileName, bool* chosen)
+    {
+        std::string proposal = request.fileName;
+        for (;;) {
+            std::string name;
+            switch (RunPortalFileDialog(request, proposal, &name)) {
+            case PortalAnswer::Failed: return false;
+            case PortalAnswer::Cancelled: *chosen = false; return true;
+            case PortalAnswer::Chosen: break;
+            }
+            if (!request.openFileDialog) {
+                // The portal asked about the name it returned; with the default extension
+                // appended the name may be that of another file that exists, asked about here.
+                const std::string withExtension = WithDefaultExtension(name, request.defaultExtension);
+                if (withExtension != name && (request.flags & framework::OFN_OVERWRITEPROMPT) &&
+                    QFileInfo::exists(QString::fromStdString(withExtension)) && !ConfirmReplace(withExtension)) {
+                    proposal = withExtension;
+                    continue;
+                }
+                name = withExtension;
+            }
+            *fileName = name;
+            *chosen = true;
+            return true;
+        }
+    }
+
+    static bool RunQtDialog(const framework::FileDialogRequest& request, std::string* fileName)
     {
         RipwellFileDialog dialog(OwnerWindow(), request.flags);
         dialog.setObjectName("FileDialog");
@@ -75,6 +118,8 @@ public:
         *fileName = QDir::cleanPath(chosen.first()).toStdString();
         return true;
     }
+
+    FileDialogChoice m_choice;
 };
 
 } // namespace
@@ -95,10 +140,25 @@ QStringList QtNameFilters(const std::vector<framework::FileFilter>& filters)
     return names;
 }
 
-void InstallQtFileDialogService()
+void InstallQtFileDialogService(FileDialogChoice choice)
 {
-    static QtFileDialogService service;
-    framework::SetFileDialogService(&service);
+    static QtFileDialogService desktop(FileDialogChoice::DesktopWhereAvailable);
+    static QtFileDialogService qtOwn(FileDialogChoice::QtOwn);
+    framework::SetFileDialogService(choice == FileDialogChoice::QtOwn ? &qtOwn : &desktop);
+}
+
+std::string WithDefaultExtension(const std::string& name, const std::string& defaultExtension)
+{
+    const QFileInfo info(QString::fromStdString(name));
+    if (defaultExtension.empty() || info.fileName().contains(u'.'))
+        return name;
+    return name + "." + defaultExtension;
+}
+
+bool ConfirmReplace(const std::string& name)
+{
+    const std::string text = name + " already exists.\nDo you want to replace it?";
+    return MessageBox(text, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
 }
 
 } // namespace platform

@@ -61,21 +61,25 @@ struct FrameFixture : ::testing::Test {
 
 TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
 {
+    // With no recent file yet, the group between its separators holds "Recent File", grayed.
     EXPECT_EQ(Describe(frame.Menu("File")),
               (QStringList{"&New\tCtrl+N|57600", "&Open...\tCtrl+O|57601", "&Save\tCtrl+S|57603",
-                           "Save &As...|57604", "-", "&Properties...\tAlt+Enter|32777", "-", "E&xit|57665"}));
+                           "Save &As...|57604", "-", "&Properties...\tAlt+Enter|32777", "-",
+                           "Recent File|57616", "-", "E&xit|57665"}));
+    frame.Actions()->UpdateMenu(frame.Menu("File"));
+    EXPECT_FALSE(frame.Menu("File")->actions()[7]->isEnabled());
     EXPECT_EQ(Describe(frame.Menu("Edit")),
               (QStringList{"&Copy\tCtrl+C|57634", "&Paste\tCtrl+V|57637", "&Empty Clipboard|32788"}));
     EXPECT_EQ(Describe(frame.Menu("View")),
               (QStringList{"&Toolbar|59392|checkable", "&Status Bar|59393|checkable", "-",
                            "CD-ROM &Device Status...\tCtrl+D|32808"}));
     EXPECT_EQ(Describe(frame.Menu("Tools")),
-              (QStringList{"Read CD-D&A Sectors...\tCtrl+A|32771", "Read CD-ROM &Sectors...|32772", "-",
+              (QStringList{"Read CD-D&A Sectors...\tCtrl+A|32771", "Read CD-ROM &Sectors...|32772",
+                           "Secur&e Mode|32810|checkable", "Read O&ffset...|32811", "-",
                            "Pla&y Waveform\tCtrl+Y|32802", "S&top Waveform\tCtrl+T|32800", "-",
                            "CD &Player\tCtrl+P|32775", "Sound &Recorder\tCtrl+R|32784", "-",
                            "&Options...|32776"}));
-    EXPECT_EQ(Describe(frame.Menu("Help")),
-              (QStringList{"&Help Topics|57667", "-", "&About Ripwell...|57664"}));
+    EXPECT_EQ(Describe(frame.Menu("Help")), (QStringList{"&Help Topics|57667", "&About Ripwell...|57664"}));
     EXPECT_EQ(Describe(frame.View()->ContextMenu()),
               (QStringList{"Read CD-DA...|32771", "Read CD-ROM...|32772", "-", "Play|32802", "Stop|32800", "-",
                            "Properties...|32777", "-", "Copy|57634", "Paste|57637"}));
@@ -83,6 +87,8 @@ TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
     frame.SetRecentFiles({"/music/a.wav", "/music/b.wav"});
     QStringList file = Describe(frame.Menu("File"));
     EXPECT_EQ(file.mid(6), (QStringList{"-", "&1 a.wav|57616", "&2 b.wav|57617", "-", "E&xit|57665"}));
+    frame.SetRecentFiles({});
+    EXPECT_EQ(Describe(frame.Menu("File")).mid(6), (QStringList{"-", "Recent File|57616", "-", "E&xit|57665"}));
 }
 
 TEST_F(FrameFixture, HighlightedItemsShowTheirPromptAndIdleTextComesBack)
@@ -96,8 +102,10 @@ TEST_F(FrameFixture, HighlightedItemsShowTheirPromptAndIdleTextComesBack)
     for (const char* name : {"File", "Edit", "View", "Tools", "Help"}) {
         QMenu* menu = frame.Menu(name);
         menu->popup(QPoint(0, 0));
+        frame.Actions()->UpdateMenu(menu);
         for (QAction* a : menu->actions()) {
-            if (a->isSeparator())
+            // A grayed item cannot be highlighted (the empty list's "Recent File").
+            if (a->isSeparator() || !a->isEnabled())
                 continue;
             menu->setActiveAction(a);
             int id = framework::CommandActions::CommandOf(a);
@@ -154,6 +162,28 @@ TEST_F(FrameFixture, CommandsReachTheirOwners)
     // A command nobody handles is grayed.
     EXPECT_FALSE(frame.Router().Update(res::ID_FILE_MRU_FILE4).m_bEnabled);
     EXPECT_TRUE(frame.Router().Update(res::ID_APP_EXIT).m_bEnabled);
+}
+
+TEST_F(FrameFixture, SecureModeIsAToolsItemThatSwitchesTheSetting)
+{
+    QMenu* tools = frame.Menu("Tools");
+    QAction* secure = nullptr;
+    for (QAction* a : tools->actions())
+        if (framework::CommandActions::CommandOf(a) == res::ID_SECURE_MODE)
+            secure = a;
+    ASSERT_NE(secure, nullptr);
+    EXPECT_EQ(settings.SecureMode, 0);   // off unless the user turns it on
+    frame.Actions()->UpdateMenu(tools);
+    EXPECT_FALSE(secure->isChecked());
+    secure->trigger();
+    frame.Actions()->UpdateMenu(tools);
+    EXPECT_EQ(settings.SecureMode, 1);
+    EXPECT_TRUE(secure->isChecked());
+    frame.Router().Dispatch(res::ID_SECURE_MODE);
+    frame.Actions()->UpdateMenu(tools);
+    EXPECT_EQ(settings.SecureMode, 0);
+    EXPECT_FALSE(secure->isChecked());
+    EXPECT_TRUE(frame.Commands().Handles(res::ID_READ_OFFSET));
 }
 
 TEST_F(FrameFixture, TitleAndFirstGeometry)

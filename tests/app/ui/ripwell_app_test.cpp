@@ -1,7 +1,11 @@
 #include "app/ui/ripwell_app.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -113,4 +117,75 @@ TEST(RipwellApp, SettingsAndRecentFilesWrittenAtShutDownComeBackAtTheNextStart)
     const std::string rewritten = ReadFile(config.file("ripwell/user.reg"));
     EXPECT_NE(rewritten.find("\"File1\"=\"" + data.file("a.bin") + "\""), std::string::npos) << rewritten;
     EXPECT_EQ(rewritten.find("\"File2\""), std::string::npos);
+}
+
+TEST(RipwellApp, AFileThatCannotBeOpenedLeavesTheOpenDocumentAsItWas)
+{
+    TempDir config;
+    TempDir data;
+    ScopedEnvironment home("XDG_CONFIG_HOME", config.path().c_str());
+    ScopedEnvironment hive("RIPWELL_USER_HIVE", nullptr);
+    ScriptedDesktop desktop;
+    ScriptedFileDialogs dialogs;
+    const std::string a = data.file("a.bin");
+    const std::string b = data.file("b.bin");
+    std::ofstream(a) << "AAAA";
+    std::ofstream(b) << "0123456789";
+
+    CRipwellApp app;
+    ASSERT_TRUE(app.InitInstance({"ripwell"}));
+    const framework::CommandRouter& router = app.MainFrame()->Router();
+    // The empty list's "Recent File" is grayed; a listed file's entry is not.
+    EXPECT_FALSE(router.Update(res::ID_FILE_MRU_FILE1).m_bEnabled);
+    ASSERT_TRUE(app.OpenDocumentFile(a));
+    ASSERT_TRUE(app.OpenDocumentFile(b));
+    EXPECT_TRUE(router.Update(res::ID_FILE_MRU_FILE1 + 1).m_bEnabled);
+    EXPECT_FALSE(router.Update(res::ID_FILE_MRU_FILE1 + 2).m_bEnabled);
+    std::remove(a.c_str());
+
+    auto expectStillB = [&](const char* how) {
+        const CRipwellDoc* doc = app.Document();
+        EXPECT_EQ(doc->GetPathName(), b) << how;
+        EXPECT_EQ(doc->GetTitle(), "b.bin") << how;
+        ASSERT_EQ(doc->m_nDataLength, 10u) << how;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(doc->m_pData), 10), "0123456789") << how;
+        EXPECT_EQ(app.MainFrame()->windowTitle(), "b.bin - Ripwell") << how;
+        ASSERT_EQ(desktop.Boxes().size(), 1u) << how;
+        EXPECT_EQ(desktop.Boxes()[0].text, a + "\nCannot find this file.\nPlease verify that the correct path and "
+                                                "file name are given.")
+            << how;
+        desktop.Clear();
+    };
+
+    // The recent file that has gone: its message, its entry removed, b.bin still open.
+    router.Dispatch(res::ID_FILE_MRU_FILE1 + 1);
+    EXPECT_EQ(app.RecentFiles(), std::vector<std::string>{b});
+    expectStillB("recent file");
+
+    dialogs.ChooseNext(a);
+    router.Dispatch(res::ID_FILE_OPEN);
+    expectStillB("File Open");
+
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(a))});
+    // As a drag does it: the window takes the drag when it enters, then gets the drop.
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(app.MainFrame(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(app.MainFrame(), &drop);
+    expectStillB("drop");
+
+    // A file that opens and then fails to load has emptied the document, now "Untitled".
+    const std::string shortWave = data.file("short.wav");
+    std::ofstream(shortWave) << std::string(44, 'x');
+    dialogs.ChooseNext(shortWave);
+    router.Dispatch(res::ID_FILE_OPEN);
+    EXPECT_EQ(app.Document()->m_nDataLength, 0u);
+    EXPECT_EQ(app.Document()->m_pBlock, nullptr);
+    EXPECT_EQ(app.Document()->GetPathName(), "");
+    EXPECT_EQ(app.MainFrame()->windowTitle(), "Untitled - Ripwell");
+    ASSERT_EQ(desktop.Boxes().size(), 1u);
+    EXPECT_EQ(desktop.Boxes()[0].text, "Wave file is too short. Skipped.");
+    app.ExitInstance();
 }

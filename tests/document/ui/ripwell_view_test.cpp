@@ -123,3 +123,28 @@ TEST(RipwellView, ColoursComeFromTheSettingsAndGoBack)
     EXPECT_EQ(settings.Foreground, 0x563412u);
     EXPECT_EQ(settings.Background, 0xEFCDABu);
 }
+
+TEST(RipwellView, AHorizontalPageIsATenthOfTheWidthAndALineATenthOfThat)
+{
+    AppSettings settings;
+    CRipwellDoc doc;
+    FillDocument(doc, 64, 0x41);
+    CRipwellView view(&doc, settings, nullptr);
+    view.resize(200, 200);
+    view.show();
+    view.OnUpdate();
+    QScrollBar* bar = view.horizontalScrollBar();
+    const int extent = 77 * view.m_nCharWidth;
+    ASSERT_GT(bar->maximum(), extent / 10 * 2);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(bar->value(), extent / 10);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(bar->value(), extent / 10 * 2);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(bar->value(), extent / 10 * 2 - extent / 100);
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(bar->value(), 0);
+    // The thumb still shows how much of the width the window shows.
+    EXPECT_EQ(bar->pageStep(), view.viewport()->width());
+}

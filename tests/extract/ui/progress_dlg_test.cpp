@@ -20,6 +20,7 @@
 #include "res/resource.h"
 #include "support/read_run.h"
 #include "support/scripted_drive.h"
+#include "support/simulated_drive.h"
 
 namespace {
 
@@ -243,4 +244,44 @@ TEST(ProgressDlg, FailuresArriveAsTheStatus)
         EXPECT_EQ(document.m_pBlock, nullptr);
         EXPECT_EQ(document.GetTitle(), "Untitled");
     }
+}
+
+namespace {
+
+// Notes the read mode text as each pass of a secure read begins.
+class PassWatchingDlg : public CProgressDlg {
+public:
+    void SendMessage(uint32_t message, uintptr_t wParam) override
+    {
+        CProgressDlg::SendMessage(message, wParam);
+        if (message == res::WM_READ_PASS)
+            RunOnWindowThread([this] { modeTexts.push_back(Text(*this, res::progress::IDC_READ_MODE)); });
+    }
+    std::vector<QString> modeTexts;
+};
+
+} // namespace
+
+TEST(ProgressDlg, ASecureReadShowsItsPassesAndKeepsItsReport)
+{
+    SimulatedDrive drive('D', 1000);
+    drive.SetScratches({50}, 1, 2);
+    ReadOptions options{'D', true, 2};
+    options.secureMode = true;
+    CRipwellDoc document;
+    PassWatchingDlg dialog;
+    dialog.m_nFirstSector = 0;
+    dialog.m_nLastSector = 99;
+    dialog.m_nReadMode = READ_MODE_RAW;
+    dialog.m_options = options;
+    dialog.m_pDocument = &document;
+    dialog.exec();
+
+    EXPECT_EQ(dialog.m_nStatus, 0);
+    EXPECT_EQ(dialog.modeTexts, (std::vector<QString>{"raw (test)", "raw (copy)", "raw (re-read)"}));
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_LABEL), "");   // no synchronisation in a secure read
+    EXPECT_EQ(Text(dialog, res::progress::IDC_PERCENT), "100%");
+    ASSERT_TRUE(dialog.m_bHaveReport);
+    EXPECT_EQ(dialog.m_report.suspiciousSectors, (std::vector<uint32_t>{50}));
+    EXPECT_EQ(document.m_nDataLength, 100u * 2352);
 }

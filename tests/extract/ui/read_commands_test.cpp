@@ -7,6 +7,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QInputDialog>
+#include <QTimer>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -14,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include "base/app_settings.h"
+#include "extract/crc32.h"
+#include "platform/cdrom/cdrom_device.h"
 #include "document/ripwell_doc.h"
 #include "platform/ui/dialog_data.h"
 #include "res/resource.h"
@@ -21,6 +25,8 @@
 #include "support/scripted_desktop.h"
 #include "support/scripted_drive.h"
 #include "support/scripted_mci.h"
+#include "support/simulated_drive.h"
+#include "support/disc_builder.h"
 #include "support/ui/dialog_script.h"
 #include "support/temp_dir.h"
 
@@ -188,4 +194,108 @@ TEST_F(ReadCommandsTest, CdromReadOpensWith16And256AndReportsFailures)
     const auto& events = m_desktop.Events();
     ASSERT_GE(events.size(), 2u);
     EXPECT_TRUE(events[events.size() - 2].IsSound(res::SOUND_ERROR));
+}
+
+TEST_F(ReadCommandsTest, SecureReadsEndWithTheirChecksumsOrTheSuspiciousPositions)
+{
+    SimulatedDrive drive('D', 1500);
+    drive.SetIdentity("PLEXTOR", "PX-W4824A", "1.07");
+    drive.SetReadOffset(30);
+    drive.SetOverread(false, true);
+    m_settings.SecureMode = 1;
+    m_settings.DoJitterCorrection = 1;   // does not take part
+    m_settings.ReadOffset = -12;         // for other drives
+    m_settings.DriveReadOffsets = "PLEXTOR PX-W4824A=+30";
+    const auto readSectors = [](uint32_t first, uint32_t last) {
+        return DialogScript({[first, last](QWidget* window) {
+            GetDlgControl<QTabBar>(window, res::read_audio::IDC_PAGE_TABS)->setCurrentIndex(2);
+            SetField(window, res::read_audio::IDC_START_SECTOR, std::to_string(first).c_str());
+            SetField(window, res::read_audio::IDC_END_SECTOR, std::to_string(last).c_str());
+            PressButton(window, res::IDOK);
+        }});
+    };
+    {
+        DialogScript script = readSectors(600, 700);
+        OnReadCdda(&m_doc, m_settings, nullptr);
+    }
+    // The drive's own offset was applied: the disc's samples, proven, and the checksums said.
+    const std::vector<uint8_t> disc = drive.DiscBytes(600, 101);
+    EXPECT_TRUE(DocumentHolds(disc));
+    EXPECT_TRUE(m_doc.IsModified());
+    char expected[128];
+    const uint32_t crc = Crc32(disc.data(), disc.size());
+    std::snprintf(expected, sizeof expected, "Everything went OK.\n\nTest CRC32: %08X\nCopy CRC32: %08X", crc, crc);
+    ASSERT_EQ(m_desktop.Boxes().size(), 1u);
+    EXPECT_EQ(m_desktop.Boxes()[0].text, expected);
+    EXPECT_EQ(m_desktop.Boxes()[0].Icon(), MB_ICONINFORMATION);
+    EXPECT_EQ(m_desktop.Transcript().back(), std::string("box ") + expected);  // no sound before it
+
+    // Sectors that never read the same twice: the error sound and a warning that lists them; the
+    // data is kept.
+    drive.SetScratches({650, 651}, 1, 3);
+    m_doc.SetModifiedFlag(false);
+    m_desktop.Clear();
+    {
+        DialogScript script = readSectors(600, 700);
+        OnReadCdda(&m_doc, m_settings, nullptr);
+    }
+    EXPECT_EQ(m_doc.m_nDataLength, 101u * 2352);
+    ASSERT_EQ(m_desktop.Boxes().size(), 1u);
+    const DesktopEvent box = m_desktop.Boxes()[0];
+    const std::vector<std::string> transcript = m_desktop.Transcript();
+    ASSERT_GE(transcript.size(), 2u) << transcript.back();
+    EXPECT_EQ(transcript[transcript.size() - 2], std::string("sound ") + res::SOUND_ERROR) << box.text;
+    EXPECT_EQ(box.Icon(), MB_ICONEXCLAMATION);
+    EXPECT_EQ(box.text.find("Everything went OK."), std::string::npos);
+    EXPECT_NE(box.text.find("Suspicious positions:\n00:10:50 (sector 650)\n00:10:51 (sector 651)"), std::string::npos)
+        << box.text;
+    EXPECT_EQ(box.text.find("Test CRC32: "), box.text.find("\n\n") + 2);
+
+    // With secure mode off, the same command reads as it always did: no message after a read.
+    m_settings.SecureMode = 0;
+    drive.SetScratches({}, 1, 1);
+    m_doc.SetModifiedFlag(false);
+    m_desktop.Clear();
+    {
+        DialogScript script = readSectors(600, 700);
+        OnReadCdda(&m_doc, m_settings, nullptr);
+    }
+    EXPECT_TRUE(m_desktop.Boxes().empty());
+    EXPECT_EQ(m_doc.m_nDataLength, 101u * 2352);
+}
+
+TEST_F(ReadCommandsTest, TheReadOffsetIsKeptForTheDrivesModelOrForAllOthers)
+{
+    SimulatedDrive drive('D', 1500);
+    drive.SetIdentity("PIONEER", "DVD-RW  DVR-111D", "1.23");
+    QString label;
+    const auto answer = [&label](int value) {
+        QTimer::singleShot(0, [&label, value] {
+            auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            label = box->labelText();
+            box->setIntValue(value);
+            box->accept();
+        });
+    };
+    answer(-1164);
+    OnReadOffset(m_settings, nullptr);
+    EXPECT_TRUE(label.contains("PIONEER DVD-RW  DVR-111D"));
+    EXPECT_EQ(m_settings.DriveReadOffsets, "PIONEER DVD-RW  DVR-111D=-1164");
+    EXPECT_EQ(m_settings.ReadOffset, 0);
+
+    // A drive that names no model (a disc image) sets the value of all such drives.
+    TempDir folder;
+    BuiltDisc disc;
+    std::string reason;
+    ASSERT_TRUE(BuildDisc(AudioDiscPlan({300}), mkdisc::Layout::SingleBin, folder.path().string(), "disc", &disc,
+                          &reason));
+    ScopedEnvironment drives("RIPWELL_DRIVES", ("E=" + disc.sheet).c_str());
+    SetCdromDeviceService(nullptr);
+    m_settings.DefaultCDROMDrive = 'E';
+    answer(6000);  // beyond the range: the box keeps it to 5000
+    OnReadOffset(m_settings, nullptr);
+    EXPECT_FALSE(label.contains("PIONEER"));
+    EXPECT_EQ(m_settings.ReadOffset, 5000);
+    EXPECT_EQ(m_settings.DriveReadOffsets, "PIONEER DVD-RW  DVR-111D=-1164");
 }

@@ -66,7 +66,7 @@ struct QtFileDialogTest : ::testing::Test {
     void SetUp() override
     {
         m_previous = framework::GetFileDialogService();
-        platform::InstallQtFileDialogService();
+        platform::InstallQtFileDialogService(platform::FileDialogChoice::QtOwn);
     }
     void TearDown() override { framework::SetFileDialogService(m_previous); }
     framework::FileDialogService* m_previous = nullptr;

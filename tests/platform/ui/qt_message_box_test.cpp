@@ -5,7 +5,9 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -18,6 +20,7 @@
 #include "platform/framework/document.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
+#include "platform/ui/desktop_style.h"
 #include "platform/ui/qt_wait_cursor.h"
 #include "support/ui/modal_answer.h"
 
@@ -237,4 +240,44 @@ TEST_F(QtMessageBoxTest, ABoxAskedFromAnotherThreadIsShownOnTheUserInterfaceThre
     worker.join();
     EXPECT_EQ(answer, IDRETRY);
     EXPECT_TRUE(onUserInterfaceThread);
+}
+
+namespace {
+
+// A style that puts stock pictures on standard buttons, as Qt's styles do on some desktops.
+class PicturesOnButtonsStyle : public QProxyStyle {
+public:
+    PicturesOnButtonsStyle() : QProxyStyle(QStyleFactory::create("fusion")) {}
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// Whether any button of the next box shown has a picture.
+bool NextBoxHasButtonPictures()
+{
+    bool pictures = false;
+    AnswerModal<QMessageBox>([&](QMessageBox* box) {
+        for (QAbstractButton* button : box->buttons())
+            pictures = pictures || !button->icon().isNull();
+        Click(box, "Cancel");
+    });
+    MessageBox("Save changes to a.wav?", MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    return pictures;
+}
+
+} // namespace
+
+TEST_F(QtMessageBoxTest, ButtonsShowWordsWithoutStockPictures)
+{
+    const QString before = QApplication::style()->name();
+    QApplication::setStyle(new PicturesOnButtonsStyle);
+    EXPECT_TRUE(NextBoxHasButtonPictures());
+    QApplication::setStyle(CreateDesktopStyle(new PicturesOnButtonsStyle));
+    EXPECT_FALSE(NextBoxHasButtonPictures());
+    QApplication::setStyle(before);
 }

@@ -9,6 +9,8 @@ int main(int argc, char** argv)
 {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Desktop settings (the AutoPlay switch) live in memory: a test never touches the user's.
+    setenv("GSETTINGS_BACKEND", "memory", 1);
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
