@@ -58,6 +58,10 @@ struct LayoutBuilder {
     CueLayout& layout;
     std::string& reason;
     uint64_t cursor = 0;
+    // The track whose gap ended the file laid last, and the sectors of that gap (with its
+    // PREGAP), counted into the track's pregap when its own file is laid.
+    const CueTrack* carriedTrack = nullptr;
+    uint32_t carriedGap = 0;
 
     bool Refuse(const CueTrack& track, const std::string& why)
     {
@@ -83,6 +87,11 @@ struct LayoutBuilder {
         for (const CueTrack& track : sheet.tracks)
             if (track.file == fileIndex)
                 tracks.push_back(&track);
+        // The next track's gap at the end of this file.
+        const CueTrack* tail = nullptr;
+        for (const CueTrack& track : sheet.tracks)
+            if (track.gapInFileBefore && track.gapFile == fileIndex)
+                tail = &track;
         const ResolvedFile& file = layout.files[fileIndex];
         uint64_t unitCursor = 0;  // bytes or sample frames into the file
         for (size_t k = 0; k < tracks.size(); ++k) {
@@ -91,13 +100,15 @@ struct LayoutBuilder {
             const uint32_t regionStart = k == 0 ? 0 : FirstIndex(track);
             const uint32_t index01 = track.indexes.at(1);
             uint64_t length = 0;
-            if (k + 1 < tracks.size()) {
-                const uint32_t next = FirstIndex(*tracks[k + 1]);
+            if (k + 1 < tracks.size() || tail) {
+                const CueTrack& following = k + 1 < tracks.size() ? *tracks[k + 1] : *tail;
+                const uint32_t next = k + 1 < tracks.size() ? FirstIndex(following) : tail->gapStart;
                 if (next <= index01)
-                    return Refuse(*tracks[k + 1], "its first INDEX is not after INDEX 01 of the track before");
+                    return Refuse(following, "its first INDEX is not after INDEX 01 of the track before");
                 length = next - regionStart;
-                if (unitCursor + length * units > file.bytes)
-                    return Refuse(*tracks[k + 1], "its INDEX lies beyond the end of " + file.path);
+                const uint64_t end = unitCursor + length * units;
+                if (end > file.bytes || (&following == tail && end == file.bytes))
+                    return Refuse(following, "its INDEX lies beyond the end of " + file.path);
             } else {
                 if (unitCursor >= file.bytes)
                     return Refuse(track, "INDEX 01 lies at or beyond the end of " + file.path);
@@ -109,11 +120,13 @@ struct LayoutBuilder {
                 reason = "the image is larger than a compact disc can be";
                 return false;
             }
-            AddGap(track.pregap, track.mode);
+            const bool carried = &track == carriedTrack;
+            if (!carried)
+                AddGap(track.pregap, track.mode);
             Track entry;
             entry.number = static_cast<uint8_t>(track.number);
             entry.start = static_cast<uint32_t>(cursor + index01 - regionStart);
-            entry.pregap = track.pregap + index01 - regionStart;
+            entry.pregap = (carried ? carriedGap : track.pregap) + index01 - regionStart;
             entry.isAudio = track.mode == CueTrackMode::Audio;
             layout.toc.tracks.push_back(entry);
 
@@ -130,6 +143,37 @@ struct LayoutBuilder {
             unitCursor += length * units;
             AddGap(track.postgap, track.mode);
         }
+        carriedTrack = nullptr;
+        if (tail && !LayTailGap(*tail, fileIndex, tracks.empty() ? 0 : unitCursor))
+            return false;
+        return true;
+    }
+
+    // The gap of the next track, from where it begins in this file to the file's end.
+    bool LayTailGap(const CueTrack& track, size_t fileIndex, uint64_t unitCursor)
+    {
+        const ResolvedFile& file = layout.files[fileIndex];
+        const uint64_t units = SectorUnits(file, track.mode);
+        if (unitCursor != uint64_t{track.gapStart} * units || unitCursor >= file.bytes)
+            return Refuse(track, "its INDEX 00 does not lie within " + file.path + " after the track before");
+        const uint64_t length = (file.bytes - unitCursor + units - 1) / units;
+        if (cursor + track.pregap + length > MAX_DISC_SECTORS) {
+            reason = "the image is larger than a compact disc can be";
+            return false;
+        }
+        AddGap(track.pregap, track.mode);
+        Extent data;
+        data.firstSector = static_cast<uint32_t>(cursor);
+        data.count = static_cast<uint32_t>(length);
+        data.mode = track.mode;
+        data.inFile = true;
+        data.file = fileIndex;
+        data.fileSector = unitCursor / units;
+        data.byteOffset = unitCursor;
+        layout.extents.push_back(data);
+        cursor += length;
+        carriedTrack = &track;
+        carriedGap = static_cast<uint32_t>(track.pregap + length);
         return true;
     }
 };

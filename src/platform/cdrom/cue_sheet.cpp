@@ -137,9 +137,20 @@ struct Parser {
         if (!track)
             return Refuse("INDEX before any TRACK");
         if (sheet.files.size() - 1 != track->file) {
-            // A FILE line between a track's indexes moves the rest of the track into that file,
-            // which this reader does not follow.
-            return Refuse("INDEX of track " + std::to_string(track->number) + " after a new FILE");
+            // A FILE line inside a track moves the rest of the track into that file; what came
+            // before INDEX 01 (its gap) ends the file before. A track split any other way is
+            // not followed.
+            if (track->indexes.count(1) || track->gapInFileBefore)
+                return Refuse("INDEX of track " + std::to_string(track->number) + " after a new FILE");
+            if (!track->indexes.empty()) {
+                track->gapInFileBefore = true;
+                track->gapFile = track->file;
+                track->gapStart = track->indexes.begin()->second;
+                track->indexes.clear();
+            }
+            track->file = sheet.files.size() - 1;
+            if (sheet.files[track->file].type == CueFileType::Wave && track->mode != CueTrackMode::Audio)
+                return Refuse("a data track cannot come from a sound file");
         }
         uint32_t number = 0, frames = 0;
         if (words.size() != 3 || !ParseNumber(words[1], 99, &number))

@@ -26,6 +26,12 @@ struct CueTrack {
     uint32_t pregap = 0;              // PREGAP frames, in no file
     uint32_t postgap = 0;             // POSTGAP frames, in no file
     int line = 0;
+    // A track whose first indexes (its gap) end the file before its own, as rippers write a
+    // disc with gaps appended to the previous track: that file, and the frames into it where
+    // the gap begins. indexes then hold only the indexes in the track's own file.
+    bool gapInFileBefore = false;
+    size_t gapFile = 0;
+    uint32_t gapStart = 0;
 };
 
 struct CueSheet {
