@@ -337,7 +337,14 @@ int RipCommandLineMain(int argc, char** argv)
     request.album = metadata.album;
     request.albumArtist = metadata.albumArtist;
     request.date = metadata.date;
-    request.outputFolder = commandLine.folder.empty() ? DefaultFolder(settings) : commandLine.folder;
+    // Absolute, so that the log and the report say where the files are.
+    std::error_code failure;
+    request.outputFolder = std::filesystem::absolute(commandLine.folder.empty() ? DefaultFolder(settings)
+                                                                                : commandLine.folder, failure)
+                               .lexically_normal()
+                               .string();
+    if (failure)
+        request.outputFolder = commandLine.folder.empty() ? DefaultFolder(settings) : commandLine.folder;
     request.fileNamePattern = commandLine.pattern.empty() ? settings.RipFileNamePattern : commandLine.pattern;
     request.format = commandLine.wave.value_or(settings.RipFormat == 1) ? AudioFormat::Wave : AudioFormat::Flac;
     request.flacLevel = commandLine.flacLevel.value_or(std::min(settings.RipFlacLevel, MAX_FLAC_LEVEL));

@@ -4,11 +4,10 @@
 #include <cstring>
 #include <new>
 
-#include <zlib.h>
-
 #include "platform/cdrom/disc.h"
 
 #include "cdrom/drive_error.h"
+#include "extract/crc32.h"
 #include "platform/cdrom/cdrom_device.h"
 #include "res/resource.h"
 
@@ -150,13 +149,4 @@ std::unique_ptr<RangeReader> MakePlainRangeReader(char driveLetter, int32_t read
     return std::unique_ptr<RangeReader>(new (std::nothrow) PlainRangeReader(driveLetter, readOffset, leadOut));
 }
 
-uint32_t RangeCrc32(const uint8_t* bytes, size_t count, uint32_t crc)
-{
-    while (count > 0) {
-        const uInt part = static_cast<uInt>(std::min<size_t>(count, 1u << 30));
-        crc = static_cast<uint32_t>(crc32(crc, bytes, part));
-        bytes += part;
-        count -= part;
-    }
-    return crc;
-}
+uint32_t RangeCrc32(const uint8_t* bytes, size_t count, uint32_t crc) { return Crc32(bytes, count, crc); }

@@ -5,6 +5,7 @@
 
 #include "platform/drives.h"
 #include "rip/file_naming.h"
+#include "rip/rip_readers.h"
 #include "rip/track_plan.h"
 
 std::string DefaultRipFolder()
@@ -43,6 +44,9 @@ RipChoices InitialRipChoices(const AppSettings& settings, char drive, const plat
     choices.pattern = settings.RipFileNamePattern.empty() ? DEFAULT_FILE_NAME_PATTERN : settings.RipFileNamePattern;
     choices.format = settings.RipFormat == 1 ? AudioFormat::Wave : AudioFormat::Flac;
     choices.flacLevel = settings.RipFlacLevel > MAX_FLAC_LEVEL ? DEFAULT_FLAC_LEVEL : settings.RipFlacLevel;
+    // Read as the Tools menu's Secure Mode and Read Offset say, with the offset of this drive.
+    choices.secure = settings.SecureMode != 0;
+    choices.readOffset = DefaultReadOffset(settings, drive);
     return choices;
 }
 

@@ -31,7 +31,7 @@ TEST(DiscMetadataTest, StoredTitlesWinOverCdTextAndChangesGoBackToTheTitleFile)
     ScopedEnvironment config("XDG_CONFIG_HOME", dir.path().c_str());
     const platform::DiscLayout layout = ThreeTracks();
     const std::string section = CdPlayerSection(layout);
-    EXPECT_EQ(section, "8002803");  // the freedb id of the table, in hexadecimal
+    EXPECT_EQ(section, "12002803");  // the freedb id of the table, in hexadecimal, as the player names it
     platform::WritePrivateProfileStringA(section.c_str(), "1", "Stored Two", "CDPLAYER.INI");
 
     const DiscMetadata before = ReadDiscMetadata(layout);

@@ -90,7 +90,8 @@ TEST(MusicBrainzTest, LookupsNameTheProgramAndComeAtMostOnceASecond)
         for (const auto& [name, value] : calls[i].request.headers)
             agent |= name == "User-Agent" && value.rfind(std::string("Ripwell/") + RIPWELL_VERSION + " ( ", 0) == 0;
         EXPECT_TRUE(agent) << i;
-        if (i > 0)
+        if (i > 0) {
             EXPECT_GE(calls[i].when - calls[i - 1].when, std::chrono::milliseconds(MUSICBRAINZ_REQUEST_INTERVAL_MS));
+        }
     }
 }

@@ -20,6 +20,8 @@
 #include "rip/disc_metadata.h"
 #include "rip/range_reader.h"
 #include "rip/rip_job.h"
+#include "rip/rip_readers.h"
+#include "base/app_settings.h"
 #include "rip/track_plan.h"
 #include "support/disc_builder.h"
 #include "support/local_http_server.h"
@@ -358,4 +360,69 @@ TEST_F(RipDiscTest, ATrackThatCannotBeReadIsReportedAndTheOthersAreRipped)
     // The cue sheet names the two files there are, numbered one after the other.
     const std::string cue = ReadText(fs::path(request.outputFolder) / result.cueSheetFile);
     EXPECT_NE(cue.find("TRACK 02 AUDIO\n    TITLE \"Track 03\""), std::string::npos) << cue;
+}
+
+TEST_F(RipDiscTest, TheWrittenCueSheetInAVirtualDriveGivesTheSameDiscBack)
+{
+    mkdisc::DiscPlan plan = AudioDiscPlan({500, 350, 420}, mkdisc::AudioContent::Music, {75, 33});
+    plan.catalog = "4006381333931";
+    Build(plan);
+    ScriptedHttp noNetwork;
+    RipRequest request = Request("round");
+    std::unique_ptr<RangeReader> reader = MakePlainRangeReader('E', 0, m_layout.leadOut);
+    const RipResult result = RunRip(request, *reader, nullptr, nullptr);
+    ASSERT_EQ(result.status, 0);
+    ASSERT_FALSE(result.cueSheetFile.empty());
+
+    // The FLAC files behind the written sheet, in drive F: beside the original in E:.
+    const std::string sheet = (fs::path(request.outputFolder) / result.cueSheetFile).string();
+    m_drives.Set({{'C', platform::DriveEntry::Kind::FixedDisk, "/"},
+                  {'E', platform::DriveEntry::Kind::DiscImage, m_disc.sheet},
+                  {'F', platform::DriveEntry::Kind::DiscImage, sheet}});
+    platform::DiscLayout copy;
+    std::string reason;
+    ASSERT_TRUE(platform::ReadDiscLayout('F', &copy, &reason)) << reason;
+    ASSERT_EQ(copy.tracks.size(), m_layout.tracks.size());
+    for (size_t i = 0; i < copy.tracks.size(); ++i) {
+        EXPECT_EQ(copy.tracks[i].number, m_layout.tracks[i].number);
+        EXPECT_EQ(copy.tracks[i].start, m_layout.tracks[i].start) << i;
+        EXPECT_EQ(copy.tracks[i].pregap, m_layout.tracks[i].pregap) << i;
+        EXPECT_TRUE(copy.tracks[i].isAudio);
+    }
+    EXPECT_EQ(copy.leadOut, m_layout.leadOut);
+    EXPECT_EQ(copy.catalog, "4006381333931");
+
+    std::unique_ptr<RangeReader> again = MakePlainRangeReader('F', 0, copy.leadOut);
+    std::vector<uint8_t> bytes(size_t{copy.leadOut} * kSector);
+    RangeReadReport report;
+    ASSERT_EQ(again->Read(0, copy.leadOut - 1, bytes.data(), nullptr, nullptr, &report), 0);
+    EXPECT_TRUE(bytes == m_disc.Expected(0, m_layout.leadOut));
+}
+
+TEST_F(RipDiscTest, ASecureRipProvesEveryTrackWithATestAndACopyPass)
+{
+    Build(AudioDiscPlan({300, 250}, mkdisc::AudioContent::Music, {40}));
+    ScriptedHttp noNetwork;
+    AppSettings settings;
+    std::string reason;
+    std::unique_ptr<RangeReader> reader = MakeRipReader('E', true, 0, m_layout.leadOut, settings, &reason);
+    ASSERT_TRUE(reader) << reason;
+    EXPECT_TRUE(reader->IsSecure());
+    EXPECT_FALSE(MakeRipReader('E', true, 5001, m_layout.leadOut, settings, &reason));
+    EXPECT_NE(reason.find("-5000 and 5000"), std::string::npos);
+
+    RipRequest request = Request("secure");
+    const RipResult result = RunRip(request, *reader, nullptr, nullptr);
+    ASSERT_EQ(result.status, 0);
+    const std::vector<PlannedTrack> planned = PlanTracks(m_layout);
+    for (size_t i = 0; i < result.tracks.size(); ++i) {
+        const RipTrackResult& track = result.tracks[i];
+        ASSERT_EQ(track.status, RipTrackResult::Status::Ripped) << track.error;
+        EXPECT_TRUE(track.read.haveTestCrc);
+        EXPECT_EQ(track.read.testCrc, track.read.copyCrc);
+        EXPECT_EQ(DecodedBytes(fs::path(request.outputFolder) / track.fileName),
+                  m_disc.Expected(planned[i].fileFirst, planned[i].Sectors()));
+    }
+    EXPECT_NE(result.logText.find("secure"), std::string::npos);
+    EXPECT_NE(result.logText.find("Test CRC32:"), std::string::npos) << result.logText;
 }

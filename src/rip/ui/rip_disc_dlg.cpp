@@ -122,6 +122,8 @@ void CRipDiscDlg::LoadDisc(char drive)
     m_ui->albumEdit->setText(FromStd(m_choices.album));
     m_ui->albumArtistEdit->setText(FromStd(m_choices.albumArtist));
     m_ui->dateEdit->setText(FromStd(m_choices.date));
+    m_ui->secureCheck->setChecked(m_choices.secure);
+    m_ui->offsetSpin->setValue(m_choices.readOffset);
     FillTrackList();
     m_ui->ripButton->setEnabled(m_bHaveDisc);
     m_ui->musicBrainzButton->setEnabled(m_bHaveDisc);
@@ -243,5 +245,7 @@ void CRipDiscDlg::OnLookUpDone(bool found, const ReleaseInfo& release, const std
     m_ui->albumEdit->setText(FromStd(m_choices.album));
     m_ui->albumArtistEdit->setText(FromStd(m_choices.albumArtist));
     m_ui->dateEdit->setText(FromStd(m_choices.date));
+    m_ui->secureCheck->setChecked(m_choices.secure);
+    m_ui->offsetSpin->setValue(m_choices.readOffset);
     FillTrackList();
 }
