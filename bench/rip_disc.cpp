@@ -98,27 +98,24 @@ bool Run(const std::vector<std::string>& arguments)
 }
 
 // The disc's bytes of [first, first + count) against the samples libsndfile decodes from path.
-bool DecodesTo(const std::string& path, const mkdisc::DiscPlan& plan, uint32_t first, uint32_t count)
+bool DecodesTo(const std::string& path, const std::vector<uint8_t>& disc, uint32_t first, uint32_t count)
 {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file)
         return false;
     bool same = info.frames == sf_count_t{count} * mkdisc::SAMPLES_PER_SECTOR && info.channels == 2;
-    std::vector<int16_t> samples(mkdisc::SAMPLES_PER_SECTOR * 2);
-    uint8_t sector[mkdisc::RAW_SECTOR_BYTES];
-    for (uint32_t s = 0; same && s < count; ++s) {
-        same = sf_read_short(file, samples.data(), static_cast<sf_count_t>(samples.size())) ==
-               static_cast<sf_count_t>(samples.size());
-        mkdisc::SectorBytes(plan, first + s, sector);
-        for (size_t i = 0; same && i < samples.size(); ++i)
-            same = static_cast<uint16_t>(samples[i]) == (sector[2 * i] | sector[2 * i + 1] << 8);
-    }
+    std::vector<int16_t> samples(size_t{count} * mkdisc::SAMPLES_PER_SECTOR * 2);
+    same = same && sf_read_short(file, samples.data(), static_cast<sf_count_t>(samples.size())) ==
+                       static_cast<sf_count_t>(samples.size());
     sf_close(file);
+    const uint8_t* bytes = disc.data() + size_t{first} * mkdisc::RAW_SECTOR_BYTES;
+    for (size_t i = 0; same && i < samples.size(); ++i)
+        same = static_cast<uint16_t>(samples[i]) == (bytes[2 * i] | bytes[2 * i + 1] << 8);
     return same;
 }
 
-Timing TimeRip(const std::string& folder, const platform::DiscLayout& layout, const mkdisc::DiscPlan& plan)
+Timing TimeRip(const std::string& folder, const platform::DiscLayout& layout, const std::vector<uint8_t>& disc)
 {
     fs::remove_all(folder);
     RipRequest request;
@@ -141,14 +138,14 @@ Timing TimeRip(const std::string& folder, const platform::DiscLayout& layout, co
     }
     const std::vector<PlannedTrack> planned = PlanTracks(layout);
     for (size_t i = 0; i < result.tracks.size(); ++i)
-        if (!DecodesTo(folder + "/" + result.tracks[i].fileName, plan, planned[i].fileFirst, planned[i].Sectors())) {
+        if (!DecodesTo(folder + "/" + result.tracks[i].fileName, disc, planned[i].fileFirst, planned[i].Sectors())) {
             std::fprintf(stderr, "bench_rip_disc: %s differs from the disc\n", result.tracks[i].fileName.c_str());
             return {};
         }
     return timing;
 }
 
-Timing TimeTools(const std::string& folder, const std::string& sheet, const mkdisc::DiscPlan& plan, uint32_t sectors)
+Timing TimeTools(const std::string& folder, const std::string& sheet, const std::vector<uint8_t>& disc, uint32_t sectors)
 {
     const std::string wave = folder + "/paranoia.wav";
     const std::string flac = folder + "/paranoia.flac";
@@ -161,7 +158,7 @@ Timing TimeTools(const std::string& folder, const std::string& sheet, const mkdi
         return {};
     }
     const Timing timing = stopwatch.Stop();
-    if (!DecodesTo(flac, plan, 0, sectors)) {
+    if (!DecodesTo(flac, disc, 0, sectors)) {
         std::fprintf(stderr, "bench_rip_disc: the tools' file differs from the disc\n");
         return {};
     }
@@ -211,6 +208,15 @@ int main(int argc, char** argv)
         return 1;
     }
     const uint32_t discSectors = mkdisc::DiscSectors(plan);
+    // The image's one BIN holds every raw sector of the disc: the bytes each result must give.
+    std::vector<uint8_t> disc(size_t{discSectors} * mkdisc::RAW_SECTOR_BYTES);
+    {
+        std::ifstream bin(folder.path() / "disc.bin", std::ios::binary);
+        if (!bin.read(reinterpret_cast<char*>(disc.data()), static_cast<std::streamsize>(disc.size()))) {
+            std::fprintf(stderr, "bench_rip_disc: cannot read the image back\n");
+            return 1;
+        }
+    }
     setenv("RIPWELL_DRIVES", (std::string(1, DRIVE) + "=" + sheet).c_str(), 1);
     platform::DiscLayout layout;
     if (!platform::ReadDiscLayout(DRIVE, &layout, &reason)) {
@@ -230,11 +236,11 @@ int main(int argc, char** argv)
         // Alternate which goes first, so neither always finds the page cache warmed by the other.
         Timing rip, tools;
         if (round % 2 == 0) {
-            rip = TimeRip(ripFolder, layout, plan);
-            tools = rip.wall < 0 ? rip : TimeTools(folder.path().string(), sheet, plan, discSectors);
+            rip = TimeRip(ripFolder, layout, disc);
+            tools = rip.wall < 0 ? rip : TimeTools(folder.path().string(), sheet, disc, discSectors);
         } else {
-            tools = TimeTools(folder.path().string(), sheet, plan, discSectors);
-            rip = tools.wall < 0 ? tools : TimeRip(ripFolder, layout, plan);
+            tools = TimeTools(folder.path().string(), sheet, disc, discSectors);
+            rip = tools.wall < 0 ? tools : TimeRip(ripFolder, layout, disc);
         }
         if (rip.wall < 0 || tools.wall < 0)
             return 1;

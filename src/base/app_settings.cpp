@@ -40,17 +40,17 @@ const std::vector<SettingValue>& SettingValues()
         READ_AUDIO_SETTING(PlayOnlyFirst),
         READ_AUDIO_SETTING(PlayOnlyLast),
         READ_AUDIO_SETTING(PlayInLoopMode),
+        SETTING(SETTINGS_SECTION, SecureMode),
+        SETTING(SETTINGS_SECTION, SecureReadTries),
+        SETTING(SETTINGS_SECTION, DefeatDriveCache),
+        SETTING(SETTINGS_SECTION, ReadOffset),
+        SETTING(SETTINGS_SECTION, DriveReadOffsets),
         SETTING(RIP_SECTION, RipFolder),
         SETTING(RIP_SECTION, RipFileNamePattern),
         SETTING(RIP_SECTION, RipFormat),
         SETTING(RIP_SECTION, RipFlacLevel),
         SETTING(RIP_SECTION, AccurateRipUrl),
         SETTING(RIP_SECTION, MusicBrainzServer),
-        SETTING(SETTINGS_SECTION, SecureMode),
-        SETTING(SETTINGS_SECTION, SecureReadTries),
-        SETTING(SETTINGS_SECTION, DefeatDriveCache),
-        SETTING(SETTINGS_SECTION, ReadOffset),
-        SETTING(SETTINGS_SECTION, DriveReadOffsets),
     };
     return values;
 }
