@@ -45,6 +45,12 @@ const std::vector<SettingValue>& SettingValues()
         SETTING(SETTINGS_SECTION, DefeatDriveCache),
         SETTING(SETTINGS_SECTION, ReadOffset),
         SETTING(SETTINGS_SECTION, DriveReadOffsets),
+        SETTING(RIP_SECTION, RipFolder),
+        SETTING(RIP_SECTION, RipFileNamePattern),
+        SETTING(RIP_SECTION, RipFormat),
+        SETTING(RIP_SECTION, RipFlacLevel),
+        SETTING(RIP_SECTION, AccurateRipUrl),
+        SETTING(RIP_SECTION, MusicBrainzServer),
     };
     return values;
 }

@@ -55,12 +55,21 @@ struct AppSettings {
     std::string SoundRecorder = "SNDREC32.EXE";
     // "Read Audio Params"
     ReadAudioParams ReadAudio;
+    // "Rip Disc": the last choices of the Rip Disc dialog, and the services a rip asks (empty:
+    // the public ones).
+    std::string RipFolder;                    // empty: the Music folder of the user's home
+    std::string RipFileNamePattern = "%n - %t";
+    int32_t RipFormat = 0;                    // 0 FLAC, 1 WAV
+    uint32_t RipFlacLevel = 5;                // 0..8
+    std::string AccurateRipUrl;
+    std::string MusicBrainzServer;
 };
 
 inline constexpr const char* SETTINGS_SECTION = "Settings";
 inline constexpr const char* COLORS_SECTION = "Colors";
 inline constexpr const char* APPLICATIONS_SECTION = "Applications";
 inline constexpr const char* READ_AUDIO_PARAMS_SECTION = "Read Audio Params";
+inline constexpr const char* RIP_SECTION = "Rip Disc";
 
 // One persisted value: where it is stored and which member of the record holds it. Integers
 // are stored as DWORDs; a byte member keeps the low byte of what is stored.

@@ -35,6 +35,9 @@ inline constexpr int IDD_PROPERTIES = 146;       // "Properties"
 inline constexpr int IDD_DEVICE_STATUS = 148;    // "CD-ROM device status"
 inline constexpr int IDD_PROGRESS = 149;         // "Working..."
 inline constexpr int IDD_TRACK_PROPERTIES = 171; // "CD track properties"
+inline constexpr int IDD_RIP_DISC = 180;         // "Rip Disc"
+inline constexpr int IDD_RIP_PROGRESS = 181;     // "Ripping..."
+inline constexpr int IDD_RIP_SUMMARY = 182;      // "Rip Summary"
 
 // ---- Standard dialog results and buttons ------------------------------------------------
 inline constexpr int IDOK = 1;
@@ -127,6 +130,45 @@ inline constexpr int IDC_HS_LENGTH = 1024;
 inline constexpr int IDC_SIZE = 1025;                    // bytes
 } // namespace track_properties
 
+// "Rip Disc" (180)
+namespace rip_disc {
+inline constexpr int IDC_DRIVE = 1100;                   // drop-down list of the CD-ROM drives
+inline constexpr int IDC_TRACK_LIST = 1101;              // tracks with check boxes and titles
+inline constexpr int IDC_ALBUM_ARTIST = 1102;
+inline constexpr int IDC_ALBUM = 1103;
+inline constexpr int IDC_FOLDER = 1104;
+inline constexpr int IDC_BROWSE = 1105;
+inline constexpr int IDC_PATTERN = 1106;
+inline constexpr int IDC_EXAMPLE = 1107;                 // the first file's name under the pattern
+inline constexpr int IDC_FLAC = 1108;                    // radio buttons of the format
+inline constexpr int IDC_WAVE = 1109;
+inline constexpr int IDC_FLAC_LEVEL = 1110;              // 0..8
+inline constexpr int IDC_SECURE = 1111;                  // check box "Secure mode"
+inline constexpr int IDC_READ_OFFSET = 1112;             // -5000..5000 samples
+inline constexpr int IDC_MUSICBRAINZ = 1113;             // "Look up in MusicBrainz"
+inline constexpr int IDC_DISC_STATUS = 1114;             // the disc's ids, or why it cannot be read
+inline constexpr int IDC_DATE = 1115;
+} // namespace rip_disc
+
+// "Ripping..." (181)
+namespace rip_progress {
+inline constexpr int IDC_TRACK = 1120;                   // "3 of 12: title"
+inline constexpr int IDC_PASS = 1121;
+inline constexpr int IDC_POSITION = 1122;                // mm:ss:ff (sector n)
+inline constexpr int IDC_SPEED = 1123;                   // times real time
+inline constexpr int IDC_TIME_LEFT = 1124;
+inline constexpr int IDC_PROGRESS_BAR = 1125;
+inline constexpr int IDC_PERCENT = 1126;
+inline constexpr int IDC_ANIMATION = 1127;
+} // namespace rip_progress
+
+// "Rip Summary" (182)
+namespace rip_summary {
+inline constexpr int IDC_TRACK_TABLE = 1130;             // one row per track
+inline constexpr int IDC_VERDICT = 1131;                 // whether every track is accurate
+inline constexpr int IDC_FILES = 1132;                   // the folder, the cue sheet and the log
+} // namespace rip_summary
+
 // The numbers by themselves, for the dialogs that do not yet name their controls.
 inline constexpr int IDC_1000 = 1000;  // check boxes: sounds off, "Assume data is a sound", "Loop mode", "Audio track"
 inline constexpr int IDC_1001 = 1001;  // "Show wave header in window, too"
@@ -218,6 +260,7 @@ inline constexpr int ID_LIST_REFRESH = 32806;
 inline constexpr int ID_TRACK_PROPERTIES = 32807;
 inline constexpr int ID_DEVICE_STATUS = 32808;
 inline constexpr int ID_TRACK_PICK_UP_TIMES = 32809;
+inline constexpr int ID_RIP_DISC = 32830;         // Tools: the whole disc to tagged files
 inline constexpr int ID_SECURE_MODE = 32810;     // Tools: reads of digital audio proven by two reads
 inline constexpr int ID_READ_OFFSET = 32811;     // Tools: the drive's read offset correction
 inline constexpr int ID_VIEW_WAVEFORM = 32812;    // View menu: the waveform strip above the dump
@@ -237,6 +280,20 @@ inline constexpr int IDS_OS_WARNING = 61207;          // the operating-system wa
 inline constexpr int IDS_FILE_TOO_BIG = 61208;
 inline constexpr int IDS_WAVE_TOO_SHORT = 61209;
 inline constexpr int IDS_WAVE_NO_MEMORY = 61210;
+inline constexpr int IDS_RIP_NO_TRACK = 61260;        // Rip Disc: nothing checked
+inline constexpr int IDS_RIP_NO_FOLDER = 61261;
+inline constexpr int IDS_RIP_NO_DRIVE = 61262;
+inline constexpr int IDS_RIP_NO_DISC = 61263;         // "%1" the drive, "%2" the reason
+inline constexpr int IDS_RIP_CANCELLED = 61264;
+inline constexpr int IDS_RIP_FAILED = 61265;          // "%1" the reason
+inline constexpr int IDS_RIP_LOOKUP_FAILED = 61266;   // "%1" the reason
+inline constexpr int IDS_RIP_DISC_STATUS = 61267;     // "%1 tracks, disc id %2"
+inline constexpr int IDS_RIP_TRACK = 61268;           // progress: "%1 of %2: %3"
+inline constexpr int IDS_RIP_ENCODING = 61269;        // progress after the last read
+inline constexpr int IDS_RIP_PASS_READ = 61270;       // the passes of a track's read
+inline constexpr int IDS_RIP_PASS_TEST = 61271;
+inline constexpr int IDS_RIP_PASS_COPY = 61272;
+inline constexpr int IDS_RIP_PASS_REREAD = 61273;
 inline constexpr int IDS_READ_PASS_TEST = 61240;      // "raw (test)": mode text of a secure read
 inline constexpr int IDS_READ_PASS_COPY = 61241;
 inline constexpr int IDS_READ_PASS_REREAD = 61242;

@@ -160,7 +160,8 @@ TEST(SaveSettings, WritesEveryValueInOrderWhenSavingIsOn)
         "ShowWaveHeader", "Foreground", "Background", "CDPlayer", "SoundRecorder", "DialogTabPage", "StartingMin",
         "StartingSec", "StartingFrm", "EndingMin", "EndingSec", "EndingFrm", "StartingSect", "EndingSect",
         "PlayFirstSec", "PlayLastSec", "PlayOnlyFirst", "PlayOnlyLast", "PlayInLoopMode", "SecureMode",
-        "SecureReadTries", "DefeatDriveCache", "ReadOffset", "DriveReadOffsets"};
+        "SecureReadTries", "DefeatDriveCache", "ReadOffset", "DriveReadOffsets", "RipFolder", "RipFileNamePattern",
+        "RipFormat", "RipFlacLevel", "AccurateRipUrl", "MusicBrainzServer"};
     ASSERT_EQ(registry.user.WriteLog().size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(registry.user.WriteLog()[i].substr(registry.user.WriteLog()[i].rfind('\\') + 1), expected[i]);

@@ -139,6 +139,7 @@ void CMainFrame::BuildActions()
         {res::ID_DEVICE_STATUS, "CD-ROM &Device Status...\tCtrl+D", "Ctrl+D", false},
         {res::ID_READ_CDDA, "Read CD-D&A Sectors...\tCtrl+A", "Ctrl+A", false},
         {res::ID_READ_CDROM, "Read CD-ROM &Sectors...", "", false},
+        {res::ID_RIP_DISC, "Rip &Disc...\tCtrl+I", "Ctrl+I", false},
         {res::ID_SECURE_MODE, "Secur&e Mode", "", true},
         {res::ID_READ_OFFSET, "Read O&ffset...", "", false},
         {res::ID_PLAY_WAVEFORM, "Pla&y Waveform\tCtrl+Y", "Ctrl+Y", false},
@@ -200,6 +201,7 @@ void CMainFrame::BuildMenus()
     QMenu* tools = menu("&Tools", "Tools");
     add(tools, res::ID_READ_CDDA);
     add(tools, res::ID_READ_CDROM);
+    add(tools, res::ID_RIP_DISC);
     add(tools, res::ID_SECURE_MODE);
     add(tools, res::ID_READ_OFFSET);
     tools->addSeparator();
@@ -228,7 +230,7 @@ bool CMainFrame::BuildToolBar()
     static const int kButtons[] = {
         res::ID_FILE_NEW, res::ID_FILE_OPEN, res::ID_FILE_SAVE, res::ID_PROPERTIES, 0,
         res::ID_EDIT_COPY, res::ID_EDIT_PASTE, res::ID_EMPTY_CLIPBOARD, 0,
-        res::ID_READ_CDDA, 0,
+        res::ID_READ_CDDA, res::ID_RIP_DISC, 0,
         res::ID_PLAY_WAVEFORM, res::ID_STOP_WAVEFORM, 0,
         res::ID_CD_PLAYER, res::ID_SOUND_RECORDER, 0,
         res::ID_APP_ABOUT, res::ID_CONTEXT_HELP,

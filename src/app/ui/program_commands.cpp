@@ -10,11 +10,16 @@
 #include "extract/ui/read_commands.h"
 #include "player/ui/device_status_dlg.h"
 #include "res/resource.h"
+#include "rip/ui/rip_command.h"
 
 void CMainFrame::RegisterProgramCommands()
 {
     m_commands.On(res::ID_READ_CDDA, [this] { OnReadCdda(m_pDocument, *m_pSettings, this); });
     m_commands.On(res::ID_READ_CDROM, [this] { OnReadCdrom(m_pDocument, *m_pSettings, this); });
+    m_commands.On(res::ID_RIP_DISC, [this] { OnRipDisc(*m_pSettings, this); });
+    m_commands.On(res::ID_OPTIONS, [] {});
+    m_commands.On(res::ID_CD_PLAYER, [] {});
+    m_commands.On(res::ID_SOUND_RECORDER, [] {});
     m_commands.On(
         res::ID_SECURE_MODE, [this] { m_pSettings->SecureMode = m_pSettings->SecureMode ? 0 : 1; },
         [this](framework::CCmdUI& ui) { ui.SetCheck(m_pSettings->SecureMode != 0); });

@@ -107,6 +107,17 @@ void DrawPicture(QPainter& p, int id)
         p.drawLine(9, 12, 11, 14);
         p.drawLine(13, 12, 11, 14);
         break;
+    case res::ID_RIP_DISC:
+        // A disc going into a stack of files.
+        DrawDisc(p, QRect(0, 0, 11, 11));
+        p.setPen(Qt::black);
+        p.setBrush(Qt::white);
+        p.drawRect(8, 7, 6, 7);
+        p.drawRect(10, 5, 5, 7);
+        p.setPen(Qt::darkBlue);
+        p.drawLine(11, 8, 13, 8);
+        p.drawLine(11, 10, 13, 10);
+        break;
     case res::ID_PLAY_WAVEFORM: {
         QPolygon triangle;
         triangle << QPoint(4, 2) << QPoint(12, 7) << QPoint(4, 12);

@@ -79,7 +79,7 @@ TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
                            "CD-ROM &Device Status...\tCtrl+D|32808"}));
     EXPECT_EQ(Describe(frame.Menu("Tools")),
               (QStringList{"Read CD-D&A Sectors...\tCtrl+A|32771", "Read CD-ROM &Sectors...|32772",
-                           "Secur&e Mode|32810|checkable", "Read O&ffset...|32811", "-",
+                           "Rip &Disc...\tCtrl+I|32830", "Secur&e Mode|32810|checkable", "Read O&ffset...|32811", "-",
                            "Pla&y Waveform\tCtrl+Y|32802", "S&top Waveform\tCtrl+T|32800", "-",
                            "CD &Player\tCtrl+P|32775", "Sound &Recorder\tCtrl+R|32784", "-",
                            "&Options...|32776"}));
@@ -128,7 +128,7 @@ TEST_F(FrameFixture, ToolbarOrderTooltipsAndToggles)
     for (QAction* a : frame.ToolBar()->actions())
         buttons << (a->isSeparator() ? QString("|") : a->toolTip());
     EXPECT_EQ(buttons, (QStringList{"New", "Open", "Save", "Properties", "|", "Copy", "Paste", "Empty Clipboard",
-                                    "|", "Read Audio", "|", "Play", "Stop", "|", "CD Player", "Recorder", "|",
+                                    "|", "Read Audio", "Rip Disc", "|", "Play", "Stop", "|", "CD Player", "Recorder", "|",
                                     "About", "Help"}));
     EXPECT_EQ(frame.ToolBar()->windowTitle(), "Standard");
     EXPECT_EQ(frame.ToolBar()->allowedAreas(), Qt::AllToolBarAreas);
