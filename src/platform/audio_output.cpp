@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QIODevice>
 #include <QMediaDevices>
-#include <QMetaObject>
 #include <QThread>
 #include <QTimer>
 
@@ -16,6 +15,8 @@
 #include <mutex>
 #include <new>
 #include <set>
+
+#include "platform/wait_for_thread.h"
 
 namespace platform {
 namespace {
@@ -341,7 +342,7 @@ private:
         }
         OutputWorker* worker = m_worker;
         lock.unlock();
-        QMetaObject::invokeMethod(worker, std::forward<Work>(work), Qt::BlockingQueuedConnection);
+        RunOnThreadAndWait(worker, std::forward<Work>(work));
     }
 
     // With the application: stops every stream, lets the sinks drain and ends the thread.
@@ -356,7 +357,7 @@ private:
             if (!worker)
                 return;
         }
-        QMetaObject::invokeMethod(worker, [worker] { worker->ShutDown(); }, Qt::BlockingQueuedConnection);
+        RunOnThreadAndWait(worker, [worker] { worker->ShutDown(); });
         if (!thread->wait(kShutDownWaitMs)) {
             thread->quit();
             thread->wait();

@@ -3,7 +3,6 @@
 #include "ui_progress_dlg.h"
 
 #include <QLabel>
-#include <QMetaObject>
 #include <QThread>
 
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include "cdrom/address.h"
 #include "document/ripwell_doc.h"
 #include "extract/secure_read_text.h"
+#include "platform/wait_for_thread.h"
 #include "res/resource.h"
 
 namespace {
@@ -205,11 +205,7 @@ void CProgressDlg::SendMessage(uint32_t message, uintptr_t wParam)
 
 void CProgressDlg::RunOnWindowThread(const std::function<void()>& work)
 {
-    if (QThread::currentThread() == thread()) {
-        work();
-        return;
-    }
-    QMetaObject::invokeMethod(this, [&work] { work(); }, Qt::BlockingQueuedConnection);
+    platform::RunOnThreadAndWait(this, work);
 }
 
 void CProgressDlg::OnWorkerMessage(uint32_t message, uintptr_t wParam)

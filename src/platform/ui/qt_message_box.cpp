@@ -14,6 +14,7 @@
 #include "platform/help.h"
 #include "platform/help_topics.h"
 #include "platform/message_box.h"
+#include "platform/wait_for_thread.h"
 #include "platform/ui/owner_window.h"
 #include "res/resource.h"
 #include "res/string_table.h"
@@ -145,8 +146,7 @@ public:
             return ShowBoxNow(text, flags, helpId);
         // Widgets live on the user-interface thread only; another thread waits for the answer.
         int result = DefaultButtonResult(flags);
-        QMetaObject::invokeMethod(
-            application, [&] { result = ShowBoxNow(text, flags, helpId); }, Qt::BlockingQueuedConnection);
+        RunOnThreadAndWait(application, [&] { result = ShowBoxNow(text, flags, helpId); });
         return result;
     }
 };
