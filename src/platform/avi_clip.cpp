@@ -175,8 +175,8 @@ void DecodeFrame(const uint8_t* bits, const VideoFormat& format, std::vector<uin
 bool ReadFrames(const uint8_t* body, size_t length, int stream, const VideoFormat& format, AviClip* clip,
                 std::string* reason)
 {
-    const char tens = static_cast<char>('0' + stream / 10);
-    const char ones = static_cast<char>('0' + stream % 10);
+    const auto tens = static_cast<uint8_t>('0' + stream / 10);
+    const auto ones = static_cast<uint8_t>('0' + stream % 10);
     const size_t frameBytes = format.Stride() * size_t(format.height);
     const size_t framePixels = size_t(format.width) * size_t(format.height);
     ChunkReader chunks(body, length);

@@ -13,7 +13,7 @@ namespace {
 // copy pass and re-reads until two reads agree, the drive held open for the range.
 class SecureRangeReader : public RangeReader {
 public:
-    SecureRangeReader(char drive, SecureReadOptions options) : m_drive(drive), m_options(std::move(options)) {}
+    SecureRangeReader(char drive, SecureReadOptions options) : m_drive(drive), m_options(options) {}
 
     bool IsSecure() const override { return true; }
 
