@@ -16,6 +16,8 @@
 #include "platform/clipboard.h"
 #include "platform/ui/qt_clipboard.h"
 
+#include "measure.h"
+
 #include <QApplication>
 
 #include <algorithm>
@@ -32,13 +34,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 void FillSound(CRipwellDoc& doc, uint32_t length)
 {

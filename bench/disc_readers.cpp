@@ -34,6 +34,8 @@
 // --peak-memory runs one plain extraction of the cue drive in a process of its own and prints
 // its peak resident memory against the bytes of the disc (goal: at most 1.05 x + 50 MB).
 // Exit status 1 when a reader fails or gives wrong bytes, 2 when a goal is missed.
+#include "measure.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sndfile.h>
@@ -78,31 +80,6 @@ struct Options {
 double Seconds(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-// Processor seconds of every thread of this process and of the children it waited for.
-double ProcessorSeconds()
-{
-    rusage self{}, children{};
-    getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) + seconds(children.ru_stime);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-std::string LoadAverage()
-{
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
 }
 
 // The BIN mapped for comparisons: it holds the disc exactly.

@@ -9,6 +9,8 @@
 // temporary folder and removed at the end. Each figure is the best of R runs; every worker
 // result is compared with the disc byte for byte. Exit status 1 when a result is wrong or a
 // reader fails, 2 when a throughput goal is missed.
+#include "measure.h"
+
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -77,31 +79,6 @@ double Seconds(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
-
-// Wall-clock seconds and the processor seconds spent meanwhile by this process and by the
-// children it waited for. The machine is shared, so the processor time is the steadier figure.
-struct Timing {
-    double wall = -1;  // negative: the run failed
-    double cpu = -1;
-};
-
-double ProcessorSeconds()
-{
-    rusage self{}, children{};
-    getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) + seconds(children.ru_stime);
-}
-
-class Stopwatch {
-public:
-    Timing Stop() const { return {Seconds(m_wall), ProcessorSeconds() - m_cpu}; }
-
-private:
-    std::chrono::steady_clock::time_point m_wall = std::chrono::steady_clock::now();
-    double m_cpu = ProcessorSeconds();
-};
 
 const Timing FAILED;
 

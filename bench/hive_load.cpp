@@ -14,6 +14,8 @@
 #include "platform/hive.h"
 #include "support/temp_dir.h"
 
+#include "measure.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,13 +32,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 // A hive of values in keys of valuesPerKey each: numbers and texts, as a settings hive has.
 std::size_t WriteHive(const std::string& path, std::size_t values, std::size_t valuesPerKey)

@@ -11,6 +11,8 @@
 // sheet through a virtual drive, and counts the files the process holds open while it reads.
 //
 //   bench_open_flac_sheet [--runs N]   (N at least 5, default 9)
+#include "measure.h"
+
 #include <dirent.h>
 #include <sndfile.h>
 
@@ -46,21 +48,6 @@ double ThreadSeconds()
 double Seconds(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-std::string LoadAverage()
-{
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
 }
 
 int OpenDescriptors()

@@ -13,6 +13,8 @@
 #include "platform/file.h"
 #include "support/temp_dir.h"
 
+#include "measure.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -32,13 +34,6 @@ using Clock = std::chrono::steady_clock;
 double SecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // 16-bit stereo samples from a seeded xorshift generator: nothing the file system or the page

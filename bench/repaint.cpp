@@ -14,6 +14,8 @@
 #include "document/hex_dump_layout.h"
 #include "document/ui/ripwell_view.h"
 
+#include "measure.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QScrollBar>
@@ -30,13 +32,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 // Fills the document as a producer does: empty it, one block with the header slot in front
 // of the data, the format, the views told.

@@ -11,6 +11,8 @@
 // cores each kept busy. Every rip is checked: each FLAC file is decoded and compared with the
 // disc's bytes of its track. Exit status 1 when a run fails or a result is wrong, 2 when the
 // rip is less than 1.5 times as fast as the tools.
+#include "measure.h"
+
 #include <sndfile.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -39,48 +41,6 @@ namespace {
 
 constexpr char DRIVE = 'E';
 constexpr double GOAL = 1.5;
-
-struct Timing {
-    double wall = -1;  // negative: the run failed
-    double cpu = -1;
-};
-
-double ProcessorSeconds()
-{
-    rusage self{}, children{};
-    getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) + seconds(children.ru_stime);
-}
-
-class Stopwatch {
-public:
-    Timing Stop() const
-    {
-        return {std::chrono::duration<double>(std::chrono::steady_clock::now() - m_wall).count(),
-                ProcessorSeconds() - m_cpu};
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_wall = std::chrono::steady_clock::now();
-    double m_cpu = ProcessorSeconds();
-};
-
-std::string LoadAverage()
-{
-    std::ifstream in("/proc/loadavg");
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 bool Run(const std::vector<std::string>& arguments)
 {

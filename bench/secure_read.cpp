@@ -11,6 +11,8 @@
 // and processor seconds (this process and the children it waited for) are both given. Every
 // result is compared with the disc byte for byte. Exit status 1 when a reader fails or a result
 // is wrong, 2 when a goal is missed.
+#include "measure.h"
+
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -39,41 +41,6 @@ namespace {
 constexpr char DRIVE = 'E';
 constexpr double MEGABYTE = 1e6;
 constexpr size_t WAVE_HEADER = 44;
-
-struct Timing {
-    double wall = -1;  // negative: the run failed
-    double cpu = -1;
-};
-
-double ProcessorSeconds()
-{
-    rusage self{}, children{};
-    getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) + seconds(children.ru_stime);
-}
-
-class Stopwatch {
-public:
-    Timing Stop() const
-    {
-        return {std::chrono::duration<double>(std::chrono::steady_clock::now() - m_wall).count(),
-                ProcessorSeconds() - m_cpu};
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_wall = std::chrono::steady_clock::now();
-    double m_cpu = ProcessorSeconds();
-};
-
-std::string LoadAverage()
-{
-    std::ifstream in("/proc/loadavg");
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
 
 // One whole-disc read through the worker; a failure when the read failed or differs from the
 // disc (or, in secure mode, when its report is not that of a clean read of this disc).
@@ -157,13 +124,6 @@ Timing TimeParanoia(const std::string& folder, const std::string& sheet, const s
     }
     std::filesystem::remove(output);
     return timing;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 } // namespace

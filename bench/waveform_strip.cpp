@@ -19,6 +19,8 @@
 #include "document/waveform_summary.h"
 #include "platform/block_memory.h"
 
+#include "measure.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QScrollBar>
@@ -36,13 +38,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kAbsentByte = 0xA5;   // memchr looks for it; the data never holds it
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 double Milliseconds(Clock::time_point start)
 {
