@@ -4,6 +4,7 @@
 // (20 blocks of 2048 bytes). An image that is refused must say why; an image that opens must
 // have a table of contents that holds together and read where it says it has sectors, and
 // nowhere else. AddressSanitizer and UBSan stop the run at any fault.
+#include "fuzz_check.h"
 #include "platform/cdrom/image_disc.h"
 #include "platform/cdrom/image_layout.h"
 
@@ -23,31 +24,10 @@ namespace {
 
 using namespace platform::cdrom;
 
-#define FUZZ_CHECK(condition)                                                                   \
-    do {                                                                                        \
-        if (!(condition)) {                                                                     \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                       \
-        }                                                                                       \
-    } while (0)
-
 const std::vector<std::string> FILES = {"a.bin", "b.wav", "c.flac", "d.iso"};
 
 std::string g_folder;
 std::string g_image;
-
-void WriteBytes(const std::string& path, const uint8_t* data, size_t size)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    FUZZ_CHECK(fd >= 0);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t put = ::write(fd, data + done, size - done);
-        FUZZ_CHECK(put > 0);
-        done += static_cast<size_t>(put);
-    }
-    ::close(fd);
-}
 
 void WriteSound(const std::string& path, int format)
 {
@@ -81,8 +61,8 @@ void SetUp()
     std::vector<uint8_t> bytes(size_t(300) * RAW_SECTOR_SIZE);
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<uint8_t>(i * 7 + i / RAW_SECTOR_SIZE);
-    WriteBytes(g_folder + "/a.bin", bytes.data(), bytes.size());
-    WriteBytes(g_folder + "/d.iso", bytes.data(), size_t(20) * COOKED_SECTOR_SIZE);
+    WriteFuzzInput(g_folder + "/a.bin", bytes.data(), bytes.size());
+    WriteFuzzInput(g_folder + "/d.iso", bytes.data(), size_t(20) * COOKED_SECTOR_SIZE);
     WriteSound(g_folder + "/b.wav", SF_FORMAT_WAV);
     WriteSound(g_folder + "/c.flac", SF_FORMAT_FLAC);
     std::atexit(RemoveFolder);
@@ -137,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (g_folder.empty())
         SetUp();
-    WriteBytes(g_image, data, size);
+    WriteFuzzInput(g_image, data, size);
     ForgetImage(g_image);  // the image is read anew, whatever the time of the last one was
     std::string reason;
     const std::unique_ptr<Disc> disc = Open(&reason);

@@ -27,19 +27,6 @@ const char* const kMissing = "HJXZMBOYSDPA";
 std::string g_folder;
 std::string g_path;
 
-void WriteInput(const uint8_t* data, size_t size)
-{
-    const int fd = ::open(g_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    FUZZ_CHECK(fd >= 0);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t put = ::write(fd, data + done, size - done);
-        FUZZ_CHECK(put > 0);
-        done += static_cast<size_t>(put);
-    }
-    ::close(fd);
-}
-
 std::string ReadBack()
 {
     std::string text;
@@ -148,7 +135,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    WriteInput(data, size);
+    WriteFuzzInput(g_path, data, size);
     const std::string text(reinterpret_cast<const char*>(data), size);
     const std::vector<std::string> lines = Lines(text);
 

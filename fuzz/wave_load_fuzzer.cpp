@@ -29,19 +29,6 @@ struct Harness {
 
 Harness* g_harness = nullptr;
 
-void WriteInput(const std::string& path, const uint8_t* data, size_t size)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    FUZZ_CHECK(fd >= 0);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t put = ::write(fd, data + done, size - done);
-        FUZZ_CHECK(put > 0);
-        done += static_cast<size_t>(put);
-    }
-    ::close(fd);
-}
-
 void RemoveFolder()
 {
     if (!g_harness)
@@ -96,7 +83,7 @@ void FuzzWaveFile(const uint8_t* data, size_t size, bool parsed, uint32_t dataSt
 {
     ScriptedDesktop& desktop = g_harness->desktop;
     desktop.Clear();
-    WriteInput(g_harness->wavePath, data, size);
+    WriteFuzzInput(g_harness->wavePath, data, size);
     CRipwellDoc doc;
     const bool opened = doc.OnOpenDocument(g_harness->wavePath);
 
@@ -127,7 +114,7 @@ void FuzzRawFile(const uint8_t* data, size_t size)
 {
     ScriptedDesktop& desktop = g_harness->desktop;
     desktop.Clear();
-    WriteInput(g_harness->rawPath, data, size);
+    WriteFuzzInput(g_harness->rawPath, data, size);
     CRipwellDoc doc;
     FUZZ_CHECK(doc.OnOpenDocument(g_harness->rawPath));
     FUZZ_CHECK(desktop.Boxes().empty());
