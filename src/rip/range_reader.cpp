@@ -15,7 +15,6 @@ namespace {
 
 constexpr uint32_t kSectorBytes = 2352;
 constexpr uint32_t kSampleBytes = 4;
-constexpr uint32_t kSamplesPerSector = kSectorBytes / kSampleBytes;
 constexpr uint32_t kSectorsPerRequest = 27;  // one request stays within 64 KiB
 
 bool Cancelled(const std::atomic<int32_t>* flag) { return flag && flag->load(std::memory_order_relaxed) != 0; }
