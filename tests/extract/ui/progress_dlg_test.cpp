@@ -16,6 +16,7 @@
 #include "platform/block_memory.h"
 #include "platform/ui/animate_ctrl.h"
 #include "extract/ui/progress_dlg.h"
+#include "platform/wait_for_thread.h"
 #include "platform/ui/dialog_data.h"
 #include "res/resource.h"
 #include "support/read_run.h"
@@ -60,7 +61,7 @@ public:
     {
         CProgressDlg::SendMessage(message, wParam);
         if (message == res::WM_READ_POSITION && !m_posted.exchange(true))
-            QMetaObject::invokeMethod(this, [this] { onFirstPosition(); }, Qt::QueuedConnection);
+            platform::RunOnThreadAndWait(this, onFirstPosition);
     }
 
 private:
