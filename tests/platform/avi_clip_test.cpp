@@ -66,57 +66,57 @@ struct ClipSpec {
 
 // A stream header list: type, handler, flags, priority and language, initial frames, scale,
 // rate and seven more fields left 0, then the format.
-Bytes StreamList(const char* type, const Bytes& format, const ClipSpec& spec)
+Bytes StreamList(const char* type, const Bytes& format, const ClipSpec& shape)
 {
     Bytes strh;
     PutCode(strh, type);
     PutCode(strh, "DIB ");
-    for (uint32_t v : {0u, 0u, 0u, spec.scale, spec.rate, 0u, 0u, 0u, 0u, 0u, 0u, 0u})
+    for (uint32_t v : {0u, 0u, 0u, shape.scale, shape.rate, 0u, 0u, 0u, 0u, 0u, 0u, 0u})
         Put32(strh, v);
     return List("strl", {Chunk("strh", strh), Chunk("strf", format)});
 }
 
 // A clip whose frames are given as pixel values (palette indexes or 0xRRGGBB), top row first,
 // stored bottom-up unless the height is negative. An empty frame is written as an empty chunk.
-Bytes MakeClip(const ClipSpec& spec, const std::vector<std::vector<uint32_t>>& frames)
+Bytes MakeClip(const ClipSpec& shape, const std::vector<std::vector<uint32_t>>& frames)
 {
-    const int rows = spec.height < 0 ? -spec.height : spec.height;
-    const size_t stride = (size_t(spec.width) * spec.bits / 8 + 3) & ~size_t{3};
+    const int rows = shape.height < 0 ? -shape.height : shape.height;
+    const size_t stride = (size_t(shape.width) * shape.bits / 8 + 3) & ~size_t{3};
     Bytes format;
     Put32(format, 40);
-    Put32(format, uint32_t(spec.width));
-    Put32(format, uint32_t(spec.height));
+    Put32(format, uint32_t(shape.width));
+    Put32(format, uint32_t(shape.height));
     Put16(format, 1);
-    Put16(format, spec.bits);
-    Put32(format, spec.compression);
+    Put16(format, shape.bits);
+    Put32(format, shape.compression);
     Put32(format, uint32_t(stride * rows));
     Put32(format, 0);
     Put32(format, 0);
-    Put32(format, spec.bits == 8 ? uint32_t(spec.palette.size()) : 0);
+    Put32(format, shape.bits == 8 ? uint32_t(shape.palette.size()) : 0);
     Put32(format, 0);
-    if (spec.bits == 8)
-        for (uint32_t colour : spec.palette)
+    if (shape.bits == 8)
+        for (uint32_t colour : shape.palette)
             Put32(format, colour);  // blue, green, red, 0 in memory
 
     Bytes avih;
-    for (uint32_t v : {spec.microseconds, 0u, 0u, 0u, uint32_t(frames.size()), 0u, 1u, 0u, uint32_t(spec.width),
+    for (uint32_t v : {shape.microseconds, 0u, 0u, 0u, uint32_t(frames.size()), 0u, 1u, 0u, uint32_t(shape.width),
                        uint32_t(rows), 0u, 0u, 0u, 0u})
         Put32(avih, v);
     std::vector<Bytes> headers{Chunk("avih", avih)};
-    if (spec.audioStreamFirst)
-        headers.push_back(StreamList("auds", Bytes(16, 0), spec));
-    headers.push_back(StreamList("vids", format, spec));
+    if (shape.audioStreamFirst)
+        headers.push_back(StreamList("auds", Bytes(16, 0), shape));
+    headers.push_back(StreamList("vids", format, shape));
 
-    const char* frameCode = spec.audioStreamFirst ? "01db" : "00db";
+    const char* frameCode = shape.audioStreamFirst ? "01db" : "00db";
     std::vector<Bytes> movie{Chunk("JUNK", Bytes(3, 0x55))};
     for (const std::vector<uint32_t>& pixels : frames) {
         Bytes data(stride * rows, 0);
         for (int y = 0; y < rows && !pixels.empty(); ++y) {
-            const int stored = spec.height > 0 ? rows - 1 - y : y;
-            for (int x = 0; x < spec.width; ++x) {
-                const uint32_t v = pixels[size_t(y * spec.width + x)];
-                uint8_t* p = data.data() + size_t(stored) * stride + size_t(x) * spec.bits / 8;
-                if (spec.bits == 8) {
+            const int stored = shape.height > 0 ? rows - 1 - y : y;
+            for (int x = 0; x < shape.width; ++x) {
+                const uint32_t v = pixels[size_t(y * shape.width + x)];
+                uint8_t* p = data.data() + size_t(stored) * stride + size_t(x) * shape.bits / 8;
+                if (shape.bits == 8) {
                     p[0] = uint8_t(v);
                 } else {
                     p[0] = uint8_t(v);
@@ -127,7 +127,7 @@ Bytes MakeClip(const ClipSpec& spec, const std::vector<std::vector<uint32_t>>& f
         }
         movie.push_back(Chunk(frameCode, pixels.empty() ? Bytes{} : data));
     }
-    Bytes movi = spec.framesInRecList ? List("movi", {List("rec ", movie)}) : List("movi", movie);
+    Bytes movi = shape.framesInRecList ? List("movi", {List("rec ", movie)}) : List("movi", movie);
 
     Bytes body;
     PutCode(body, "AVI ");
@@ -191,22 +191,22 @@ TEST(AviClip, FindsTheVideoStreamItsRateAndItsFramesWhereWritersPutThem)
     // The video stream second: its frames are "01db"; without a rate in the main header the
     // stream's scale and rate give it; frames inside a 'rec ' list count; an empty frame chunk
     // repeats the frame before it.
-    ClipSpec spec;
-    spec.audioStreamFirst = true;
-    spec.framesInRecList = true;
-    spec.microseconds = 0;
-    spec.scale = 1;
-    spec.rate = 12;
+    ClipSpec shape;
+    shape.audioStreamFirst = true;
+    shape.framesInRecList = true;
+    shape.microseconds = 0;
+    shape.scale = 1;
+    shape.rate = 12;
     AviClip clip;
     std::string reason;
-    ASSERT_TRUE(Parse(MakeClip(spec, {{1, 1, 1, 1, 1, 1}, {}, {2, 2, 2, 2, 2, 2}}), &clip, &reason)) << reason;
+    ASSERT_TRUE(Parse(MakeClip(shape, {{1, 1, 1, 1, 1, 1}, {}, {2, 2, 2, 2, 2, 2}}), &clip, &reason)) << reason;
     EXPECT_EQ(clip.microsecondsPerFrame, 83333u);
     ASSERT_EQ(clip.frames.size(), 3u);
     EXPECT_EQ(clip.frames[1], clip.frames[0]);
     EXPECT_EQ(clip.frames[2][0], kOpaque | 0x00FF00);
 
-    spec.rate = 0;
-    EXPECT_FALSE(Parse(MakeClip(spec, {{1, 1, 1, 1, 1, 1}}), &clip, &reason));
+    shape.rate = 0;
+    EXPECT_FALSE(Parse(MakeClip(shape, {{1, 1, 1, 1, 1, 1}}), &clip, &reason));
     EXPECT_EQ(reason, "the frame rate is missing");
 }
 

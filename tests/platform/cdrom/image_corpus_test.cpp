@@ -41,7 +41,7 @@ struct TrackSpec {
     bool audio = true;
 };
 
-// A sector and where its bytes come from: a file (by its index in the spec) from a sample frame
+// A sector and where its bytes come from: a file (by its index in the list of files) from a sample frame
 // of audio or a block of data, or made up (zeros, or an empty data sector of the mode).
 struct Check {
     enum class From { File, Silence, EmptyMode1, Cooked, Mode2Form } from;
@@ -77,42 +77,42 @@ void Sample(int file, uint64_t i, uint8_t* out)
 uint32_t BlockSize(Kind kind) { return kind == Kind::Data2048 ? 2048 : kind == Kind::Data2336 ? 2336 : 2352; }
 bool IsAudio(Kind kind) { return kind == Kind::Wave || kind == Kind::Flac || kind == Kind::RawLittle || kind == Kind::RawBig; }
 
-bool WriteFile(const std::string& folder, int index, const FileSpec& spec)
+bool WriteFile(const std::string& folder, int index, const FileSpec& shape)
 {
-    const std::string path = folder + "/" + spec.name;
+    const std::string path = folder + "/" + shape.name;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    if (spec.kind == Kind::Wave || spec.kind == Kind::Flac) {
+    if (shape.kind == Kind::Wave || shape.kind == Kind::Flac) {
         SF_INFO info{};
         info.samplerate = 44100;
         info.channels = 2;
-        info.format = (spec.kind == Kind::Flac ? SF_FORMAT_FLAC : SF_FORMAT_WAV) | SF_FORMAT_PCM_16;
+        info.format = (shape.kind == Kind::Flac ? SF_FORMAT_FLAC : SF_FORMAT_WAV) | SF_FORMAT_PCM_16;
         SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
         if (!file)
             return false;
-        std::vector<short> frames(size_t(spec.count) * 2);
-        for (uint64_t i = 0; i < spec.count; ++i) {
+        std::vector<short> frames(size_t(shape.count) * 2);
+        for (uint64_t i = 0; i < shape.count; ++i) {
             uint8_t bytes[4];
             Sample(index, i, bytes);
             frames[size_t(i) * 2] = static_cast<short>(bytes[0] | bytes[1] << 8);
             frames[size_t(i) * 2 + 1] = static_cast<short>(bytes[2] | bytes[3] << 8);
         }
-        const bool ok = sf_writef_short(file, frames.data(), sf_count_t(spec.count)) == sf_count_t(spec.count);
+        const bool ok = sf_writef_short(file, frames.data(), sf_count_t(shape.count)) == sf_count_t(shape.count);
         return sf_close(file) == 0 && ok;
     }
     std::string bytes;
-    if (IsAudio(spec.kind)) {
-        bytes.resize(size_t(spec.count) * 4);
-        for (uint64_t i = 0; i < spec.count; ++i) {
+    if (IsAudio(shape.kind)) {
+        bytes.resize(size_t(shape.count) * 4);
+        for (uint64_t i = 0; i < shape.count; ++i) {
             uint8_t sample[4];
             Sample(index, i, sample);
-            if (spec.kind == Kind::RawBig) {
+            if (shape.kind == Kind::RawBig) {
                 std::swap(sample[0], sample[1]);
                 std::swap(sample[2], sample[3]);
             }
             std::memcpy(bytes.data() + i * 4, sample, 4);
         }
     } else {
-        bytes.resize(size_t(spec.count) * BlockSize(spec.kind));
+        bytes.resize(size_t(shape.count) * BlockSize(shape.kind));
         for (size_t j = 0; j < bytes.size(); ++j)
             bytes[j] = static_cast<char>(DataByte(index, j));
     }
@@ -130,13 +130,13 @@ std::vector<uint8_t> Expected(const Corpus& corpus, const Check& check)
         platform::cdrom::EncodeMode1Sector(check.sector, nullptr, out.data());
         return out;
     }
-    const FileSpec& spec = corpus.files[size_t(check.file)];
-    if (IsAudio(spec.kind)) {
-        for (uint64_t i = 0; i < S && check.at + i < spec.count; ++i)
+    const FileSpec& shape = corpus.files[size_t(check.file)];
+    if (IsAudio(shape.kind)) {
+        for (uint64_t i = 0; i < S && check.at + i < shape.count; ++i)
             Sample(check.file, check.at + i, out.data() + i * 4);
         return out;
     }
-    const uint32_t block = BlockSize(spec.kind);
+    const uint32_t block = BlockSize(shape.kind);
     std::vector<uint8_t> data(block);
     for (uint32_t j = 0; j < block; ++j)
         data[j] = DataByte(check.file, check.at * block + j);
