@@ -19,6 +19,7 @@
 #include "platform/mci/mci.h"
 #include "support/disc_builder.h"
 #include "support/pulse_null_sink.h"
+#include "support/recorded_sound.h"
 #include "support/scoped_environment.h"
 #include "support/scripted_desktop.h"
 #include "support/scripted_drive_table.h"
@@ -60,55 +61,12 @@ bool PlaySectors(CCDAudio& audio, uint32_t from, uint32_t to)
     return audio.Play(m1, s1, f1, m2, s2, f2);
 }
 
-// The disc sample (counted from logical sector 0) that a sample of counter content is, or
-// nothing for silence.
-std::optional<uint32_t> SampleIndex(const uint8_t* sample)
-{
-    if ((sample[0] | sample[1] | sample[2] | sample[3]) == 0)
-        return std::nullopt;
-    return uint32_t(sample[2]) << 16 | uint32_t(sample[1]) << 8 | sample[0];
-}
-
-std::optional<uint32_t> SectorOfSample(const uint8_t* sample)
-{
-    const std::optional<uint32_t> index = SampleIndex(sample);
-    return index ? std::optional<uint32_t>(*index / mkdisc::SAMPLES_PER_SECTOR) : std::nullopt;
-}
-
-// A stretch of the recording whose samples follow each other on the disc.
-struct SoundRun {
-    size_t at;             // byte offset in the recording
-    uint32_t firstSample;  // disc sample of its first sample
-    uint32_t samples;
-};
-
-// The recording as runs of consecutive disc samples; silence or a jump ends a run.
-std::vector<SoundRun> SoundRuns(const std::vector<uint8_t>& recorded)
-{
-    std::vector<SoundRun> runs;
-    bool inRun = false;
-    for (size_t at = 0; at + 4 <= recorded.size(); at += 4) {
-        const std::optional<uint32_t> index = SampleIndex(recorded.data() + at);
-        if (!index) {
-            inRun = false;
-            continue;
-        }
-        if (inRun && *index == runs.back().firstSample + runs.back().samples) {
-            ++runs.back().samples;
-            continue;
-        }
-        runs.push_back({at, *index, 1});
-        inRun = true;
-    }
-    return runs;
-}
-
 // The sector a recorded sample holds, or nothing for silence or a place not recorded yet.
 std::optional<uint32_t> SectorAt(const std::vector<uint8_t>& recorded, size_t offset)
 {
     if (offset + 4 > recorded.size())
         return std::nullopt;
-    return SectorOfSample(recorded.data() + offset);
+    return DiscSectorOf(recorded.data() + offset);
 }
 
 // A position the drive reported, and the moments just before and after it was asked for.
