@@ -44,7 +44,7 @@ constexpr char DRIVE = 'E';
 struct Options {
     uint32_t minutes = 74;
     int repeat = 3;
-    std::string only;  // empty: every reader
+    std::string only; // empty: every reader
 };
 
 const char* const READERS[] = {"file", "plain", "jitter", "paranoia", "paranoia-z"};
@@ -67,8 +67,9 @@ bool ParseOptions(int argc, char** argv, Options* options)
                    std::find(std::begin(READERS), std::end(READERS), std::string(argv[i + 1])) != std::end(READERS)) {
             options->only = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: bench_extract [--minutes M] [--repeat R] "
-                                 "[--only file|plain|jitter|paranoia|paranoia-z]\n");
+            std::fprintf(stderr,
+                         "usage: bench_extract [--minutes M] [--repeat R] "
+                         "[--only file|plain|jitter|paranoia|paranoia-z]\n");
             return false;
         }
     }
@@ -125,8 +126,8 @@ Timing TimeWorkerRead(uint32_t sectors, const std::vector<uint8_t>& disc, bool j
     const std::vector<uintptr_t> syncs = run.window.ValuesOf(res::WM_READ_SYNC);
     *syncMessages = static_cast<uint32_t>(syncs.size());
     const bool allInPlace = std::all_of(syncs.begin(), syncs.end(), [](uintptr_t s) { return s == 0; });
-    if (run.document.m_nDataLength != disc.size() ||
-        std::memcmp(run.document.m_pData, disc.data(), disc.size()) != 0 || !allInPlace) {
+    if (run.document.m_nDataLength != disc.size() || std::memcmp(run.document.m_pData, disc.data(), disc.size()) != 0 ||
+        !allInPlace) {
         std::fprintf(stderr, "bench_extract: the worker's result differs from the disc\n");
         return FAILED;
     }
@@ -134,8 +135,7 @@ Timing TimeWorkerRead(uint32_t sectors, const std::vector<uint8_t>& disc, bool j
 }
 
 // Runs cd-paranoia on the sheet; a failure when it fails or its samples differ.
-Timing TimeParanoia(const std::string& folder, const std::string& sheet, bool verify,
-                    const std::vector<uint8_t>& disc)
+Timing TimeParanoia(const std::string& folder, const std::string& sheet, bool verify, const std::vector<uint8_t>& disc)
 {
     const std::string output = folder + "/paranoia.wav";
     std::filesystem::remove(output);

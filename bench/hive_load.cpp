@@ -7,8 +7,8 @@
 // take time in the square of the values) and one of about 10 MB over many keys, into a fresh
 // temporary folder. For each file it alternates `cat file | awk '{ n++ } END { print n }'` with
 // two loads through the registry's hive (the start-up path: read the file, check its lines,
-// find a value of its first key, which takes that key's values apart): one in a fresh child process, as at the program's start, where every
-// page of memory is touched for the first time, and one in this process, whose memory is
+// find a value of its first key, which takes that key's values apart): one in a fresh child process, as at the
+// program's start, where every page of memory is touched for the first time, and one in this process, whose memory is
 // already in use. Prints the medians, the ratios to awk and the time per value, and the load
 // average.
 #include "platform/hive.h"
@@ -111,12 +111,12 @@ int main(int argc, char** argv)
                           {"20,000 values", 20000, 20000},
                           {"40,000 values", 40000, 40000},
                           {"10 MB hive", 300000, 1000}};
-    std::printf("%-14s %9s %9s %11s %7s %11s %7s %9s\n", "hive", "bytes", "awk ms", "fresh ms", "ratio",
-                "warm ms", "ratio", "us/value");
+    std::printf("%-14s %9s %9s %11s %7s %11s %7s %9s\n", "hive", "bytes", "awk ms", "fresh ms", "ratio", "warm ms",
+                "ratio", "us/value");
     for (const Case& c : cases) {
         const std::string path = dir.file("user.reg");
         const std::size_t bytes = WriteHive(path, c.values, c.perKey);
-        TimeAwk(path);   // warms the page cache
+        TimeAwk(path); // warms the page cache
         TimeLoad(path);
         std::vector<double> awk, fresh, warm, freshRatios, warmRatios;
         for (int i = 0; i < repetitions; ++i) {

@@ -34,11 +34,11 @@ const uint32_t JITTERS[] = {0, 4, 64, 588, 1176, 2352, 4704, 9408};
 const uint8_t OVERLAPS[] = {1, 2, 3, 4, 5, 6, 7, 8};
 
 struct CellResult {
-    uint32_t blocks = 0;          // reads placed by comparison (all but the first of a read)
-    uint32_t exact = 0;           // of them, placed at the drive's true shift
-    uint32_t failed = 0;          // reported as not synchronised
+    uint32_t blocks = 0; // reads placed by comparison (all but the first of a read)
+    uint32_t exact = 0;  // of them, placed at the drive's true shift
+    uint32_t failed = 0; // reported as not synchronised
     uint32_t identicalRuns = 0;
-    uint32_t tailOnlyRuns = 0;    // runs whose only difference is the zero-filled end
+    uint32_t tailOnlyRuns = 0; // runs whose only difference is the zero-filled end
     uint32_t runs = 0;
     bool readFailed = false;
 };

@@ -13,7 +13,7 @@
 // Wall-clock seconds and the processor seconds spent meanwhile by this process and by the
 // children it waited for. The machine is shared, so the processor time is the steadier figure.
 struct Timing {
-    double wall = -1;  // negative: the run failed
+    double wall = -1; // negative: the run failed
     double cpu = -1;
 };
 

@@ -58,7 +58,7 @@ int OpenDescriptors()
             ++count;
         closedir(dir);
     }
-    return count - 3;  // ".", ".." and the folder's own descriptor
+    return count - 3; // ".", ".." and the folder's own descriptor
 }
 
 } // namespace
@@ -101,7 +101,7 @@ int main(int argc, char** argv)
     // the caches as the other left them.
     std::vector<double> sheetTimes, headerTimes, sheetCpu, headerCpu;
     const auto openSheet = [&] {
-        platform::cdrom::ForgetImage(sheet);  // read anew, as after a change of the image
+        platform::cdrom::ForgetImage(sheet); // read anew, as after a change of the image
         const double cpu = ThreadSeconds();
         const auto start = std::chrono::steady_clock::now();
         const auto disc = platform::cdrom::OpenDisc(sheet, platform::cdrom::SourceKind::ImageFile, &reason);
@@ -138,7 +138,8 @@ int main(int argc, char** argv)
                 "| the 99 headers with libsndfile | %.2f | %.2f |\n",
                 sheetTime * 1e3, sheetProcessor * 1e3, headerTime * 1e3, headerProcessor * 1e3);
     const double ratio = sheetProcessor / headerProcessor;
-    std::printf("ratio sheet / headers: %.2f wall, %.2f processor (goal: at most 2)\n\n", sheetTime / headerTime, ratio);
+    std::printf("ratio sheet / headers: %.2f wall, %.2f processor (goal: at most 2)\n\n", sheetTime / headerTime,
+                ratio);
 
     // Device requests on the open sheet: every 27 sectors of the disc, each request opening the
     // drive anew; the files the process holds open while it reads.

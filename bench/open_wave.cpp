@@ -31,10 +31,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double SecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // 16-bit stereo samples from a seeded xorshift generator: nothing the file system or the page
 // cache could store more cheaply than real audio.

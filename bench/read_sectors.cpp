@@ -128,8 +128,8 @@ int Run(const Options& options, const std::string& folder)
     }
     std::string reason, sheet;
     const Clock::time_point writeStart = Clock::now();
-    if (!mkdisc::CompletePlan(&plan, &reason) || !mkdisc::WriteDisc(plan, options.layout, folder, "bench",
-                                                                     &sheet, &reason)) {
+    if (!mkdisc::CompletePlan(&plan, &reason) ||
+        !mkdisc::WriteDisc(plan, options.layout, folder, "bench", &sheet, &reason)) {
         std::fprintf(stderr, "cannot write the disc: %s\n", reason.c_str());
         return 1;
     }
@@ -145,7 +145,7 @@ int Run(const Options& options, const std::string& folder)
         return 1;
     }
     const std::string cat = "cat '" + bin + "' > /dev/null";
-    if (std::system(cat.c_str()) != 0) {  // warms the page cache
+    if (std::system(cat.c_str()) != 0) { // warms the page cache
         std::fprintf(stderr, "cat failed\n");
         return 1;
     }

@@ -140,8 +140,8 @@ int main(int argc, char** argv)
     for (const Case& c : cases) {
         const double t = Median(c.times);
         worst = std::max(worst, t / smallTime);
-        std::printf("%-17s first line %9d: repaint %.3f ms (median of %d), ratio %.2f\n", c.name,
-                    c.view->m_nTopLine, t, repetitions, t / smallTime);
+        std::printf("%-17s first line %9d: repaint %.3f ms (median of %d), ratio %.2f\n", c.name, c.view->m_nTopLine, t,
+                    repetitions, t / smallTime);
     }
     std::printf("worst ratio large/small: %.2f\n", worst);
     return 0;

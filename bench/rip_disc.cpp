@@ -66,8 +66,9 @@ bool DecodesTo(const std::string& path, const std::vector<uint8_t>& disc, uint32
         return false;
     bool same = info.frames == sf_count_t{count} * mkdisc::SAMPLES_PER_SECTOR && info.channels == 2;
     std::vector<int16_t> samples(size_t{count} * mkdisc::SAMPLES_PER_SECTOR * 2);
-    same = same && sf_read_short(file, samples.data(), static_cast<sf_count_t>(samples.size())) ==
-                       static_cast<sf_count_t>(samples.size());
+    same = same &&
+        sf_read_short(file, samples.data(), static_cast<sf_count_t>(samples.size())) ==
+            static_cast<sf_count_t>(samples.size());
     sf_close(file);
     const uint8_t* bytes = disc.data() + size_t{first} * mkdisc::RAW_SECTOR_SIZE;
     for (size_t i = 0; same && i < samples.size(); ++i)
@@ -105,7 +106,8 @@ Timing TimeRip(const std::string& folder, const platform::DiscLayout& layout, co
     return timing;
 }
 
-Timing TimeTools(const std::string& folder, const std::string& sheet, const std::vector<uint8_t>& disc, uint32_t sectors)
+Timing TimeTools(const std::string& folder, const std::string& sheet, const std::vector<uint8_t>& disc,
+                 uint32_t sectors)
 {
     const std::string wave = folder + "/paranoia.wav";
     const std::string flac = folder + "/paranoia.flac";

@@ -63,8 +63,8 @@ Timing TimeWorker(uint32_t sectors, const std::vector<uint8_t>& disc, bool secur
                      secure ? "secure" : "plain");
         return {};
     }
-    if (secure && (!report.AllAgreed() || report.reReads != 0 || report.testCrc != discCrc ||
-                   report.copyCrc != discCrc)) {
+    if (secure &&
+        (!report.AllAgreed() || report.reReads != 0 || report.testCrc != discCrc || report.copyCrc != discCrc)) {
         std::fprintf(stderr, "bench_secure_read: the secure read's report is not that of a clean disc\n");
         return {};
     }
@@ -206,7 +206,7 @@ int main(int argc, char** argv)
     // Ratios within each round, then their median: throughput ratios are inverse time ratios.
     struct Goal {
         const char* text;
-        size_t numerator;    // reader whose time is divided by the other's
+        size_t numerator; // reader whose time is divided by the other's
         size_t denominator;
         double goal;
         bool atMost;

@@ -37,7 +37,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int kAbsentByte = 0xA5;   // memchr looks for it; the data never holds it
+constexpr int kAbsentByte = 0xA5; // memchr looks for it; the data never holds it
 
 double Milliseconds(Clock::time_point start)
 {
@@ -91,7 +91,7 @@ int main(int argc, char** argv)
     // 1. Summary build against memchr over the same bytes.
     std::vector<double> scanTimes, buildTimes, ratios;
     waveform::WaveformSummary summary;
-    for (int round = -1; round < rounds; ++round) {   // round -1 warms up the page tables
+    for (int round = -1; round < rounds; ++round) { // round -1 warms up the page tables
         Clock::time_point start = Clock::now();
         const void* found = std::memchr(large.m_pData, kAbsentByte, large.m_nDataLength);
         const double scan = Milliseconds(start);
@@ -136,7 +136,7 @@ int main(int argc, char** argv)
     cases[2].view->OnVScroll(hexdump::ScrollAction::ThumbTrack, cases[2].view->verticalScrollBar()->maximum() / 2);
     QImage image(cases[0].view->WaveformStrip()->size(), QImage::Format_RGB32);
     std::vector<int> builds;
-    for (int round = -5; round < repaints; ++round) {   // the first rounds build the summaries
+    for (int round = -5; round < repaints; ++round) { // the first rounds build the summaries
         if (round == 0)
             for (const Case& c : cases)
                 builds.push_back(c.view->WaveformStrip()->SummaryBuilds());

@@ -40,7 +40,8 @@ void WriteSound(const std::string& path, int format)
     std::vector<short> samples(size_t(40) * SAMPLES_PER_SECTOR * 2);
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<short>(i * 13);
-    FUZZ_CHECK(sf_writef_short(sound, samples.data(), sf_count_t(samples.size() / 2)) == sf_count_t(samples.size() / 2));
+    FUZZ_CHECK(sf_writef_short(sound, samples.data(), sf_count_t(samples.size() / 2)) ==
+               sf_count_t(samples.size() / 2));
     sf_close(sound);
 }
 
@@ -118,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (g_folder.empty())
         SetUp();
     WriteFuzzInput(g_image, data, size);
-    ForgetImage(g_image);  // the image is read anew, whatever the time of the last one was
+    ForgetImage(g_image); // the image is read anew, whatever the time of the last one was
     std::string reason;
     const std::unique_ptr<Disc> disc = Open(&reason);
     if (!disc) {

@@ -46,8 +46,8 @@ void CheckTable(const std::vector<DriveEntry>& drives, const platform::DriveSour
         FUZZ_CHECK(!drive.source.empty());
         // An image named in the text: as written, or a relative name from the file's folder.
         const bool named = text.find(drive.source) != std::string::npos ||
-                           (!sources.environment && drive.source.rfind(kFolder + "/", 0) == 0 &&
-                            text.find(drive.source.substr(kFolder.size() + 1)) != std::string::npos);
+            (!sources.environment && drive.source.rfind(kFolder + "/", 0) == 0 &&
+             text.find(drive.source.substr(kFolder.size() + 1)) != std::string::npos);
         FUZZ_CHECK(named);
     }
     FUZZ_CHECK(physical == sources.physicalDevices.size());

@@ -52,7 +52,8 @@ bool InOrder(const std::vector<std::string_view>& part, const std::vector<std::s
 std::string FirstKey(std::string_view text)
 {
     for (std::string_view line : Lines(text)) {
-        if (line.size() > kRoot.size() + 3 && line.front() == '[' && line.back() == ']' && line[kRoot.size() + 1] == '\\') {
+        if (line.size() > kRoot.size() + 3 && line.front() == '[' && line.back() == ']' &&
+            line[kRoot.size() + 1] == '\\') {
             std::string root(line.substr(1, kRoot.size()));
             for (char& c : root)
                 c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -67,8 +68,9 @@ bool Mentions(std::string_view text, std::string_view name)
 {
     for (size_t i = 0; i + name.size() <= text.size(); ++i) {
         size_t j = 0;
-        while (j < name.size() && std::tolower(static_cast<unsigned char>(text[i + j])) ==
-                                      std::tolower(static_cast<unsigned char>(name[j])))
+        while (j < name.size() &&
+               std::tolower(static_cast<unsigned char>(text[i + j])) ==
+                   std::tolower(static_cast<unsigned char>(name[j])))
             ++j;
         if (j == name.size())
             return true;

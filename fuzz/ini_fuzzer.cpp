@@ -152,7 +152,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     // A title into the file's first section, or a section of its own.
-    const std::string target = haveSection && section.find_first_of("]\r\n") == std::string::npos ? section : "FuzzDisc";
+    const std::string target =
+        haveSection && section.find_first_of("]\r\n") == std::string::npos ? section : "FuzzDisc";
     const bool written = WritePrivateProfileStringA(target.c_str(), "42", "Track title", kFile) != 0;
     FUZZ_CHECK(written);
     FUZZ_CHECK(Get(target.c_str(), "42") == "Track title");

@@ -73,8 +73,7 @@ std::string DescribeOperatingSystem(const platform::OSVERSIONINFOA& version)
 {
     const char servicePackSecond = version.szCSDVersion[0] ? version.szCSDVersion[1] : 0;
     switch (version.dwPlatformId) {
-    case platform::VER_PLATFORM_WIN32s:
-        return "Microsoft Win32s";
+    case platform::VER_PLATFORM_WIN32s: return "Microsoft Win32s";
     case platform::VER_PLATFORM_WIN32_WINDOWS:
         if (version.dwMajorVersion != 4)
             return {};
@@ -84,8 +83,7 @@ std::string DescribeOperatingSystem(const platform::OSVERSIONINFOA& version)
         case 90: return "Microsoft Windows Me";
         default: return {};
         }
-    default:
-        return {};
+    default: return {};
     }
 }
 
@@ -109,7 +107,8 @@ bool CheckOperatingSystem()
     std::string text = pattern;
     if (const auto at = pattern.find("%s"); at != std::string::npos)
         text = pattern.substr(0, at) + DescribeOperatingSystem(version.basic) + pattern.substr(at + 2);
-    const int answer = platform::MessageBox(text, platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2);
+    const int answer =
+        platform::MessageBox(text, platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2);
     return answer != platform::IDNO;
 }
 
@@ -128,7 +127,7 @@ void LoadSettings(AppSettings& settings)
 
 void SaveSettings(const AppSettings& settings, int32_t saveSettingsOnExitAtStart)
 {
-    AppSettings s = settings;   // the table reaches members through a modifiable record
+    AppSettings s = settings; // the table reaches members through a modifiable record
     // Switching the saving off (or on) is itself remembered.
     if ((s.SaveSettingsOnExit != 0) != (saveSettingsOnExitAtStart != 0))
         platform::WriteProfileInt(SETTINGS_SECTION, "SaveSettingsOnExit", static_cast<uint32_t>(s.SaveSettingsOnExit));

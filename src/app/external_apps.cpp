@@ -31,8 +31,8 @@ void LaunchExternalApp(void* owner, const std::string& name, const char* emptyMe
         platform::MessageBox(emptyMessage, platform::MB_OK | platform::MB_ICONEXCLAMATION);
         return;
     }
-    const intptr_t result = platform::ShellExecuteA(owner, "open", name.c_str(), nullptr, nullptr,
-                                                    platform::SW_SHOWNORMAL);
+    const intptr_t result =
+        platform::ShellExecuteA(owner, "open", name.c_str(), nullptr, nullptr, platform::SW_SHOWNORMAL);
     if (result > 32)
         return;
     const std::string text = FormatWithName(failureFormat, name);

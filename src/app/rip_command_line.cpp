@@ -170,7 +170,8 @@ bool ParseRipCommandLine(const std::vector<std::string>& arguments, RipCommandLi
             return false;
         } else if (argument == "--drive") {
             const std::string& drive = value();
-            if ((drive.size() != 1 && (drive.size() != 2 || drive[1] != ':')) || !std::isalpha(static_cast<unsigned char>(drive[0]))) {
+            if ((drive.size() != 1 && (drive.size() != 2 || drive[1] != ':')) ||
+                !std::isalpha(static_cast<unsigned char>(drive[0]))) {
                 *error = "--drive takes a drive letter such as E:";
                 return false;
             }
@@ -258,8 +259,8 @@ std::string RipUsage()
            "  7  AccurateRip does not know the disc or a track\n";
 }
 
-std::string ProgressBarLine(unsigned track, unsigned trackCount, const std::string& pass, uint64_t done,
-                            uint64_t total, double seconds, int columns)
+std::string ProgressBarLine(unsigned track, unsigned trackCount, const std::string& pass, uint64_t done, uint64_t total,
+                            double seconds, int columns)
 {
     const double fraction = total ? static_cast<double>(done) / static_cast<double>(total) : 0.0;
     // Both the read and the encoding of a byte count as work: half of it is the audio ripped.
@@ -339,10 +340,10 @@ int RipCommandLineMain(int argc, char** argv)
     request.date = metadata.date;
     // Absolute, so that the log and the report say where the files are.
     std::error_code failure;
-    request.outputFolder = std::filesystem::absolute(commandLine.folder.empty() ? DefaultFolder(settings)
-                                                                                : commandLine.folder, failure)
-                               .lexically_normal()
-                               .string();
+    request.outputFolder =
+        std::filesystem::absolute(commandLine.folder.empty() ? DefaultFolder(settings) : commandLine.folder, failure)
+            .lexically_normal()
+            .string();
     if (failure)
         request.outputFolder = commandLine.folder.empty() ? DefaultFolder(settings) : commandLine.folder;
     request.fileNamePattern = commandLine.pattern.empty() ? settings.RipFileNamePattern : commandLine.pattern;

@@ -14,11 +14,11 @@
 struct RipCommandLine {
     bool help = false;
     bool rip = false;
-    char drive = 0;                      // 0: the settings' drive
-    std::set<unsigned> tracks;           // empty: every audio track
-    std::optional<bool> wave;            // unset: the settings' format
+    char drive = 0;            // 0: the settings' drive
+    std::set<unsigned> tracks; // empty: every audio track
+    std::optional<bool> wave;  // unset: the settings' format
     std::optional<unsigned> flacLevel;
-    std::string folder;                  // empty: the settings' folder, else the current one
+    std::string folder; // empty: the settings' folder, else the current one
     std::string pattern;
     bool secure = false;
     std::optional<int32_t> offset;
@@ -30,8 +30,7 @@ struct RipCommandLine {
 bool IsCommandLineRun(const std::vector<std::string>& arguments);
 
 // The arguments after the program's name. False with a message for a wrong command line.
-bool ParseRipCommandLine(const std::vector<std::string>& arguments, RipCommandLine* commandLine,
-                         std::string* error);
+bool ParseRipCommandLine(const std::vector<std::string>& arguments, RipCommandLine* commandLine, std::string* error);
 
 // "1-5,7" to {1, 2, 3, 4, 5, 7}; false for anything that is not numbers 1..99 and ranges.
 bool ParseTrackList(const std::string& text, std::set<unsigned>* tracks);
@@ -44,5 +43,5 @@ int RipCommandLineMain(int argc, char** argv);
 
 // One line of the terminal's progress bar, at most `columns` wide: the track, the pass, the bar,
 // the percentage, the speed (times real time) and the time left.
-std::string ProgressBarLine(unsigned track, unsigned trackCount, const std::string& pass, uint64_t done,
-                            uint64_t total, double seconds, int columns);
+std::string ProgressBarLine(unsigned track, unsigned trackCount, const std::string& pass, uint64_t done, uint64_t total,
+                            double seconds, int columns);

@@ -5,10 +5,16 @@
 namespace {
 
 // One table row: the member's name is written once and is also the value's name.
-#define SETTING(section, field) \
-    SettingValue{section, #field, +[](AppSettings& s) -> auto& { return s.field; }}
-#define READ_AUDIO_SETTING(field) \
-    SettingValue{READ_AUDIO_PARAMS_SECTION, #field, +[](AppSettings& s) -> auto& { return s.ReadAudio.field; }}
+#define SETTING(section, field)                                            \
+    SettingValue                                                           \
+    {                                                                      \
+        section, #field, +[](AppSettings & s) -> auto& { return s.field; } \
+    }
+#define READ_AUDIO_SETTING(field)                                                                      \
+    SettingValue                                                                                       \
+    {                                                                                                  \
+        READ_AUDIO_PARAMS_SECTION, #field, +[](AppSettings & s) -> auto& { return s.ReadAudio.field; } \
+    }
 
 } // namespace
 

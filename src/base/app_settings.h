@@ -24,14 +24,14 @@ struct ReadAudioParams {
     uint32_t EndingSect = 1350;
     uint8_t PlayFirstSec = 3;
     uint8_t PlayLastSec = 3;
-    int32_t PlayOnlyFirst = 0;   // stores the dialog's "Only last" box (they cross over)
-    int32_t PlayOnlyLast = 0;    // stores the dialog's "Only first" box
+    int32_t PlayOnlyFirst = 0; // stores the dialog's "Only last" box (they cross over)
+    int32_t PlayOnlyLast = 0;  // stores the dialog's "Only first" box
     int32_t PlayInLoopMode = 0;
 };
 
 struct AppSettings {
     // "Settings"
-    uint8_t DefaultCDROMDrive = 'D';   // 0: the machine has no CD-ROM drive
+    uint8_t DefaultCDROMDrive = 'D'; // 0: the machine has no CD-ROM drive
     int32_t PlayDialogSounds = 1;
     int32_t ShowWaveHeader = 0;
     int32_t ReadIntoRAM = 1;
@@ -57,10 +57,10 @@ struct AppSettings {
     ReadAudioParams ReadAudio;
     // "Rip Disc": the last choices of the Rip Disc dialog, and the services a rip asks (empty:
     // the public ones).
-    std::string RipFolder;                    // empty: the Music folder of the user's home
+    std::string RipFolder; // empty: the Music folder of the user's home
     std::string RipFileNamePattern = "%n - %t";
-    int32_t RipFormat = 0;                    // 0 FLAC, 1 WAV
-    uint32_t RipFlacLevel = 5;                // 0..8
+    int32_t RipFormat = 0;     // 0 FLAC, 1 WAV
+    uint32_t RipFlacLevel = 5; // 0..8
     std::string AccurateRipUrl;
     std::string MusicBrainzServer;
 };

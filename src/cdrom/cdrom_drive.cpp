@@ -23,10 +23,7 @@ std::string DescriptorString(const uint8_t* descriptor, uint32_t size, uint32_t 
 
 } // namespace
 
-CdromDrive::~CdromDrive()
-{
-    Close();
-}
+CdromDrive::~CdromDrive() { Close(); }
 
 DriveError CdromDrive::Open(char driveLetter)
 {
@@ -37,7 +34,8 @@ DriveError CdromDrive::Open(char driveLetter)
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (device == INVALID_HANDLE_VALUE)
         return DRIVE_ERROR_INVALID_DRIVE;
-    m_pTransfer = static_cast<uint8_t*>(VirtualAlloc(nullptr, TRANSFER_BYTES, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    m_pTransfer =
+        static_cast<uint8_t*>(VirtualAlloc(nullptr, TRANSFER_BYTES, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     if (!m_pTransfer) {
         CloseHandle(device);
         return DRIVE_ERROR_NO_MEMORY;
@@ -103,8 +101,8 @@ bool CdromDrive::ReadLeadOut(uint32_t* leadOut)
     uint32_t returned = 0;
     if (!m_device || !DeviceIoControl(m_device, IOCTL_CDROM_READ_TOC, nullptr, 0, &toc, sizeof toc, &returned, nullptr))
         return false;
-    const size_t entries = std::min<size_t>(MAXIMUM_NUMBER_TRACKS, ((size_t{toc.Length[0]} << 8 | toc.Length[1]) - 2) /
-                                                                       sizeof(TRACK_DATA));
+    const size_t entries = std::min<size_t>(MAXIMUM_NUMBER_TRACKS,
+                                            ((size_t{toc.Length[0]} << 8 | toc.Length[1]) - 2) / sizeof(TRACK_DATA));
     for (size_t i = 0; i < entries; ++i) {
         const TRACK_DATA& entry = toc.TrackData[i];
         if (entry.TrackNumber == TOC_LEAD_OUT_TRACK) {
@@ -120,8 +118,9 @@ bool CdromDrive::QueryModel(std::string* model)
     STORAGE_PROPERTY_QUERY query;
     uint8_t descriptor[512] = {};
     uint32_t returned = 0;
-    if (!m_device || !DeviceIoControl(m_device, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, descriptor,
-                                      sizeof descriptor, &returned, nullptr))
+    if (!m_device ||
+        !DeviceIoControl(m_device, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, descriptor, sizeof descriptor,
+                         &returned, nullptr))
         return false;
     STORAGE_DEVICE_DESCRIPTOR header;
     std::memcpy(&header, descriptor, sizeof header);

@@ -12,7 +12,7 @@
 // A read the drive cannot do in the form asked (here: with C2 error pointers).
 inline constexpr DriveError DRIVE_ERROR_NOT_SUPPORTED = 24;
 
-inline constexpr uint32_t C2_POINTER_BYTES = 294;  // one bit a byte of a 2352-byte sector
+inline constexpr uint32_t C2_POINTER_BYTES = 294; // one bit a byte of a 2352-byte sector
 
 class CdromDrive {
 public:
@@ -43,7 +43,7 @@ public:
 private:
     DriveError ReadPart(int64_t first, uint32_t count, uint8_t* data, uint8_t* c2);
 
-    void* m_device = nullptr;    // the HANDLE, null when closed
+    void* m_device = nullptr; // the HANDLE, null when closed
     uint8_t* m_pTransfer = nullptr;
 };
 

@@ -104,12 +104,8 @@ bool ChooseCopySource(const CRipwellDoc& doc, uint32_t format, CopySource& sourc
             source = {data, n, TextMode::TwoZeros};
         }
         return true;
-    case CF_WAVE:
-        source = {doc.m_pHeader, WAVE_HEADER_SIZE + n, TextMode::Exact};
-        return true;
-    default:
-        MessageBox(kUnsupportedFormat, kErrorBox);
-        return false;
+    case CF_WAVE: source = {doc.m_pHeader, WAVE_HEADER_SIZE + n, TextMode::Exact}; return true;
+    default: MessageBox(kUnsupportedFormat, kErrorBox); return false;
     }
 }
 
@@ -385,7 +381,7 @@ void CopyToClipboard(const CRipwellDoc& doc, uint32_t format, HWND owner)
     HGLOBAL block = MakeCopyBlock(source);
     if (!block || !SetClipboardData(format, block)) {
         if (block)
-            GlobalFree(block);  // refused: still ours
+            GlobalFree(block); // refused: still ours
         MessageBox(kCouldNotSet, kErrorBox);
     }
     CloseClipboard();
@@ -413,7 +409,7 @@ void PasteFromClipboard(CRipwellDoc& doc, uint32_t format, HWND owner)
     else
         pasted = PasteOther(doc, format, data);
     if (!pasted)
-        return;  // reported, and the clipboard closed
+        return; // reported, and the clipboard closed
     CloseClipboard();
     doc.SetModifiedFlag();
     doc.UpdateAllViews();

@@ -20,7 +20,7 @@ uint32_t BytesPerSecondOfSelection(int selection);
 std::string PlayingTimeText(uint32_t dataLength, int selection);
 
 struct PropertiesChange {
-    bool formatChanged = false;      // the header slot was rewritten (or tried to be)
+    bool formatChanged = false; // the header slot was rewritten (or tried to be)
     bool soundFlagChanged = false;
 };
 

@@ -8,8 +8,8 @@
 namespace hexdump {
 
 inline constexpr int BYTES_PER_LINE = 16;
-inline constexpr int LINE_LENGTH = 76;          // characters of one line
-inline constexpr int EXTENT_CHARACTERS = 77;    // horizontal extent in character widths
+inline constexpr int LINE_LENGTH = 76;       // characters of one line
+inline constexpr int EXTENT_CHARACTERS = 77; // horizontal extent in character widths
 inline constexpr int MAX_SCROLL_HEIGHT = 0x7FFF;
 
 // One line for the bytes at `bytes`: only the first `count` of the 16 positions are bytes
@@ -29,11 +29,11 @@ struct ScrollState {
     int topLine = 0;
     int totalLines = 0;
     int visibleLines = 0;
-    int limit = 0;  // the vertical scroll bar's largest position
+    int limit = 0; // the vertical scroll bar's largest position
 };
 
 struct ScrollResult {
-    bool handled = false;  // false: the action changes nothing, not even a repaint
+    bool handled = false; // false: the action changes nothing, not even a repaint
     int topLine = 0;
     int thumb = 0;
 };

@@ -13,9 +13,8 @@
 
 namespace {
 
-constexpr const char* kNoMemoryForData =
-    "Not enough memory! The file you want\nto read may be too big or your hard\n"
-    "disk doesn't have enough swap space.";
+constexpr const char* kNoMemoryForData = "Not enough memory! The file you want\nto read may be too big or your hard\n"
+                                         "disk doesn't have enough swap space.";
 constexpr const char* kBadWaveFormat =
     "Cannot handle this wave format\nor wave file may be corrupt.\nPress F1 to see Help.";
 
@@ -63,15 +62,9 @@ bool CRipwellDoc::SetWaveFormat(WaveFormatCode code)
     return BuildWaveHeader(m_pHeader, m_nDataLength, code);
 }
 
-uint32_t CRipwellDoc::GetWaveImageLength() const
-{
-    return m_pHeader ? m_nDataLength + WAVE_HEADER_SIZE : 0;
-}
+uint32_t CRipwellDoc::GetWaveImageLength() const { return m_pHeader ? m_nDataLength + WAVE_HEADER_SIZE : 0; }
 
-const uint8_t* CRipwellDoc::GetDisplayStart(bool showWaveHeader) const
-{
-    return showWaveHeader ? m_pHeader : m_pData;
-}
+const uint8_t* CRipwellDoc::GetDisplayStart(bool showWaveHeader) const { return showWaveHeader ? m_pHeader : m_pData; }
 
 int64_t CRipwellDoc::GetDisplayLength(bool showWaveHeader) const
 {
@@ -80,8 +73,7 @@ int64_t CRipwellDoc::GetDisplayLength(bool showWaveHeader) const
     return m_nDataLength;
 }
 
-bool CRipwellDoc::AdoptBlock(uint8_t* block, uint8_t* header, uint32_t dataLength, bool isSound,
-                             WaveFormatCode code)
+bool CRipwellDoc::AdoptBlock(uint8_t* block, uint8_t* header, uint32_t dataLength, bool isSound, WaveFormatCode code)
 {
     // A producer that did not empty the document first must not leave the old block behind,
     // nor a sound that still reads it.

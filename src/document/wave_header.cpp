@@ -3,22 +3,14 @@
 #include <cstring>
 
 const WaveFormatEntry WaveFormatTable[16] = {
-    {8000, 8, 1, 1, 8000, "8.000 Hz; 8 Bit; Mono"},
-    {8000, 8, 2, 2, 16000, "8.000 Hz; 8 Bit; Stereo"},
-    {8000, 16, 1, 2, 16000, "8.000 Hz; 16 Bit; Mono"},
-    {8000, 16, 2, 4, 32000, "8.000 Hz; 16 Bit; Stereo"},
-    {11025, 8, 1, 1, 11025, "11.025 Hz; 8 Bit; Mono"},
-    {11025, 8, 2, 2, 22050, "11.025 Hz; 8 Bit; Stereo"},
-    {11025, 16, 1, 2, 22050, "11.025 Hz; 16 Bit; Mono"},
-    {11025, 16, 2, 4, 44100, "11.025 Hz; 16 Bit; Stereo"},
-    {22050, 8, 1, 1, 22050, "22.050 Hz; 8 Bit; Mono"},
-    {22050, 8, 2, 2, 44100, "22.050 Hz; 8 Bit; Stereo"},
-    {22050, 16, 1, 2, 44100, "22.050 Hz; 16 Bit; Mono"},
-    {22050, 16, 2, 4, 88200, "22.050 Hz; 16 Bit; Stereo"},
-    {44100, 8, 1, 1, 44100, "44.100 Hz; 8 Bit; Mono"},
-    {44100, 8, 2, 2, 88200, "44.100 Hz; 8 Bit; Stereo"},
-    {44100, 16, 1, 2, 88200, "44.100 Hz; 16 Bit; Mono"},
-    {44100, 16, 2, 4, 176400, "44.100 Hz; 16 Bit; Stereo"},
+    {8000, 8, 1, 1, 8000, "8.000 Hz; 8 Bit; Mono"},      {8000, 8, 2, 2, 16000, "8.000 Hz; 8 Bit; Stereo"},
+    {8000, 16, 1, 2, 16000, "8.000 Hz; 16 Bit; Mono"},   {8000, 16, 2, 4, 32000, "8.000 Hz; 16 Bit; Stereo"},
+    {11025, 8, 1, 1, 11025, "11.025 Hz; 8 Bit; Mono"},   {11025, 8, 2, 2, 22050, "11.025 Hz; 8 Bit; Stereo"},
+    {11025, 16, 1, 2, 22050, "11.025 Hz; 16 Bit; Mono"}, {11025, 16, 2, 4, 44100, "11.025 Hz; 16 Bit; Stereo"},
+    {22050, 8, 1, 1, 22050, "22.050 Hz; 8 Bit; Mono"},   {22050, 8, 2, 2, 44100, "22.050 Hz; 8 Bit; Stereo"},
+    {22050, 16, 1, 2, 44100, "22.050 Hz; 16 Bit; Mono"}, {22050, 16, 2, 4, 88200, "22.050 Hz; 16 Bit; Stereo"},
+    {44100, 8, 1, 1, 44100, "44.100 Hz; 8 Bit; Mono"},   {44100, 8, 2, 2, 88200, "44.100 Hz; 8 Bit; Stereo"},
+    {44100, 16, 1, 2, 88200, "44.100 Hz; 16 Bit; Mono"}, {44100, 16, 2, 4, 176400, "44.100 Hz; 16 Bit; Stereo"},
 };
 
 namespace {
@@ -46,10 +38,7 @@ void PutU32(uint8_t* at, uint32_t value)
 void PutMagic(uint8_t* at, const char* magic) { std::memcpy(at, magic, 4); }
 
 // Readers that refuse to look past the end of the image: a field that does not fit is "not there".
-bool FitsInImage(uint32_t imageLength, uint64_t position, uint32_t width)
-{
-    return position + width <= imageLength;
-}
+bool FitsInImage(uint32_t imageLength, uint64_t position, uint32_t width) { return position + width <= imageLength; }
 
 bool ReadU16(const uint8_t* image, uint32_t imageLength, uint64_t position, uint16_t* value)
 {
@@ -65,8 +54,8 @@ bool ReadU32(const uint8_t* image, uint32_t imageLength, uint64_t position, uint
     if (!FitsInImage(imageLength, position, 4))
         return false;
     const uint8_t* at = image + position;
-    *value = static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |
-             (static_cast<uint32_t>(at[2]) << 16) | (static_cast<uint32_t>(at[3]) << 24);
+    *value = static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) | (static_cast<uint32_t>(at[2]) << 16) |
+        (static_cast<uint32_t>(at[3]) << 24);
     return true;
 }
 
@@ -77,8 +66,7 @@ bool MagicAt(const uint8_t* image, uint32_t imageLength, uint64_t position, cons
 
 // Looks for magic at start, start + 1, ... start + 255, byte by byte, ignoring chunk
 // boundaries; the first hit wins.
-bool FindChunk(const uint8_t* image, uint32_t imageLength, uint64_t start, const char* magic,
-               uint64_t* found)
+bool FindChunk(const uint8_t* image, uint32_t imageLength, uint64_t start, const char* magic, uint64_t* found)
 {
     for (uint64_t position = start; position < start + CHUNK_SEARCH_POSITIONS; ++position) {
         if (!FitsInImage(imageLength, position, 4))
@@ -91,8 +79,7 @@ bool FindChunk(const uint8_t* image, uint32_t imageLength, uint64_t start, const
     return false;
 }
 
-bool FindFormatCode(uint32_t samplesPerSecond, uint16_t bitsPerSample, uint16_t channels,
-                    WaveFormatCode* code)
+bool FindFormatCode(uint32_t samplesPerSecond, uint16_t bitsPerSample, uint16_t channels, WaveFormatCode* code)
 {
     for (WaveFormatCode row = 0; row < 16; ++row) {
         const WaveFormatEntry& entry = WaveFormatTable[row];

@@ -7,7 +7,7 @@ inline constexpr uint32_t WAVE_HEADER_SIZE = 44;
 
 // code = 4 x rate index (8000, 11025, 22050, 44100 Hz) + 2 x (16-bit) + (stereo)
 using WaveFormatCode = int;
-inline constexpr WaveFormatCode WAVE_FORMAT_22050_8_MONO = 8;    // data that does not come as a wave
+inline constexpr WaveFormatCode WAVE_FORMAT_22050_8_MONO = 8;     // data that does not come as a wave
 inline constexpr WaveFormatCode WAVE_FORMAT_44100_16_STEREO = 15; // CD digital audio
 
 struct WaveFormatEntry {

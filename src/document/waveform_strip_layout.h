@@ -12,7 +12,7 @@ namespace waveform {
 
 struct ByteRange {
     uint64_t first = 0;
-    uint64_t end = 0;   // one past the last byte
+    uint64_t end = 0; // one past the last byte
     bool operator==(const ByteRange&) const = default;
 };
 

@@ -61,7 +61,7 @@ public:
 
 private:
     struct Level {
-        std::unique_ptr<Peak[]> nodes;   // node * channels + channel
+        std::unique_ptr<Peak[]> nodes; // node * channels + channel
         uint64_t count = 0;
         uint64_t framesPerNode = 0;
     };

@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr uint32_t REFLECTED_POLYNOMIAL = 0xEDB88320;  // 0x04C11DB7 with its bits reversed
-constexpr uint64_t POLYNOMIAL = 0x104C11DB7;           // with its x^32 term
+constexpr uint32_t REFLECTED_POLYNOMIAL = 0xEDB88320; // 0x04C11DB7 with its bits reversed
+constexpr uint64_t POLYNOMIAL = 0x104C11DB7;          // with its x^32 term
 
 // Eight tables: table k gives the effect of a byte followed by k zero bytes, so that eight
 // bytes are folded into the register with one lookup each.
@@ -45,9 +45,9 @@ uint32_t TableRegister(uint32_t reg, const uint8_t* p, size_t length)
         uint32_t high;
         std::memcpy(&low, p, 4);
         std::memcpy(&high, p + 4, 4);
-        low ^= reg;  // the register lines up with the next four bytes (little-endian)
+        low ^= reg; // the register lines up with the next four bytes (little-endian)
         reg = s.t[7][low & 0xFF] ^ s.t[6][(low >> 8) & 0xFF] ^ s.t[5][(low >> 16) & 0xFF] ^ s.t[4][low >> 24] ^
-              s.t[3][high & 0xFF] ^ s.t[2][(high >> 8) & 0xFF] ^ s.t[1][(high >> 16) & 0xFF] ^ s.t[0][high >> 24];
+            s.t[3][high & 0xFF] ^ s.t[2][(high >> 8) & 0xFF] ^ s.t[1][(high >> 16) & 0xFF] ^ s.t[0][high >> 24];
         p += 8;
         length -= 8;
     }
@@ -166,7 +166,7 @@ __attribute__((target("vpclmulqdq,avx512f"))) inline __m512i Fold512(__m512i pie
 // At least 256 bytes: the same folding with four 128-bit pieces in each 512-bit register and
 // four registers side by side.
 __attribute__((target("vpclmulqdq,avx512f,pclmul,sse2"))) uint32_t WideFoldingRegister(uint32_t reg, const uint8_t* p,
-                                                                                        size_t length)
+                                                                                       size_t length)
 {
     const FoldConstants& c = Constants();
     const auto pair = [](uint64_t high, uint64_t low) {
@@ -177,7 +177,8 @@ __attribute__((target("vpclmulqdq,avx512f,pclmul,sse2"))) uint32_t WideFoldingRe
     const __m512i by2048 = _mm512_set_epi64(l2048, h2048, l2048, h2048, l2048, h2048, l2048, h2048);
     const __m512i by512 = _mm512_set_epi64(l512, h512, l512, h512, l512, h512, l512, h512);
 
-    __m512i z0 = _mm512_xor_si512(_mm512_loadu_si512(p), _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(reg))));
+    __m512i z0 =
+        _mm512_xor_si512(_mm512_loadu_si512(p), _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(reg))));
     __m512i z1 = _mm512_loadu_si512(p + 64);
     __m512i z2 = _mm512_loadu_si512(p + 128);
     __m512i z3 = _mm512_loadu_si512(p + 192);
@@ -263,5 +264,5 @@ uint32_t Crc32Joiner::Append(uint32_t crcBefore, uint32_t crcOfPiece) const
 {
     // With preset and inversion, crc(a b) = shift(crc(a)) ^ crc(b): the two all-ones cancel.
     return m_shift[0][crcBefore & 0xFF] ^ m_shift[1][(crcBefore >> 8) & 0xFF] ^ m_shift[2][(crcBefore >> 16) & 0xFF] ^
-           m_shift[3][crcBefore >> 24] ^ crcOfPiece;
+        m_shift[3][crcBefore >> 24] ^ crcOfPiece;
 }

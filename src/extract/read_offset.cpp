@@ -9,7 +9,7 @@ namespace {
 
 constexpr char ENTRY_SEPARATOR = ';';
 constexpr char VALUE_SEPARATOR = '=';
-constexpr uint32_t MIN_TRIES = 2;  // the two passes
+constexpr uint32_t MIN_TRIES = 2; // the two passes
 constexpr uint32_t MAX_TRIES = 255;
 
 // A model name as a key: the separators of the stored text cannot be part of it.

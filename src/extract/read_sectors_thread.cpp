@@ -109,25 +109,25 @@ private:
 
     char m_cDrive = 0;
     bool m_bJitter = false;
-    uint32_t m_nOverlap = 0;          // OV, sectors
-    uint32_t m_nSectors = 0;          // N
-    uint32_t m_nSectorSize = 0;       // S
-    uint32_t m_nBlockSectors = 0;     // B
-    size_t m_nBlockBytes = 0;         // BB
-    size_t m_nOverlapBytes = 0;       // OVB
-    uint32_t m_nWindow = 0;           // W
-    size_t m_nDataBytes = 0;          // T
-    int64_t m_nRemaining = 0;         // R = N - B
-    uint32_t m_nFullBlocks = 0;       // K
-    uint32_t m_nFinalSectors = 0;     // F
-    uint64_t m_nStartTime = 0;        // t0
-    bool m_bMayRetry = true;          // a shortage of transfer memory still shrinks the block
-    int m_nHopelessBlocks = 0;        // blocks that matched nowhere after all their reads
+    uint32_t m_nOverlap = 0;      // OV, sectors
+    uint32_t m_nSectors = 0;      // N
+    uint32_t m_nSectorSize = 0;   // S
+    uint32_t m_nBlockSectors = 0; // B
+    size_t m_nBlockBytes = 0;     // BB
+    size_t m_nOverlapBytes = 0;   // OVB
+    uint32_t m_nWindow = 0;       // W
+    size_t m_nDataBytes = 0;      // T
+    int64_t m_nRemaining = 0;     // R = N - B
+    uint32_t m_nFullBlocks = 0;   // K
+    uint32_t m_nFinalSectors = 0; // F
+    uint64_t m_nStartTime = 0;    // t0
+    bool m_bMayRetry = true;      // a shortage of transfer memory still shrinks the block
+    int m_nHopelessBlocks = 0;    // blocks that matched nowhere after all their reads
 
-    uint8_t* m_pResult = nullptr;     // 44 header bytes, then the data area
+    uint8_t* m_pResult = nullptr; // 44 header bytes, then the data area
     uint8_t* m_pData = nullptr;
     uint8_t* m_pReadBuffer = nullptr;
-    size_t m_nWrittenEnd = 0;         // the data area holds read bytes up to here
+    size_t m_nWrittenEnd = 0; // the data area holds read bytes up to here
 };
 
 uint32_t SectorReader::Run()
@@ -198,7 +198,7 @@ uint16_t SectorReader::SetUpBlocks()
         // A block must be at least one and a half overlaps long.
         if (m_nBlockBytes < m_nOverlapBytes + m_nWindow)
             return DRIVE_ERROR_BUFFER_TOO_LARGE;
-        const int64_t step = static_cast<int64_t>(m_nBlockSectors) - m_nOverlap;  // P
+        const int64_t step = static_cast<int64_t>(m_nBlockSectors) - m_nOverlap; // P
         if (m_nRemaining > 0) {
             m_nFullBlocks = static_cast<uint32_t>(m_nRemaining / step + 1);
             m_nFinalSectors = static_cast<uint32_t>(m_nRemaining % step) + m_nOverlap;
@@ -234,8 +234,7 @@ uint16_t SectorReader::ReadFullBlocks()
             return res::READ_CANCELLED;
         const uint32_t sector = m_request->firstSector + sectorOffset;
         ReportProgress(sector);
-        const DriveError error = ReadSectors(m_cDrive, sector, m_nBlockSectors, m_pReadBuffer,
-                                             m_request->mode);
+        const DriveError error = ReadSectors(m_cDrive, sector, m_nBlockSectors, m_pReadBuffer, m_request->mode);
         if (error != DRIVE_OK)
             return error;
         m_bMayRetry = false;
@@ -265,8 +264,7 @@ uint16_t SectorReader::ReadFinalBlock(uint32_t sectorOffset, size_t byteOffset)
     }
     const uint32_t sector = m_request->firstSector + sectorOffset;
     ReportProgress(sector);
-    const DriveError error = ReadSectors(m_cDrive, sector, m_nFinalSectors, m_pReadBuffer,
-                                         m_request->mode);
+    const DriveError error = ReadSectors(m_cDrive, sector, m_nFinalSectors, m_pReadBuffer, m_request->mode);
     if (error != DRIVE_OK)
         return error;
     const size_t finalBytes = static_cast<size_t>(m_nFinalSectors) * m_nSectorSize;
@@ -353,10 +351,10 @@ uint16_t SectorReader::ReadMissingEnd()
         if (Cancelled())
             return res::READ_CANCELLED;
         const uint32_t count = before + beyond;
-        DriveError error = ReadSectors(m_cDrive, m_request->lastSector - before + 1, count, m_pReadBuffer,
-                                       m_request->mode);
+        DriveError error =
+            ReadSectors(m_cDrive, m_request->lastSector - before + 1, count, m_pReadBuffer, m_request->mode);
         if (error != DRIVE_OK && beyond > 0) {
-            beyond = 0;  // the disc ends at the last sector
+            beyond = 0; // the disc ends at the last sector
             error = ReadSectors(m_cDrive, m_request->lastSector - before + 1, before, m_pReadBuffer, m_request->mode);
         }
         if (error != DRIVE_OK)
@@ -391,10 +389,11 @@ public:
         if (done > 0 && done < total) {
             const uint64_t now = g_environment->Now();
             const uint64_t elapsed = now > m_nStartTime ? now - m_nStartTime : 0;
-            Send(res::WM_READ_TIMELEFT, static_cast<uintptr_t>(std::min<uint64_t>(elapsed * (total - done) / done,
-                                                                                    UINT32_MAX)));
+            Send(res::WM_READ_TIMELEFT,
+                 static_cast<uintptr_t>(std::min<uint64_t>(elapsed * (total - done) / done, UINT32_MAX)));
         }
-        Send(res::WM_READ_PERCENT, static_cast<uintptr_t>(total == 0 ? 100 : std::min<uint64_t>(done * 100 / total, 100)));
+        Send(res::WM_READ_PERCENT,
+             static_cast<uintptr_t>(total == 0 ? 100 : std::min<uint64_t>(done * 100 / total, 100)));
     }
 
 private:

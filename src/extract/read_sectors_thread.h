@@ -29,9 +29,9 @@ public:
 // The settings a read is made with. The worker takes them from its request and reads nothing
 // else of its surroundings, so reads with different options can run side by side.
 struct ReadOptions {
-    char drive = 0;                     // the drive letter, 'A'..'Z'
-    bool jitterCorrection = false;      // overlapping blocks placed where their first bytes match
-    uint32_t overlappingSectors = 0;    // the overlap of jitter correction, in sectors
+    char drive = 0;                  // the drive letter, 'A'..'Z'
+    bool jitterCorrection = false;   // overlapping blocks placed where their first bytes match
+    uint32_t overlappingSectors = 0; // the overlap of jitter correction, in sectors
     // Raw reads only: every sector proven by two reads that agree (secure_read.h), with the
     // drive's read offset corrected; jitter correction does not take part then.
     bool secureMode = false;
@@ -42,12 +42,12 @@ struct ReadOptions {
 // every way out.
 struct ReadRequest {
     uint32_t firstSector = 0;
-    uint32_t lastSector = 0;                  // inclusive
-    ReadMode mode = READ_MODE_COOKED;         // 1 raw, any other value cooked
+    uint32_t lastSector = 0;          // inclusive
+    ReadMode mode = READ_MODE_COOKED; // 1 raw, any other value cooked
     ReadOptions options;
     CRipwellDoc* document = nullptr;
     ReadProgressWindow* progressWindow = nullptr;
-    std::atomic<int32_t>* cancelFlag = nullptr;   // owned by the dialog; non-zero asks to stop
+    std::atomic<int32_t>* cancelFlag = nullptr; // owned by the dialog; non-zero asks to stop
 };
 
 // Exit codes of the worker (nobody reads them; the status sent with WM_READ_DONE counts).
@@ -57,8 +57,8 @@ inline constexpr uint32_t READ_EXIT_CANCELLED = 2;
 inline constexpr uint32_t READ_EXIT_DRIVE_ERROR = 3;
 inline constexpr uint32_t READ_EXIT_BUFFER_TOO_LARGE = 4;
 
-inline constexpr uint32_t RAW_BLOCK_SECTORS = 27;     // 63504 bytes
-inline constexpr uint32_t COOKED_BLOCK_SECTORS = 32;  // 65536 bytes
+inline constexpr uint32_t RAW_BLOCK_SECTORS = 27;    // 63504 bytes
+inline constexpr uint32_t COOKED_BLOCK_SECTORS = 32; // 65536 bytes
 
 // The thread procedure: runs one read to its end, sends WM_READ_DONE last and returns the
 // exit code. Takes ownership of request (allocated with new).

@@ -21,14 +21,11 @@ constexpr uint16_t CONTINUE = 0xFFFF;
 
 // What one read of an output sector gave.
 enum SectorFlag : uint8_t {
-    TEST_C2 = 1,       // the test pass read it with C2 errors
-    TEST_FAILED = 2,   // the test pass could not read it
+    TEST_C2 = 1,     // the test pass read it with C2 errors
+    TEST_FAILED = 2, // the test pass could not read it
 };
 
-int64_t FloorDiv(int64_t a, int64_t b)
-{
-    return a >= 0 ? a / b : -((-a + b - 1) / b);
-}
+int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 template <typename T> std::unique_ptr<T[]> Allocate(size_t count)
 {
@@ -45,20 +42,27 @@ struct Candidate {
 };
 
 struct Unsettled {
-    uint32_t index;  // output sector, from the first of the range
+    uint32_t index; // output sector, from the first of the range
     uint32_t reads = 0;
     std::vector<Candidate> candidates;
-    int best = -1;   // the candidate whose bytes the destination holds
+    int best = -1; // the candidate whose bytes the destination holds
     bool proven = false;
 };
 
 class SecureReader {
 public:
     SecureReader(CdromDrive& drive, uint32_t first, uint32_t last, uint8_t* destination,
-                 const SecureReadOptions& options, SecureReadProgress* progress,
-                 const std::atomic<int32_t>* cancelFlag, SecureReadReport* report)
-        : m_drive(drive), m_first(first), m_count(last - first + 1), m_pDestination(destination), m_options(options),
-          m_progress(progress), m_cancel(cancelFlag), m_report(*report), m_joiner(SECTOR)
+                 const SecureReadOptions& options, SecureReadProgress* progress, const std::atomic<int32_t>* cancelFlag,
+                 SecureReadReport* report)
+        : m_drive(drive),
+          m_first(first),
+          m_count(last - first + 1),
+          m_pDestination(destination),
+          m_options(options),
+          m_progress(progress),
+          m_cancel(cancelFlag),
+          m_report(*report),
+          m_joiner(SECTOR)
     {
     }
 
@@ -91,7 +95,7 @@ private:
 
     CdromDrive& m_drive;
     const uint32_t m_first;
-    const uint32_t m_count;  // N
+    const uint32_t m_count; // N
     uint8_t* const m_pDestination;
     const SecureReadOptions m_options;
     SecureReadProgress* const m_progress;
@@ -100,23 +104,23 @@ private:
     const Crc32Joiner m_joiner;
 
     int64_t m_offsetBytes = 0;
-    int64_t m_leadOut = -1;         // -1: not known
+    int64_t m_leadOut = -1; // -1: not known
     bool m_c2 = false;
     bool m_leadInRefused = false;
     bool m_leadOutRefused = false;
-    uint32_t m_chunk = 0;           // output sectors a read
+    uint32_t m_chunk = 0; // output sectors a read
     uint32_t m_zeroSectorCrc = 0;
 
-    std::unique_ptr<uint8_t[]> m_driveBytes;    // the drive's sectors of one read
-    std::unique_ptr<uint8_t[]> m_pointers;      // their C2 error pointers
-    std::unique_ptr<uint32_t[]> m_crcs;         // per output sector: the test pass's, then the result's
-    std::unique_ptr<uint8_t[]> m_flags;         // per output sector: SectorFlag
+    std::unique_ptr<uint8_t[]> m_driveBytes; // the drive's sectors of one read
+    std::unique_ptr<uint8_t[]> m_pointers;   // their C2 error pointers
+    std::unique_ptr<uint32_t[]> m_crcs;      // per output sector: the test pass's, then the result's
+    std::unique_ptr<uint8_t[]> m_flags;      // per output sector: SectorFlag
     std::vector<Unsettled> m_unsettled;
-    const uint8_t* m_pReadBytes = nullptr;      // where the last read's output sectors lie
-    int64_t m_readStartInDrive = 0;             // drive byte of the last read's first output byte
+    const uint8_t* m_pReadBytes = nullptr; // where the last read's output sectors lie
+    int64_t m_readStartInDrive = 0;        // drive byte of the last read's first output byte
     int64_t m_readFirstDriveSector = 0;
-    bool m_readHasC2 = false;                   // the last read brought C2 errors
-    std::vector<bool> m_readFailed;             // output sectors of the last read that could not be read
+    bool m_readHasC2 = false;       // the last read brought C2 errors
+    std::vector<bool> m_readFailed; // output sectors of the last read that could not be read
 };
 
 uint16_t SecureReader::Run()
@@ -252,10 +256,9 @@ uint16_t SecureReader::ReadOutput(uint32_t index, uint32_t count, uint8_t** byte
             const int64_t start = FloorDiv(sectorFrom, SECTOR);
             const auto span = static_cast<uint32_t>(FloorDiv(sectorFrom + SECTOR - 1, SECTOR) - start + 1);
             const int64_t at = start - firstSector;
-            const DriveError single =
-                ReadDriveSectors(start, span, m_driveBytes.get() + at * SECTOR,
-                                 pointers ? pointers + at * C2_POINTER_BYTES : nullptr, countZeros, sectorFrom,
-                                 sectorFrom + SECTOR);
+            const DriveError single = ReadDriveSectors(start, span, m_driveBytes.get() + at * SECTOR,
+                                                       pointers ? pointers + at * C2_POINTER_BYTES : nullptr,
+                                                       countZeros, sectorFrom, sectorFrom + SECTOR);
             if (single == DRIVE_OK)
                 any = true;
             else
@@ -315,7 +318,8 @@ uint16_t SecureReader::TestPass()
             const uint32_t sector = index + k;
             const bool failed = error != DRIVE_OK || m_readFailed[k];
             m_crcs[sector] = failed ? m_zeroSectorCrc : Crc32(bytes + size_t{k} * SECTOR, SECTOR);
-            m_flags[sector] = static_cast<uint8_t>((failed ? TEST_FAILED : 0) | (!failed && HasC2Errors(k) ? TEST_C2 : 0));
+            m_flags[sector] =
+                static_cast<uint8_t>((failed ? TEST_FAILED : 0) | (!failed && HasC2Errors(k) ? TEST_C2 : 0));
             testCrc = sector == 0 ? m_crcs[sector] : m_joiner.Append(testCrc, m_crcs[sector]);
         }
     }
@@ -395,7 +399,8 @@ uint16_t SecureReader::ReReads()
                 ++sector.reads;
                 ++m_report.reReads;
                 if (error == DRIVE_OK && !m_readFailed[k])
-                    Vote(sector, Crc32(bytes + size_t{k} * SECTOR, SECTOR), !HasC2Errors(k), bytes + size_t{k} * SECTOR);
+                    Vote(sector, Crc32(bytes + size_t{k} * SECTOR, SECTOR), !HasC2Errors(k),
+                         bytes + size_t{k} * SECTOR);
             }
             at = end;
         }
@@ -423,8 +428,8 @@ void SecureReader::Vote(Unsettled& sector, uint32_t crc, bool clean, const uint8
     const int index = static_cast<int>(found - sector.candidates.begin());
     const Candidate* best = sector.best < 0 ? nullptr : &sector.candidates[static_cast<size_t>(sector.best)];
     sector.proven = found->cleanVotes >= 2;
-    const bool better = !best || found->votes > best->votes ||
-                        (found->votes == best->votes && found->cleanVotes > best->cleanVotes);
+    const bool better =
+        !best || found->votes > best->votes || (found->votes == best->votes && found->cleanVotes > best->cleanVotes);
     if (sector.best != index && (sector.proven || better)) {
         uint8_t* destination = m_pDestination + size_t{sector.index} * SECTOR;
         if (destination != bytes)

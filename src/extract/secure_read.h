@@ -21,27 +21,27 @@
 
 #include "cdrom/cdrom_drive.h"
 
-inline constexpr int32_t MIN_READ_OFFSET = -5000;  // samples
+inline constexpr int32_t MIN_READ_OFFSET = -5000; // samples
 inline constexpr int32_t MAX_READ_OFFSET = 5000;
 inline constexpr uint32_t DEFAULT_SECURE_READS = 16;
 
 enum class SecurePass : uint8_t { Test = 0, Copy = 1, ReRead = 2 };
 
 struct SecureReadOptions {
-    uint32_t maxReads = DEFAULT_SECURE_READS;  // reads of one sector at most, both passes included
-    bool defeatCache = true;                   // read far away before the copy pass and every round
-    bool useC2 = true;                         // use C2 error pointers where the drive gives them
-    int32_t readOffset = 0;                    // the drive's read offset correction, in samples
+    uint32_t maxReads = DEFAULT_SECURE_READS; // reads of one sector at most, both passes included
+    bool defeatCache = true;                  // read far away before the copy pass and every round
+    bool useC2 = true;                        // use C2 error pointers where the drive gives them
+    int32_t readOffset = 0;                   // the drive's read offset correction, in samples
 };
 
 struct SecureReadReport {
-    uint32_t testCrc = 0;                       // CRC-32 of the range as the test pass read it
-    uint32_t copyCrc = 0;                       // CRC-32 of the range as delivered
-    uint32_t reReads = 0;                       // sector reads beyond the two passes
-    std::vector<uint32_t> suspiciousSectors;    // ascending; no two reads agreed there
-    uint64_t zeroSamples = 0;                   // samples beyond the disc's ends given as zeros
-    bool c2Used = false;                        // the drive's C2 error pointers took part
-    int32_t readOffset = 0;                     // the correction applied, in samples
+    uint32_t testCrc = 0;                    // CRC-32 of the range as the test pass read it
+    uint32_t copyCrc = 0;                    // CRC-32 of the range as delivered
+    uint32_t reReads = 0;                    // sector reads beyond the two passes
+    std::vector<uint32_t> suspiciousSectors; // ascending; no two reads agreed there
+    uint64_t zeroSamples = 0;                // samples beyond the disc's ends given as zeros
+    bool c2Used = false;                     // the drive's C2 error pointers took part
+    int32_t readOffset = 0;                  // the correction applied, in samples
 
     bool AllAgreed() const { return suspiciousSectors.empty(); }
 };

@@ -8,10 +8,7 @@
 
 namespace {
 
-std::string Load(int id)
-{
-    return std::string(res::LoadString(id));
-}
+std::string Load(int id) { return std::string(res::LoadString(id)); }
 
 std::string Hex(uint32_t crc)
 {
@@ -53,11 +50,12 @@ std::string SecureReadMessage(const SecureReadReport& report)
         for (size_t i = 0; i < count && i < MAX_LISTED_POSITIONS; ++i)
             text += "\n" + SuspiciousPositionText(report.suspiciousSectors[i]);
         if (count > MAX_LISTED_POSITIONS)
-            text += "\n" + res::FormatMessageText(res::LoadString(res::IDS_SECURE_READ_MORE),
-                                                  std::to_string(count - MAX_LISTED_POSITIONS));
+            text += "\n" +
+                res::FormatMessageText(res::LoadString(res::IDS_SECURE_READ_MORE),
+                                       std::to_string(count - MAX_LISTED_POSITIONS));
     }
     if (report.zeroSamples > 0)
-        text += "\n\n" + res::FormatMessageText(res::LoadString(res::IDS_SECURE_READ_ZEROS),
-                                                std::to_string(report.zeroSamples));
+        text += "\n\n" +
+            res::FormatMessageText(res::LoadString(res::IDS_SECURE_READ_ZEROS), std::to_string(report.zeroSamples));
     return text;
 }

@@ -6,8 +6,8 @@
 
 namespace {
 
-bool MatchesAt(const uint8_t* block, const uint8_t* data, size_t dataLength, size_t anchor,
-               int64_t shift, uint32_t window)
+bool MatchesAt(const uint8_t* block, const uint8_t* data, size_t dataLength, size_t anchor, int64_t shift,
+               uint32_t window)
 {
     const int64_t start = static_cast<int64_t>(anchor) + shift;
     if (start < 0 || static_cast<uint64_t>(start) + window > dataLength)
@@ -17,8 +17,7 @@ bool MatchesAt(const uint8_t* block, const uint8_t* data, size_t dataLength, siz
 
 } // namespace
 
-int32_t FindShift(const uint8_t* block, const uint8_t* data, size_t dataLength, size_t anchor,
-                  uint32_t window)
+int32_t FindShift(const uint8_t* block, const uint8_t* data, size_t dataLength, size_t anchor, uint32_t window)
 {
     if (window == 0 || MatchesAt(block, data, dataLength, anchor, 0, window))
         return 0;

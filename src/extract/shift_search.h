@@ -9,5 +9,4 @@
 // bytes at data + anchor + d: d = 0 first, then -window, -window + 1, ..., +window, the first
 // match wins. SYNC_FAILED when none matches. A shift whose comparison would reach outside the
 // data area [data, data + dataLength) is not tried. With window 0 the answer is 0.
-int32_t FindShift(const uint8_t* block, const uint8_t* data, size_t dataLength, size_t anchor,
-                  uint32_t window);
+int32_t FindShift(const uint8_t* block, const uint8_t* data, size_t dataLength, size_t anchor, uint32_t window);

@@ -68,7 +68,7 @@ std::string GetProfileString(const std::string& section, const std::string& entr
     RegCloseKey(key);
     if (result != ERROR_SUCCESS)
         return defaultValue;
-    return std::string(reinterpret_cast<const char*>(bytes.data()));   // up to the first zero byte
+    return std::string(reinterpret_cast<const char*>(bytes.data())); // up to the first zero byte
 }
 
 bool WriteProfileInt(const std::string& section, const std::string& entry, uint32_t value)

@@ -71,7 +71,7 @@ FileError AtomicFileWriter::Open(const std::string& targetPath)
     Abort();
     const std::string target = FinalLinkTarget(targetPath);
     if (target.empty())
-        return FileError::NotFound;   // a loop of links, as ELOOP reads
+        return FileError::NotFound; // a loop of links, as ELOOP reads
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode))
@@ -174,7 +174,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents,
 {
     AtomicFileWriter writer;
     return writer.Open(path) == FileError::None && writer.Write(contents.data(), contents.size()) == FileError::None &&
-           writer.Commit(beforeRename) == FileError::None;
+        writer.Commit(beforeRename) == FileError::None;
 }
 
 } // namespace platform

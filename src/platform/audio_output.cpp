@@ -168,7 +168,7 @@ public:
 
 private:
     struct Stream {
-        QAudioSink* sink = nullptr;         // null once the stream has ended
+        QAudioSink* sink = nullptr; // null once the stream has ended
         CountingSource* source = nullptr;
         QAudioFormat format;
         qint64 lastProcessed = -1;
@@ -250,7 +250,7 @@ private:
     bool m_shuttingDown = false;
     std::mutex m_liveMutex;
     std::condition_variable m_liveChanged;
-    std::set<AudioOutput::StreamId> m_live;   // streams still sounding
+    std::set<AudioOutput::StreamId> m_live; // streams still sounding
 };
 
 class ThreadedAudioOutput final : public AudioOutput {
@@ -290,8 +290,7 @@ public:
         return result;
     }
 
-    StartResult Start(const QAudioFormat& format, const std::function<QIODevice*()>& makeSource,
-                      StreamId* id) override
+    StartResult Start(const QAudioFormat& format, const std::function<QIODevice*()>& makeSource, StreamId* id) override
     {
         StartResult result = StartResult::NoApplication;
         *id = 0;
@@ -329,8 +328,7 @@ public:
 
 private:
     // Runs work on the output's thread and waits for it; nothing when the output has shut down.
-    template <typename Work>
-    void OnOutputThread(Work&& work)
+    template <typename Work> void OnOutputThread(Work&& work)
     {
         std::unique_lock lock(m_mutex);
         if (!m_worker)

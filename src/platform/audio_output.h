@@ -21,21 +21,21 @@ namespace platform {
 
 class AudioOutput {
 public:
-    using StreamId = uint64_t;   // 0 is no stream
+    using StreamId = uint64_t; // 0 is no stream
 
     enum class StartResult {
         Started,
-        NoApplication,   // no QCoreApplication, so no sound system
-        NoDevice,        // no sound device, or one that cannot play the format
-        Refused,         // the device would not start the stream
+        NoApplication, // no QCoreApplication, so no sound system
+        NoDevice,      // no sound device, or one that cannot play the format
+        Refused,       // the device would not start the stream
         NoMemory,
     };
 
     struct StreamState {
-        bool playing = false;     // still sounding
-        bool complete = false;    // ended after everything the source gave was heard
-        qint64 playedUSecs = 0;   // what the device reports as played, frozen once it ended
-        qint64 sourceBytes = 0;   // what the device has taken from the source
+        bool playing = false;   // still sounding
+        bool complete = false;  // ended after everything the source gave was heard
+        qint64 playedUSecs = 0; // what the device reports as played, frozen once it ended
+        qint64 sourceBytes = 0; // what the device has taken from the source
     };
 
     // The one output of the process; null when there is no QCoreApplication.

@@ -118,7 +118,9 @@ int AutoPlayKeyLevel(const std::string& path)
 }
 
 AutoPlayKey::AutoPlayKey(AutoPlayKey&& other) noexcept
-    : m_path(std::move(other.m_path)), m_access(other.m_access), m_open(other.m_open)
+    : m_path(std::move(other.m_path)),
+      m_access(other.m_access),
+      m_open(other.m_open)
 {
     other.m_open = false;
 }
@@ -224,8 +226,8 @@ LONG DesktopMediaHandling::QueryDefaultValue(std::string* text)
     if (!settings)
         return ERROR_FILE_NOT_FOUND;
     const bool starts = !g_settings_get_boolean(settings.get(), kNeverKey) &&
-                        Contains(ReadList(settings.get(), kStartAppList), kAudioCdContentType) &&
-                        !Contains(ReadList(settings.get(), kIgnoreList), kAudioCdContentType);
+        Contains(ReadList(settings.get(), kStartAppList), kAudioCdContentType) &&
+        !Contains(ReadList(settings.get(), kIgnoreList), kAudioCdContentType);
     *text = starts ? kPlayValue : "";
     return ERROR_SUCCESS;
 }
@@ -247,7 +249,7 @@ LONG DesktopMediaHandling::SetDefaultValue(const std::string& text)
     // Both lists change together or not at all.
     g_settings_delay(settings.get());
     const bool written = (newStartList == startList || WriteList(settings.get(), kStartAppList, newStartList)) &&
-                         (newIgnoreList == ignoreList || WriteList(settings.get(), kIgnoreList, newIgnoreList));
+        (newIgnoreList == ignoreList || WriteList(settings.get(), kIgnoreList, newIgnoreList));
     if (!written) {
         g_settings_revert(settings.get());
         return ERROR_ACCESS_DENIED;

@@ -8,11 +8,11 @@ namespace platform {
 namespace {
 
 constexpr uint32_t BI_RGB = 0;
-constexpr size_t kMainHeaderSize = 56;       // AVIMAINHEADER without its chunk head
-constexpr size_t kStreamHeaderSize = 48;     // AVISTREAMHEADER up to dwSampleSize, the part read here
-constexpr size_t kBitmapHeaderSize = 40;     // BITMAPINFOHEADER
+constexpr size_t kMainHeaderSize = 56;   // AVIMAINHEADER without its chunk head
+constexpr size_t kStreamHeaderSize = 48; // AVISTREAMHEADER up to dwSampleSize, the part read here
+constexpr size_t kBitmapHeaderSize = 40; // BITMAPINFOHEADER
 constexpr int kMaxSide = 4096;
-constexpr size_t kMaxPixels = size_t{64} << 20;  // every frame together: 256 MiB of pixels
+constexpr size_t kMaxPixels = size_t{64} << 20; // every frame together: 256 MiB of pixels
 
 uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
@@ -27,7 +27,7 @@ public:
     bool Next(const uint8_t** code, const uint8_t** body, size_t* length, bool* damaged)
     {
         if (m_at + 8 > m_size) {
-            *damaged = m_at != m_size && m_at + 1 != m_size;  // a pad byte may end the run
+            *damaged = m_at != m_size && m_at + 1 != m_size; // a pad byte may end the run
             return false;
         }
         *code = m_data + m_at;
@@ -91,7 +91,7 @@ bool ReadBitmapFormat(const uint8_t* body, size_t length, VideoFormat* format, s
             (length - headerSize) / 4 < colours)
             return Fail(reason, "the palette is damaged");
         for (uint32_t i = 0; i < colours; ++i) {
-            const uint8_t* entry = body + headerSize + 4 * i;  // blue, green, red, reserved
+            const uint8_t* entry = body + headerSize + 4 * i; // blue, green, red, reserved
             format->palette.push_back(0xFF000000u | uint32_t(entry[2]) << 16 | uint32_t(entry[1]) << 8 | entry[0]);
         }
     }

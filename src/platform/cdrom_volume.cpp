@@ -12,9 +12,9 @@ bool QueryCdromVolume(const DriveEntry& drive, VolumeGeometry& geometry)
     if (drive.kind == DriveEntry::Kind::FixedDisk)
         return false;
     if (drive.kind == DriveEntry::Kind::DiscImage && IsVirtualDoorOpen(drive.letter, drive.source))
-        return false;  // the door is open: no disc, no volume
-    const auto kind = drive.kind == DriveEntry::Kind::PhysicalCdrom ? cdrom::SourceKind::PhysicalDrive
-                                                                    : cdrom::SourceKind::ImageFile;
+        return false; // the door is open: no disc, no volume
+    const auto kind =
+        drive.kind == DriveEntry::Kind::PhysicalCdrom ? cdrom::SourceKind::PhysicalDrive : cdrom::SourceKind::ImageFile;
     std::string reason;
     std::unique_ptr<cdrom::Disc> disc = cdrom::OpenDisc(drive.source, kind, &reason);
     uint32_t blocks = 0;

@@ -16,15 +16,14 @@ const QStringList kWaveTypes = {"audio/wav", "audio/x-wav", "audio/wave", "audio
 // X11 names of plain text that Qt passes on as they are.
 const QStringList kX11TextTargets = {"UTF8_STRING", "STRING", "TEXT", "COMPOUND_TEXT"};
 // X11 selection protocol targets and Qt's own image alias: no data of their own.
-const QStringList kNotData = {"TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS", "DELETE",
-                              "application/x-qt-image"};
+const QStringList kNotData = {"TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS", "DELETE", "application/x-qt-image"};
 
 // Windows-1252 from 0x80 to 0x9F (the bytes it leaves undefined stand for themselves); the
 // rest of the code page is Latin-1.
-constexpr char16_t kWindows1252[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t kWindows1252[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                       0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // Code page 437 from 0x80 to 0xFF; below 0x80 it is ASCII.
 constexpr char16_t kCodePage437[128] = {
@@ -39,10 +38,7 @@ constexpr char16_t kCodePage437[128] = {
     0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320,
     0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0};
 
-bool IsTextFormat(uint32_t format)
-{
-    return format == CF_TEXT || format == CF_OEMTEXT || format == CF_UNICODETEXT;
-}
+bool IsTextFormat(uint32_t format) { return format == CF_TEXT || format == CF_OEMTEXT || format == CF_UNICODETEXT; }
 
 QString EightBitText(uint32_t format, const uint8_t* bytes, std::size_t length)
 {

@@ -36,8 +36,8 @@ namespace platform::clipboard_mime {
 
 // How the bytes of one offered MIME type are made from a block.
 enum class Rendering {
-    ExactBytes,  // the block's bytes
-    Utf8Text,    // the block's text up to its terminator, in UTF-8
+    ExactBytes, // the block's bytes
+    Utf8Text,   // the block's text up to its terminator, in UTF-8
 };
 
 struct Offer {
@@ -58,9 +58,9 @@ uint32_t FormatOfExactBytesMimeType(const QString& mimeType);
 
 // How a format listed from another program's clipboard is made.
 enum class Source {
-    ExactBytes,  // the bytes of mimeType
-    Text,        // the clipboard's plain text, as a block of the format
-    Image,       // the first image that decodes, as a device-independent bitmap
+    ExactBytes, // the bytes of mimeType
+    Text,       // the clipboard's plain text, as a block of the format
+    Image,      // the first image that decodes, as a device-independent bitmap
 };
 
 struct ForeignFormat {

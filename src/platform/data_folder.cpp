@@ -22,7 +22,7 @@ bool IsInside(const fs::path& path, const fs::path& folder)
     auto i = inner.begin();
     for (auto o = outer.begin(); o != outer.end(); ++o, ++i) {
         if (o->empty())
-            continue;  // the trailing "" of a folder written with a final slash
+            continue; // the trailing "" of a folder written with a final slash
         if (i == inner.end() || *i != *o)
             return false;
     }
@@ -52,8 +52,8 @@ std::string ProgramDataFolder()
     static const std::string folder = [] {
         std::error_code error;
         const fs::path program = fs::read_symlink("/proc/self/exe", error);
-        return DataFolderFor(error ? std::string() : program.string(), RIPWELL_DATA_FROM_PROGRAM,
-                             RIPWELL_BUILD_FOLDER, RIPWELL_CONFIGURED_DATA_FOLDER);
+        return DataFolderFor(error ? std::string() : program.string(), RIPWELL_DATA_FROM_PROGRAM, RIPWELL_BUILD_FOLDER,
+                             RIPWELL_CONFIGURED_DATA_FOLDER);
     }();
     return folder;
 }

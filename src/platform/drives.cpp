@@ -55,7 +55,8 @@ void AddVirtualDrive(std::vector<DriveEntry>& drives, int& skipped, const std::s
         return Complain(skipped, where, line, "A:, B: and C: cannot be CD-ROM drives");
     if (path.empty())
         return Complain(skipped, where, line, "no disc image named");
-    const bool taken = std::any_of(drives.begin(), drives.end(), [&](const DriveEntry& d) { return d.letter == letter; });
+    const bool taken =
+        std::any_of(drives.begin(), drives.end(), [&](const DriveEntry& d) { return d.letter == letter; });
     if (taken)
         return Complain(skipped, where, line, "that drive letter is already taken");
     drives.push_back({letter, DriveEntry::Kind::DiscImage, path});
@@ -115,8 +116,10 @@ std::string ReadDrivesFile(const std::string& path)
     }
     bool tooLarge = false;
     if (ReadTextFile(path, text, kMaxDrivesFileSize, &tooLarge) != FileError::None) {
-        PostUserNotice("drives file", "drives file " + path + (tooLarge ? ": skipped, it is too large for a drives file"
-                                                                          : ": skipped, it cannot be read"));
+        PostUserNotice(
+            "drives file",
+            "drives file " + path +
+                (tooLarge ? ": skipped, it is too large for a drives file" : ": skipped, it cannot be read"));
         text.clear();
     }
     return text;
@@ -144,7 +147,7 @@ public:
         const char* environment = std::getenv("RIPWELL_DRIVES");
         const char* demoDisc = std::getenv("RIPWELL_DEMO_DISC");
         std::string key = (environment ? "=" + std::string(environment) : "-") + "\n" +
-                          (demoDisc ? "=" + std::string(demoDisc) : "-");
+            (demoDisc ? "=" + std::string(demoDisc) : "-");
         std::string file;
         bool haveFile = false;
         if (!environment) {
@@ -154,7 +157,7 @@ public:
             key += "\n" + file;
             if (haveFile)
                 key += "\n" + std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec) + "/" +
-                       std::to_string(info.st_size);
+                    std::to_string(info.st_size);
         }
         if (!m_built || key != m_key) {
             if (!m_built)
@@ -166,7 +169,7 @@ public:
             else if (haveFile)
                 sources.drivesFileText = ReadDrivesFile(file);
             sources.drivesFileFolder = UserConfigFolder();
-            sources.demoDisc = DemoDiscPath();  // the bundled disc does not come and go while the program runs
+            sources.demoDisc = DemoDiscPath(); // the bundled disc does not come and go while the program runs
             m_drives = BuildDriveTable(sources);
             m_key = key;
             m_built = true;
@@ -189,7 +192,10 @@ DriveTable& CurrentTable()
     return table ? *table : real;
 }
 
-uint32_t ClampToUint32(unsigned long long value) { return static_cast<uint32_t>(std::min<unsigned long long>(value, UINT32_MAX)); }
+uint32_t ClampToUint32(unsigned long long value)
+{
+    return static_cast<uint32_t>(std::min<unsigned long long>(value, UINT32_MAX));
+}
 
 } // namespace
 
@@ -234,9 +240,11 @@ std::vector<DriveEntry> BuildDriveTable(const DriveSources& sources)
         drives.push_back({kFirstCdromLetter, DriveEntry::Kind::DiscImage, sources.demoDisc});
         // A drive list whose every entry was skipped: the user sees the demo disc and should know why.
         if (skipped > 0)
-            PostUserNotice("drive list demo disc", "No drive of the drive list could be used; drive D: holds the demo disc.");
+            PostUserNotice("drive list demo disc",
+                           "No drive of the drive list could be used; drive D: holds the demo disc.");
     }
-    std::sort(drives.begin(), drives.end(), [](const DriveEntry& a, const DriveEntry& b) { return a.letter < b.letter; });
+    std::sort(drives.begin(), drives.end(),
+              [](const DriveEntry& a, const DriveEntry& b) { return a.letter < b.letter; });
     return drives;
 }
 
@@ -291,10 +299,14 @@ bool GetDiskFreeSpaceA(const char* rootPath, uint32_t* sectorsPerCluster, uint32
     } else if (!QueryCdromVolume(*drive, geometry)) {
         return false;
     }
-    if (sectorsPerCluster) *sectorsPerCluster = geometry.sectorsPerCluster;
-    if (bytesPerSector) *bytesPerSector = geometry.bytesPerSector;
-    if (numberOfFreeClusters) *numberOfFreeClusters = geometry.freeClusters;
-    if (totalNumberOfClusters) *totalNumberOfClusters = geometry.totalClusters;
+    if (sectorsPerCluster)
+        *sectorsPerCluster = geometry.sectorsPerCluster;
+    if (bytesPerSector)
+        *bytesPerSector = geometry.bytesPerSector;
+    if (numberOfFreeClusters)
+        *numberOfFreeClusters = geometry.freeClusters;
+    if (totalNumberOfClusters)
+        *totalNumberOfClusters = geometry.totalClusters;
     return true;
 }
 

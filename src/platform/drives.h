@@ -24,9 +24,9 @@ inline constexpr unsigned DRIVE_RAMDISK = 6;
 
 struct DriveEntry {
     enum class Kind { FixedDisk, PhysicalCdrom, DiscImage };
-    char letter = 0;        // 'A'..'Z'
+    char letter = 0; // 'A'..'Z'
     Kind kind = Kind::FixedDisk;
-    std::string source;     // mount point of a fixed disk, device node or image file of a CD-ROM drive
+    std::string source; // mount point of a fixed disk, device node or image file of a CD-ROM drive
 };
 
 class DriveTable {
@@ -64,8 +64,8 @@ std::string DemoDiscPath();
 //  - When that leaves no CD-ROM drive at all, the demo disc (when there is one) is D:.
 struct DriveSources {
     std::vector<std::string> physicalDevices;
-    std::optional<std::string> environment;   // RIPWELL_DRIVES: "E=/path/a.cue;F=/path/b.cue"
-    std::string drivesFileText;               // lines "E: /path/disc.cue"
+    std::optional<std::string> environment; // RIPWELL_DRIVES: "E=/path/a.cue;F=/path/b.cue"
+    std::string drivesFileText;             // lines "E: /path/disc.cue"
     std::string drivesFileFolder;
     std::string demoDisc;
 };

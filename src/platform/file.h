@@ -18,12 +18,12 @@ namespace platform {
 
 enum class FileError {
     None,
-    NotFound,      // no such file, or a folder of the path is missing
-    AccessDenied,  // no permission, read-only file system, or the path names a folder
-    DiskFull,      // no space left, quota exceeded, or the file grew past the size limit
-    TooManyOpen,   // the process or the system ran out of file descriptors
-    HardIo,        // the device reported an input/output error
-    Generic,       // anything else
+    NotFound,     // no such file, or a folder of the path is missing
+    AccessDenied, // no permission, read-only file system, or the path names a folder
+    DiskFull,     // no space left, quota exceeded, or the file grew past the size limit
+    TooManyOpen,  // the process or the system ran out of file descriptors
+    HardIo,       // the device reported an input/output error
+    Generic,      // anything else
 };
 
 // The kind of an errno value.
@@ -123,7 +123,11 @@ private:
 class MemoryReadFile : public ReadableFile {
 public:
     MemoryReadFile(std::string path, const uint8_t* bytes, uint64_t length)
-        : m_path(std::move(path)), m_bytes(bytes), m_length(length) {}
+        : m_path(std::move(path)),
+          m_bytes(bytes),
+          m_length(length)
+    {
+    }
     const std::string& GetFilePath() const override { return m_path; }
     uint64_t GetLength() const override { return m_length; }
     FileError ReadAll(uint8_t* destination, uint64_t count, uint64_t* bytesRead) override;

@@ -70,7 +70,7 @@ std::string ResolveFileNameFromQt(const QString& path)
         if (FileNameToQt(name) != shown)
             continue;
         if (!found.empty())
-            return encoded;   // two names look the same: which one was meant cannot be told
+            return encoded; // two names look the same: which one was meant cannot be told
         found = name;
     }
     if (found.empty())

@@ -34,7 +34,7 @@ std::string FileStamp(const std::string& path)
     if (stat(path.c_str(), &info) != 0)
         return "missing";
     return std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec) + "/" +
-           std::to_string(info.st_size) + "/" + std::to_string(info.st_ino);
+        std::to_string(info.st_size) + "/" + std::to_string(info.st_ino);
 }
 
 bool CanWritePath(const std::string& path)
@@ -53,7 +53,8 @@ bool CanWritePath(const std::string& path)
 } // namespace
 
 Hive::Hive(std::string rootName, std::string filePath)
-    : m_rootName(std::move(rootName)), m_filePath(std::move(filePath))
+    : m_rootName(std::move(rootName)),
+      m_filePath(std::move(filePath))
 {
 }
 
@@ -96,8 +97,9 @@ void Hive::Refresh()
     } else {
         m_loadRefused = true;
         if (tooLarge)
-            std::fprintf(stderr, "Ripwell: %s is larger than %u MB, too large for a settings file; using the "
-                                 "defaults and leaving the file as it is\n",
+            std::fprintf(stderr,
+                         "Ripwell: %s is larger than %u MB, too large for a settings file; using the "
+                         "defaults and leaving the file as it is\n",
                          m_filePath.c_str(), static_cast<unsigned>(MAX_HIVE_FILE_SIZE >> 20));
         else
             std::fprintf(stderr, "Ripwell: %s cannot be read; using the defaults and leaving the file as it is\n",
@@ -146,8 +148,7 @@ int Hive::LoadText(std::string text)
     for (size_t pos = start; pos < source.size();) {
         const LogicalLine line = hive_text::ReadLogicalLine(source, pos, joined);
         switch (hive_text::Classify(line.text, pos == start, m_rootName, &path)) {
-        case LineKind::Nothing:
-            break;
+        case LineKind::Nothing: break;
         case LineKind::Header:
             closeBlock(line.begin);
             current = &MakeKey(path);
@@ -164,9 +165,7 @@ int Hive::LoadText(std::string text)
             else
                 ++bad;
             break;
-        case LineKind::Unreadable:
-            ++bad;
-            break;
+        case LineKind::Unreadable: ++bad; break;
         }
         if (line.dangling)
             m_dangling[line.next] = line.begin;
@@ -180,7 +179,7 @@ namespace {
 
 uint64_t NameHash(std::string_view name)
 {
-    uint64_t hash = 14695981039346656037ull;   // FNV-1a over the name in lower case
+    uint64_t hash = 14695981039346656037ull; // FNV-1a over the name in lower case
     for (char c : name)
         hash = (hash ^ uint64_t(std::tolower(static_cast<unsigned char>(c)))) * 1099511628211ull;
     return hash;
@@ -260,7 +259,8 @@ void Hive::Index(Key& key)
     // Room for a value a line, so that a key of many values is not moved about as it grows.
     size_t lines = key.addition ? key.addition->lines.size() : 0;
     for (const auto& [begin, end] : key.blocks)
-        lines += size_t(std::count(source.begin() + std::ptrdiff_t(begin), source.begin() + std::ptrdiff_t(end), '\n')) + 1;
+        lines +=
+            size_t(std::count(source.begin() + std::ptrdiff_t(begin), source.begin() + std::ptrdiff_t(end), '\n')) + 1;
     key.values.reserve(lines);
     RebuildNames(key, lines);
     // The values in the order of the text: the lines the program added stand where they go.
@@ -271,9 +271,9 @@ void Hive::Index(Key& key)
             while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
                 line.remove_suffix(1);
             StoredValue stored;
-            if (line.empty() || !hive_text::ParseValueLine(line, name, stored.value.type, stored.value.data,
-                                                           stored.comment))
-                continue;   // deleted
+            if (line.empty() ||
+                !hive_text::ParseValueLine(line, name, stored.value.type, stored.value.data, stored.comment))
+                continue; // deleted
             stored.addition = key.addition;
             stored.added = i;
             AddToIndex(key, std::move(stored), name);
@@ -290,7 +290,7 @@ void Hive::Index(Key& key)
             std::string_view text = line.text;
             if (const auto rewrite = m_rewrites.find(line.begin); rewrite != m_rewrites.end()) {
                 if (rewrite->second.text.empty())
-                    continue;   // deleted
+                    continue; // deleted
                 text = rewrite->second.text;
             }
             StoredValue stored;
@@ -320,7 +320,7 @@ std::string Hive::ToText() const
     const auto endLine = [this, &out] {
         // Only the last line of a text may lack its line end; what follows gets one first.
         if (!out.empty() && out.back() != '\n')
-            out += out.back() == '\r' ? kLf : NewLineEnd();   // a carriage return already there
+            out += out.back() == '\r' ? kLf : NewLineEnd(); // a carriage return already there
     };
     size_t pos = 0;
     auto nextAddition = additions.begin();
@@ -352,7 +352,7 @@ std::string Hive::ToText() const
             ++nextRewrite;
             continue;
         }
-        break;   // the end of the text
+        break; // the end of the text
     }
     return out;
 }
@@ -443,7 +443,7 @@ Hive::Addition& Hive::AdditionFor(Key& key)
         addition.at = m_text.size();
         const bool startsText = m_text.empty() && m_additions.empty();
         addition.header = (startsText ? "REGEDIT4" + NewLineEnd() : std::string()) + NewLineEnd() + "[" + m_rootName +
-                          (key.path.empty() ? "" : "\\" + key.path) + "]" + NewLineEnd();
+            (key.path.empty() ? "" : "\\" + key.path) + "]" + NewLineEnd();
     }
     key.addition = &m_additions.emplace_back(std::move(addition));
     return *key.addition;
@@ -472,14 +472,14 @@ bool Hive::SetValue(const std::string& path, const std::string& name, DWORD type
     }
     StoredValue& stored = key.values[found];
     if (stored.value.type == type && stored.value.data == data)
-        return true;   // nothing changes, nothing is written
+        return true; // nothing changes, nothing is written
     stored.value.type = type;
     stored.value.data = std::move(data);
     const std::string line = hive_text::FormatValueLine(stored.value.name, type, stored.value.data, stored.comment);
     if (stored.addition)
         stored.addition->lines[stored.added] = line + NewLineEnd();
     else
-        m_rewrites[stored.begin] = Rewrite{stored.end, line};   // its line end stays as it was
+        m_rewrites[stored.begin] = Rewrite{stored.end, line}; // its line end stays as it was
     return Save();
 }
 

@@ -92,7 +92,7 @@ private:
     // Lines the program adds at one place of the text: a new key's blank line and header, then
     // the values added there, each with its line end ("" once deleted).
     struct Addition {
-        size_t at;                        // the offset in m_text they go before
+        size_t at; // the offset in m_text they go before
         std::string header;
         std::vector<std::string> lines;
     };
@@ -103,23 +103,23 @@ private:
     };
     struct StoredValue {
         Value value;
-        std::string comment;              // what followed the value on its line (" ; white")
-        size_t begin = kNone;             // its line in m_text, line end left out (kNone: added)
+        std::string comment;  // what followed the value on its line (" ; white")
+        size_t begin = kNone; // its line in m_text, line end left out (kNone: added)
         size_t end = kNone;
-        size_t next = kNone;              // where the line after it begins
-        Addition* addition = nullptr;     // an added value's line: addition->lines[added]
+        size_t next = kNone;          // where the line after it begins
+        Addition* addition = nullptr; // an added value's line: addition->lines[added]
         size_t added = 0;
-        std::vector<std::pair<size_t, size_t>> shadowed;   // earlier lines of the same name
+        std::vector<std::pair<size_t, size_t>> shadowed; // earlier lines of the same name
     };
     struct Key {
-        std::string path;                                    // as first written, below the root
-        std::vector<std::pair<size_t, size_t>> blocks;       // the bytes after each of its headers
-        size_t insertAt = kNone;          // where the line after its last header or value begins
-        Addition* addition = nullptr;     // where its new values go
+        std::string path;                              // as first written, below the root
+        std::vector<std::pair<size_t, size_t>> blocks; // the bytes after each of its headers
+        size_t insertAt = kNone;                       // where the line after its last header or value begins
+        Addition* addition = nullptr;                  // where its new values go
         // Its values, read from the text (as the program changed it) when first asked for.
         bool indexed = false;
-        std::vector<StoredValue> values;                     // in the order they were first set
-        std::vector<uint32_t> nameSlots;      // values by name, any case: open addressing, index + 1
+        std::vector<StoredValue> values; // in the order they were first set
+        std::vector<uint32_t> nameSlots; // values by name, any case: open addressing, index + 1
     };
 
     void Refresh();
@@ -139,15 +139,15 @@ private:
     std::string m_rootName;
     std::string m_filePath;
     bool m_readOnly = false;
-    bool m_loadRefused = false;          // the file is there but was not read: never write it
-    bool m_crlf = false;                 // the text's lines end in CR LF
-    std::string m_text;                  // the text as loaded
-    std::map<size_t, Rewrite> m_rewrites;            // by the offset of the bytes rewritten
-    std::list<Addition> m_additions;                 // in the order they were made
-    std::map<size_t, size_t> m_dangling;             // end of a text inside a value -> its line
-    std::map<std::string, Key> m_keys;   // by lower-case path
+    bool m_loadRefused = false;           // the file is there but was not read: never write it
+    bool m_crlf = false;                  // the text's lines end in CR LF
+    std::string m_text;                   // the text as loaded
+    std::map<size_t, Rewrite> m_rewrites; // by the offset of the bytes rewritten
+    std::list<Addition> m_additions;      // in the order they were made
+    std::map<size_t, size_t> m_dangling;  // end of a text inside a value -> its line
+    std::map<std::string, Key> m_keys;    // by lower-case path
     std::vector<std::string> m_writeLog;
-    std::string m_loadedStamp;           // file state when last loaded or saved
+    std::string m_loadedStamp; // file state when last loaded or saved
     bool m_loaded = false;
 };
 

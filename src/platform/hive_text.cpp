@@ -15,8 +15,9 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 unsigned HexDigit(char c)
 {
-    return std::isdigit(static_cast<unsigned char>(c)) ? unsigned(c - '0')
-                                                        : unsigned(std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
+    return std::isdigit(static_cast<unsigned char>(c))
+        ? unsigned(c - '0')
+        : unsigned(std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
 }
 
 std::string_view TrimRight(std::string_view text)
@@ -98,8 +99,8 @@ bool ParseHexBytes(std::string_view text, std::vector<BYTE>* bytes)
         if (item.size() > 2 || !std::all_of(item.begin(), item.end(), IsHex))
             return false;
         if (bytes)
-            bytes->push_back(static_cast<BYTE>(item.size() == 1 ? HexDigit(item[0])
-                                                                 : HexDigit(item[0]) * 16 + HexDigit(item[1])));
+            bytes->push_back(
+                static_cast<BYTE>(item.size() == 1 ? HexDigit(item[0]) : HexDigit(item[0]) * 16 + HexDigit(item[1])));
     }
     return true;
 }
@@ -181,7 +182,8 @@ std::string FormatData(DWORD type, const std::vector<BYTE>& data)
     const bool terminated = !data.empty() && data.back() == 0;
     const bool inner0 = terminated && std::find(data.begin(), data.end() - 1, 0) != data.end() - 1;
     if (type == kRegSz && terminated && !inner0)
-        return "\"" + EscapeString(std::string_view(reinterpret_cast<const char*>(data.data()), data.size() - 1)) + "\"";
+        return "\"" + EscapeString(std::string_view(reinterpret_cast<const char*>(data.data()), data.size() - 1)) +
+            "\"";
     std::string out;
     if (type == kRegBinary) {
         out = "hex:";
@@ -283,8 +285,8 @@ LineKind Classify(std::string_view line, bool first, std::string_view root, std:
     }
     const size_t data = DataStart(line, nullptr);
     return data != std::string_view::npos && ParseData(line.substr(data), nullptr, nullptr, nullptr)
-               ? LineKind::Value
-               : LineKind::Unreadable;
+        ? LineKind::Value
+        : LineKind::Unreadable;
 }
 
 bool ParseValueLine(std::string_view line, std::string& name, DWORD& type, std::vector<BYTE>& data,

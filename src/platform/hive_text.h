@@ -22,16 +22,16 @@ struct LogicalLine {
     size_t end = 0;
     size_t next = 0;
     std::string_view text;
-    bool dangling = false;   // the text ended while the value still went on
+    bool dangling = false; // the text ended while the value still went on
 };
 LogicalLine ReadLogicalLine(std::string_view source, size_t pos, std::string& joined);
 
 enum class LineKind {
-    Nothing,      // blank, a comment, or the REGEDIT signature of a first line
-    Header,       // [ROOT\path], path in *path, normalised
-    BadHeader,    // a [ line that is no header of this root
-    Value,        // a value line that reads whole
-    Unreadable,   // anything else
+    Nothing,    // blank, a comment, or the REGEDIT signature of a first line
+    Header,     // [ROOT\path], path in *path, normalised
+    BadHeader,  // a [ line that is no header of this root
+    Value,      // a value line that reads whole
+    Unreadable, // anything else
 };
 // What a logical line is; a value line is checked whole without taking it apart.
 LineKind Classify(std::string_view line, bool first, std::string_view root, std::string* path);

@@ -20,15 +20,15 @@ inline constexpr uint64_t MAX_HTTP_BODY_BYTES = 16u << 20;
 
 struct HttpRequest {
     std::string url;
-    std::vector<std::pair<std::string, std::string>> headers;  // name, value
-    int timeoutMs = DEFAULT_HTTP_TIMEOUT_MS;                    // for the whole exchange
+    std::vector<std::pair<std::string, std::string>> headers; // name, value
+    int timeoutMs = DEFAULT_HTTP_TIMEOUT_MS;                  // for the whole exchange
 };
 
 struct HttpResponse {
-    bool answered = false;  // the server answered with a status (of any kind)
-    int status = 0;         // the HTTP status when answered
+    bool answered = false; // the server answered with a status (of any kind)
+    int status = 0;        // the HTTP status when answered
     std::string body;
-    std::string error;      // why there is no usable answer: no connection, time-out, cancel...
+    std::string error; // why there is no usable answer: no connection, time-out, cancel...
     bool cancelled = false;
 
     bool Ok() const { return answered && status == 200; }

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #ifndef MADV_POPULATE_WRITE
-#define MADV_POPULATE_WRITE 23  // Linux 5.14
+#define MADV_POPULATE_WRITE 23 // Linux 5.14
 #endif
 
 namespace platform {

@@ -19,9 +19,9 @@ namespace {
 constexpr uint64_t kMaxProfileFileSize = 16u * 1024u * 1024u;
 
 struct ProfileFile {
-    std::vector<std::string> lines;  // without their "\n" (a "\r" before it stays, as it was)
-    bool crlf = false;               // the file's lines end in "\r\n": new lines do too
-    bool endsWithNewline = true;     // the last line has its line end
+    std::vector<std::string> lines; // without their "\n" (a "\r" before it stays, as it was)
+    bool crlf = false;              // the file's lines end in "\r\n": new lines do too
+    bool endsWithNewline = true;    // the last line has its line end
 
     // A line the program writes, with the line end of the file's own lines.
     std::string NewLine(std::string text) const { return crlf ? text + '\r' : text; }
@@ -225,8 +225,8 @@ std::string ProfileFilePath(const char* fileName)
     return UserConfigFolder() + "/" + name;
 }
 
-uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultText,
-                                  char* buffer, uint32_t size, const char* fileName)
+uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultText, char* buffer,
+                                  uint32_t size, const char* fileName)
 {
     if (!buffer || size == 0)
         return 0;
@@ -238,8 +238,7 @@ uint32_t GetPrivateProfileStringA(const char* section, const char* key, const ch
     return static_cast<uint32_t>(count);
 }
 
-uint32_t GetPrivateProfileIntA(const char* section, const char* key, int32_t defaultValue,
-                               const char* fileName)
+uint32_t GetPrivateProfileIntA(const char* section, const char* key, int32_t defaultValue, const char* fileName)
 {
     std::optional<std::string> value = LookUp(section, key, fileName);
     if (!value)
@@ -256,8 +255,7 @@ uint32_t GetPrivateProfileIntA(const char* section, const char* key, int32_t def
     return negative ? 0u - number : number;
 }
 
-int WritePrivateProfileStringA(const char* section, const char* key, const char* text,
-                               const char* fileName)
+int WritePrivateProfileStringA(const char* section, const char* key, const char* text, const char* fileName)
 {
     if (!section || !fileName)
         return 0;
@@ -284,7 +282,7 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
         SetKey(file, section, key, text);
     }
     if (file.lines == before)
-        return 1;   // nothing changes, nothing is written
+        return 1; // nothing changes, nothing is written
     // A last line without its line end keeps it so only while it stays the last line.
     if (file.lines.empty() || before.empty() || file.lines.back() != before.back() ||
         file.lines.size() != before.size())

@@ -13,8 +13,8 @@
 namespace platform {
 
 struct RegistryKeyHandle {
-    HKEY root;             // the predefined key this handle lies below
-    std::string path;      // below the root
+    HKEY root;        // the predefined key this handle lies below
+    std::string path; // below the root
     REGSAM access;
 };
 
@@ -26,10 +26,7 @@ std::atomic<Hive*> g_userHive{nullptr};
 std::atomic<Hive*> g_machineHive{nullptr};
 std::recursive_mutex g_mutex;
 
-std::string Join(const std::string& base, const char* sub)
-{
-    return NormaliseKeyPath(base + "\\" + (sub ? sub : ""));
-}
+std::string Join(const std::string& base, const char* sub) { return NormaliseKeyPath(base + "\\" + (sub ? sub : "")); }
 
 bool IsRoot(HKEY key) { return key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE; }
 HKEY RootOf(HKEY key) { return IsRoot(key) ? key : key->root; }
@@ -79,10 +76,7 @@ std::string MachineHivePath()
     return "/etc/ripwell/machine.reg";
 }
 
-void SetRegistryHive(HKEY root, Hive* hive)
-{
-    (root == HKEY_LOCAL_MACHINE ? g_machineHive : g_userHive) = hive;
-}
+void SetRegistryHive(HKEY root, Hive* hive) { (root == HKEY_LOCAL_MACHINE ? g_machineHive : g_userHive) = hive; }
 
 Hive& RegistryHive(HKEY root)
 {
@@ -133,7 +127,8 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD*, DWORD* type, BYTE
         return ERROR_INVALID_HANDLE;
     if (data && !size)
         return ERROR_INVALID_PARAMETER;
-    const Hive::Value* value = RegistryHive(RootOf(key)).FindValue(IsRoot(key) ? "" : key->path, valueName ? valueName : "");
+    const Hive::Value* value =
+        RegistryHive(RootOf(key)).FindValue(IsRoot(key) ? "" : key->path, valueName ? valueName : "");
     if (!value)
         return ERROR_FILE_NOT_FOUND;
     if (type)
@@ -161,7 +156,8 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BY
     if (size && !data)
         return ERROR_INVALID_PARAMETER;
     std::vector<BYTE> bytes(data, data + size);
-    if (!RegistryHive(RootOf(key)).SetValue(IsRoot(key) ? "" : key->path, valueName ? valueName : "", type, std::move(bytes)))
+    if (!RegistryHive(RootOf(key))
+             .SetValue(IsRoot(key) ? "" : key->path, valueName ? valueName : "", type, std::move(bytes)))
         return ERROR_ACCESS_DENIED;
     return ERROR_SUCCESS;
 }

@@ -95,8 +95,8 @@ intptr_t StartProgram(const std::string& program, const std::string& parameters,
     argv.push_back(nullptr);
     ErrorHolder spawn;
     const auto flags = static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDIN_FROM_DEV_NULL);
-    const gboolean started = g_spawn_async(directory.empty() ? nullptr : directory.c_str(), argv.data(), nullptr,
-                                           flags, nullptr, nullptr, nullptr, &spawn.error);
+    const gboolean started = g_spawn_async(directory.empty() ? nullptr : directory.c_str(), argv.data(), nullptr, flags,
+                                           nullptr, nullptr, nullptr, &spawn.error);
     g_strfreev(parsed);
     return started ? SE_STARTED : ResultOfError(spawn.error);
 }
@@ -114,8 +114,8 @@ intptr_t OpenWithHandler(const std::string& path)
 {
     GOwned<GFile> file(g_file_new_for_path(path.c_str()));
     ErrorHolder query;
-    GOwned<GFileInfo> info(g_file_query_info(file.get(), G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
-                                             G_FILE_QUERY_INFO_NONE, nullptr, &query.error));
+    GOwned<GFileInfo> info(g_file_query_info(file.get(), G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE, G_FILE_QUERY_INFO_NONE,
+                                             nullptr, &query.error));
     if (!info)
         return ResultOfError(query.error);
     const char* contentType = g_file_info_get_content_type(info.get());
@@ -177,8 +177,8 @@ bool IsExecutableFile(const char* path)
 
 void SetShellService(ShellService* service) { g_service = service; }
 
-intptr_t ShellExecuteA(void* owner, const char* verb, const char* file, const char* parameters,
-                       const char* directory, int showCommand)
+intptr_t ShellExecuteA(void* owner, const char* verb, const char* file, const char* parameters, const char* directory,
+                       int showCommand)
 {
     static DesktopShell desktop;
     ShellService* service = g_service;

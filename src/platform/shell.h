@@ -20,12 +20,12 @@ namespace platform {
 inline constexpr int SW_SHOWNORMAL = 1;
 
 // Results of a failed ShellExecuteA.
-inline constexpr intptr_t SE_ERR_OOM = 0;             // out of memory or resources
-inline constexpr intptr_t SE_ERR_FNF = 2;             // file not found
-inline constexpr intptr_t SE_ERR_PNF = 3;             // path not found
+inline constexpr intptr_t SE_ERR_OOM = 0; // out of memory or resources
+inline constexpr intptr_t SE_ERR_FNF = 2; // file not found
+inline constexpr intptr_t SE_ERR_PNF = 3; // path not found
 inline constexpr intptr_t SE_ERR_ACCESSDENIED = 5;
-inline constexpr intptr_t SE_ERR_BAD_FORMAT = 11;     // not a program this system can run
-inline constexpr intptr_t SE_ERR_NOASSOC = 31;        // no program for this kind of file
+inline constexpr intptr_t SE_ERR_BAD_FORMAT = 11; // not a program this system can run
+inline constexpr intptr_t SE_ERR_NOASSOC = 31;    // no program for this kind of file
 // What a successful call returns (any value above 32 means success).
 inline constexpr intptr_t SE_STARTED = 42;
 
@@ -39,8 +39,8 @@ public:
 
 // owner: the window the shell may show its own messages over (unused here); verb null or
 // "open"; parameters, directory: may be null.
-intptr_t ShellExecuteA(void* owner, const char* verb, const char* file, const char* parameters,
-                       const char* directory, int showCommand);
+intptr_t ShellExecuteA(void* owner, const char* verb, const char* file, const char* parameters, const char* directory,
+                       int showCommand);
 
 // Installs the service that carries out ShellExecuteA; nullptr goes back to the desktop's.
 // The caller keeps ownership.

@@ -65,7 +65,7 @@ private:
 
 struct DecodedSound {
     QAudioFormat format;
-    QByteArray samples;   // interleaved 16-bit
+    QByteArray samples; // interleaved 16-bit
 };
 
 struct MemoryFile {
@@ -140,7 +140,7 @@ public:
     {
         AudioOutput* output = AudioOutput::Instance();
         if (!output)
-            return false;   // no application, so nothing could ever play
+            return false; // no application, so nothing could ever play
         std::unique_lock lock(m_mutex);
         if (!sound) {
             output->Stop(m_current);
@@ -156,7 +156,7 @@ public:
         if ((flags & SND_RESOURCE) == SND_RESOURCE) {
             const DecodedSound* decoded = Resource(static_cast<const char*>(sound));
             if (!decoded)
-                return false;   // missing resource: with or without SND_NODEFAULT there is no other sound
+                return false; // missing resource: with or without SND_NODEFAULT there is no other sound
             format = decoded->format;
             data = decoded->samples.constData();
             size = decoded->samples.size();
@@ -168,7 +168,7 @@ public:
             data = static_cast<const char*>(sound) + wave.dataOffset;
             size = static_cast<qint64>(wave.dataLength);
         } else {
-            return false;   // sound files and system aliases are not part of this program
+            return false; // sound files and system aliases are not part of this program
         }
         // One sound at a time: the new one ends the old one, even if it cannot start itself.
         output->Stop(m_current);
@@ -177,9 +177,11 @@ public:
         const bool async = (flags & SND_ASYNC) != 0;
         const bool loop = async && (flags & SND_LOOP);
         AudioOutput::StreamId id = 0;
-        const auto makeSource = [data, size, loop]() -> QIODevice* { return new (std::nothrow) MemorySource(data, size, loop); };
+        const auto makeSource = [data, size, loop]() -> QIODevice* {
+            return new (std::nothrow) MemorySource(data, size, loop);
+        };
         if (output->Start(format, makeSource, &id) != AudioOutput::StartResult::Started)
-            return false;   // no sound device, or it is busy: nothing is heard
+            return false; // no sound device, or it is busy: nothing is heard
         m_current = id;
         lock.unlock();
         if (!async)
@@ -202,7 +204,7 @@ private:
 
     std::mutex m_mutex;
     AudioOutput::StreamId m_current = 0;
-    std::map<std::string, DecodedSound> m_resources;   // decoded once, kept for the run
+    std::map<std::string, DecodedSound> m_resources; // decoded once, kept for the run
 };
 
 std::atomic<SoundService*> g_service{nullptr};

@@ -12,8 +12,8 @@ namespace platform {
 namespace {
 
 std::mutex g_mutex;
-std::vector<std::pair<std::string, std::string>> g_notices;  // key and text, oldest first
-std::set<std::string> g_written;                              // texts already on stderr
+std::vector<std::pair<std::string, std::string>> g_notices; // key and text, oldest first
+std::set<std::string> g_written;                            // texts already on stderr
 
 } // namespace
 
@@ -22,7 +22,8 @@ void PostUserNotice(const std::string& key, const std::string& text)
     std::lock_guard lock(g_mutex);
     if (g_written.insert(text).second)
         std::fprintf(stderr, "Ripwell: %s\n", text.c_str());
-    auto found = std::find_if(g_notices.begin(), g_notices.end(), [&](const auto& notice) { return notice.first == key; });
+    auto found =
+        std::find_if(g_notices.begin(), g_notices.end(), [&](const auto& notice) { return notice.first == key; });
     if (found != g_notices.end())
         found->second = text;
     else
@@ -32,9 +33,9 @@ void PostUserNotice(const std::string& key, const std::string& text)
 void WithdrawUserNotice(const std::string& key)
 {
     std::lock_guard lock(g_mutex);
-    g_notices.erase(std::remove_if(g_notices.begin(), g_notices.end(),
-                                   [&](const auto& notice) { return notice.first == key; }),
-                    g_notices.end());
+    g_notices.erase(
+        std::remove_if(g_notices.begin(), g_notices.end(), [&](const auto& notice) { return notice.first == key; }),
+        g_notices.end());
 }
 
 std::string TakeUserNotices()

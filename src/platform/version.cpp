@@ -19,7 +19,7 @@ public:
         const uint32_t size = info->dwOSVersionInfoSize;
         std::memset(reinterpret_cast<char*>(info) + sizeof(uint32_t), 0, size - sizeof(uint32_t));
         info->dwPlatformId = VER_PLATFORM_WIN32_NT;
-        utsname name {};
+        utsname name{};
         if (uname(&name) == 0) {
             unsigned major = 0, minor = 0, build = 0;
             std::sscanf(name.release, "%u.%u.%u", &major, &minor, &build);
@@ -35,8 +35,8 @@ public:
 
 bool GetVersionExA(OSVERSIONINFOA* info)
 {
-    if (!info || (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) &&
-                  info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXA)))
+    if (!info ||
+        (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) && info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXA)))
         return false;
     static RealVersionService real;
     VersionService* service = g_service;

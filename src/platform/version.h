@@ -12,7 +12,7 @@ inline constexpr uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;
 inline constexpr uint32_t VER_PLATFORM_WIN32_NT = 2;
 
 struct OSVERSIONINFOA {
-    uint32_t dwOSVersionInfoSize;   // 148
+    uint32_t dwOSVersionInfoSize; // 148
     uint32_t dwMajorVersion;
     uint32_t dwMinorVersion;
     uint32_t dwBuildNumber;
@@ -21,7 +21,7 @@ struct OSVERSIONINFOA {
 };
 
 struct OSVERSIONINFOEXA {
-    uint32_t dwOSVersionInfoSize;   // 156
+    uint32_t dwOSVersionInfoSize; // 156
     uint32_t dwMajorVersion;
     uint32_t dwMinorVersion;
     uint32_t dwBuildNumber;

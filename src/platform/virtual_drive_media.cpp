@@ -10,9 +10,9 @@ namespace platform {
 namespace {
 
 struct VirtualDrive {
-    std::string medium;        // empty until the first media check
+    std::string medium; // empty until the first media check
     uint32_t changes = 0;
-    std::string openDoorOf;    // the image whose door is open; empty while the door is closed
+    std::string openDoorOf; // the image whose door is open; empty while the door is closed
 };
 
 std::mutex g_mutex;
@@ -64,8 +64,8 @@ std::string ImageFileMedium(const std::string& path)
     if (stat(path.c_str(), &info) != 0)
         return path + "\n(missing)";
     return path + "\n" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + "\n" +
-           std::to_string(info.st_size) + "\n" + std::to_string(info.st_mtim.tv_sec) + "." +
-           std::to_string(info.st_mtim.tv_nsec);
+        std::to_string(info.st_size) + "\n" + std::to_string(info.st_mtim.tv_sec) + "." +
+        std::to_string(info.st_mtim.tv_nsec);
 }
 
 } // namespace platform

@@ -62,7 +62,9 @@ void RunOnThreadAndWait(QObject* context, const std::function<void()>& work)
         QMetaObject::invokeMethod(
             context,
             [&work, completion] {
-                { std::lock_guard received(PostingLock()); }
+                {
+                    std::lock_guard received(PostingLock());
+                }
                 work();
                 completion->Finish();
             },

@@ -57,8 +57,8 @@ bool ParseWaveImage(const void* image, WaveImageInfo& info)
 bool IsPlayablePcm(const WaveImageInfo& info)
 {
     return info.formatTag == kFormatPcm && (info.channels == 1 || info.channels == 2) &&
-           (info.bitsPerSample == 8 || info.bitsPerSample == 16) && info.samplesPerSec > 0 &&
-           info.samplesPerSec <= kMaxSampleRate;
+        (info.bitsPerSample == 8 || info.bitsPerSample == 16) && info.samplesPerSec > 0 &&
+        info.samplesPerSec <= kMaxSampleRate;
 }
 
 } // namespace platform

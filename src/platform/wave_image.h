@@ -12,8 +12,8 @@ struct WaveImageInfo {
     uint16_t channels = 0;
     uint32_t samplesPerSec = 0;
     uint16_t bitsPerSample = 0;
-    uint64_t dataOffset = 0;   // from the start of the image
-    uint64_t dataLength = 0;   // whole sample frames only
+    uint64_t dataOffset = 0; // from the start of the image
+    uint64_t dataLength = 0; // whole sample frames only
 };
 
 // False when the image is no RIFF/WAVE, or lacks a "fmt " or a "data" chunk inside it.

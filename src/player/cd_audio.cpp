@@ -15,7 +15,7 @@ namespace {
 
 constexpr const char* kUnknownMciError = "Unknown MCI-error";
 constexpr uint32_t kErrorTextSize = 256;
-constexpr uint32_t kPositionFallback = 0x200;  // 00:02:00, logical sector 0
+constexpr uint32_t kPositionFallback = 0x200; // 00:02:00, logical sector 0
 
 // The decimal text as the C library's atol reads it: leading white space, one sign, digits up
 // to the first other character, accumulated in 32 bits with wrap-around.
@@ -59,9 +59,8 @@ bool CCDAudio::Open(char driveLetter)
     m_OpenParms.lpstrElementName = elementName;
 
     // 3. Open shareable, the type given as an identifier.
-    MCIERROR error = mciSendCommandA(0, MCI_OPEN,
-                                     MCI_WAIT | MCI_OPEN_SHAREABLE | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE_ID | MCI_OPEN_TYPE,
-                                     &m_OpenParms);
+    MCIERROR error = mciSendCommandA(
+        0, MCI_OPEN, MCI_WAIT | MCI_OPEN_SHAREABLE | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE_ID | MCI_OPEN_TYPE, &m_OpenParms);
     m_OpenParms.lpstrElementName = nullptr;
 
     // 4. Every position and length from now on in MSF.
@@ -110,14 +109,14 @@ uint32_t CCDAudio::Status(uint32_t flags, uint32_t item, uint32_t track, uint32_
     return static_cast<uint32_t>(status.dwReturn);
 }
 
-uint32_t CCDAudio::GetMode() { return Status(MCI_STATUS_ITEM | MCI_WAIT, MCI_STATUS_MODE, 0, MCI_MODE_NOT_READY, false); }
+uint32_t CCDAudio::GetMode()
+{
+    return Status(MCI_STATUS_ITEM | MCI_WAIT, MCI_STATUS_MODE, 0, MCI_MODE_NOT_READY, false);
+}
 
 uint32_t CCDAudio::IsReady() { return Status(MCI_STATUS_ITEM | MCI_WAIT, MCI_STATUS_READY, 0, 0, false); }
 
-uint32_t CCDAudio::IsMediaPresent()
-{
-    return Status(MCI_STATUS_ITEM | MCI_WAIT, MCI_STATUS_MEDIA_PRESENT, 0, 0, true);
-}
+uint32_t CCDAudio::IsMediaPresent() { return Status(MCI_STATUS_ITEM | MCI_WAIT, MCI_STATUS_MEDIA_PRESENT, 0, 0, true); }
 
 uint32_t CCDAudio::GetNumberOfTracks()
 {
@@ -144,7 +143,7 @@ uint32_t CCDAudio::GetTrackLength(uint32_t track)
 bool CCDAudio::IsAudioTrack(uint32_t track)
 {
     return Status(MCI_STATUS_ITEM | MCI_TRACK | MCI_WAIT, MCI_CDA_STATUS_TYPE_TRACK, track, 0, false) ==
-           MCI_CDA_TRACK_AUDIO;
+        MCI_CDA_TRACK_AUDIO;
 }
 
 bool CCDAudio::GetMediaIdentity(char* buffer, uint32_t size)

@@ -30,15 +30,15 @@ public:
     // 0 when no device is open.
     platform::MCIDEVICEID DeviceId() const { return m_OpenParms.wDeviceID; }
 
-    uint32_t GetMode();              // MCI_MODE_...; 524 (not ready) on error, silent
-    uint32_t IsReady();              // non-zero: ready; 0 on error, silent
-    uint32_t IsMediaPresent();       // non-zero: a disc is in; 0 on error, reported
-    uint32_t GetNumberOfTracks();    // 0 on error, reported
-    uint32_t GetLength();            // whole disc; 0 on error, silent
-    uint32_t GetPosition();          // 0x200 (00:02:00) on error, silent
-    uint32_t GetTrackPosition(uint32_t track);  // 0 on error, silent
-    uint32_t GetTrackLength(uint32_t track);    // 0 on error, silent
-    bool IsAudioTrack(uint32_t track);          // false on error, silent
+    uint32_t GetMode();                        // MCI_MODE_...; 524 (not ready) on error, silent
+    uint32_t IsReady();                        // non-zero: ready; 0 on error, silent
+    uint32_t IsMediaPresent();                 // non-zero: a disc is in; 0 on error, reported
+    uint32_t GetNumberOfTracks();              // 0 on error, reported
+    uint32_t GetLength();                      // whole disc; 0 on error, silent
+    uint32_t GetPosition();                    // 0x200 (00:02:00) on error, silent
+    uint32_t GetTrackPosition(uint32_t track); // 0 on error, silent
+    uint32_t GetTrackLength(uint32_t track);   // 0 on error, silent
+    bool IsAudioTrack(uint32_t track);         // false on error, silent
 
     // The disc identity, rewritten from the driver's decimal text to upper-case hexadecimal.
     // Reported.
@@ -55,8 +55,8 @@ public:
     // sector. False when the seek failed (silent).
     bool SeekTo(uint32_t startSector, uint32_t endSector);
 
-    bool OpenDoor();   // reported
-    bool CloseDoor();  // reported
+    bool OpenDoor();  // reported
+    bool CloseDoor(); // reported
 
     // Shows an MCI error: 296 as the drive error "Invalid drive.", any other code with the
     // driver's text (or "Unknown MCI-error") in a warning box.

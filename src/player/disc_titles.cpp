@@ -25,13 +25,10 @@ bool TextKeyMissing(const char* section, const char* key, uint32_t size)
 bool IntKeyMissing(const char* section, const char* key)
 {
     return platform::GetPrivateProfileIntA(section, key, kMissingNumber, kTitleFile) ==
-           static_cast<uint32_t>(kMissingNumber);
+        static_cast<uint32_t>(kMissingNumber);
 }
 
-std::string KeyOfRow(int index)
-{
-    return std::to_string(index);
-}
+std::string KeyOfRow(int index) { return std::to_string(index); }
 
 } // namespace
 

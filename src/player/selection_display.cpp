@@ -15,10 +15,9 @@ const std::string kUnknown = "???";
 // The controls of each tab page; the two groups below the tab control are always shown.
 constexpr int kTrackPageControls[] = {IDC_TRACK_LIST};
 constexpr int kRedBookPageControls[] = {
-    IDC_START_LABEL,    IDC_END_LABEL,       IDC_MIN_LABEL,        IDC_SEC_LABEL,    IDC_FRAME_LABEL,
-    IDC_START_MIN,      IDC_START_SEC,       IDC_START_FRAME,      IDC_END_MIN,      IDC_END_SEC,
-    IDC_END_FRAME,      IDC_START_MIN_SPIN,  IDC_START_SEC_SPIN,   IDC_START_FRAME_SPIN,
-    IDC_END_MIN_SPIN,   IDC_END_SEC_SPIN,    IDC_END_FRAME_SPIN};
+    IDC_START_LABEL,    IDC_END_LABEL,        IDC_MIN_LABEL,    IDC_SEC_LABEL,    IDC_FRAME_LABEL,   IDC_START_MIN,
+    IDC_START_SEC,      IDC_START_FRAME,      IDC_END_MIN,      IDC_END_SEC,      IDC_END_FRAME,     IDC_START_MIN_SPIN,
+    IDC_START_SEC_SPIN, IDC_START_FRAME_SPIN, IDC_END_MIN_SPIN, IDC_END_SEC_SPIN, IDC_END_FRAME_SPIN};
 constexpr int kHighSierraPageControls[] = {IDC_START_SECTOR_LABEL, IDC_END_SECTOR_LABEL, IDC_START_SECTOR,
                                            IDC_END_SECTOR};
 
@@ -43,19 +42,16 @@ uint32_t FieldValue(const std::string& text)
 
 CSelectionDisplay::CSelectionDisplay(platform::DialogItems& dialog, CCDAudio& audio, const TrackTable& tracks,
                                      int32_t& selectedTrack)
-    : m_dialog(dialog), m_audio(audio), m_tracks(tracks), m_selectedTrack(selectedTrack)
+    : m_dialog(dialog),
+      m_audio(audio),
+      m_tracks(tracks),
+      m_selectedTrack(selectedTrack)
 {
 }
 
-int CSelectionDisplay::CurrentPage()
-{
-    return m_dialog.GetCurrentTab(IDC_PAGE_TABS);
-}
+int CSelectionDisplay::CurrentPage() { return m_dialog.GetCurrentTab(IDC_PAGE_TABS); }
 
-int CSelectionDisplay::SelectedRowCount()
-{
-    return m_dialog.GetListSelectedCount(IDC_TRACK_LIST);
-}
+int CSelectionDisplay::SelectedRowCount() { return m_dialog.GetListSelectedCount(IDC_TRACK_LIST); }
 
 const TrackRecord* CSelectionDisplay::SelectedRecord() const
 {
@@ -118,8 +114,8 @@ void CSelectionDisplay::UpdateSelectionDisplay(int page, bool force)
                 ShowTrack(*track);
             return;
         }
-        for (int id : {IDC_SELECTION_START_TIME, IDC_SELECTION_END_TIME, IDC_SELECTION_START_SECTOR,
-                       IDC_SELECTION_END_SECTOR})
+        for (int id :
+             {IDC_SELECTION_START_TIME, IDC_SELECTION_END_TIME, IDC_SELECTION_START_SECTOR, IDC_SELECTION_END_SECTOR})
             m_dialog.SetItemText(id, kUnknown);
     } else if (page == PAGE_RED_BOOK) {
         auto field = [this](int id) { return static_cast<uint8_t>(FieldValue(m_dialog.GetItemText(id))); };

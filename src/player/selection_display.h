@@ -24,8 +24,7 @@ uint32_t FieldValue(const std::string& text);
 class CSelectionDisplay {
 public:
     // selectedTrack is the dialog's m_nSelectedTrack, kept up to date here.
-    CSelectionDisplay(platform::DialogItems& dialog, CCDAudio& audio, const TrackTable& tracks,
-                      int32_t& selectedTrack);
+    CSelectionDisplay(platform::DialogItems& dialog, CCDAudio& audio, const TrackTable& tracks, int32_t& selectedTrack);
 
     bool IsDeviceOpen() const { return m_audio.DeviceId() != 0; }
     int CurrentPage();

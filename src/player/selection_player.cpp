@@ -25,14 +25,10 @@ constexpr const char* kEndHere = "End here";
 // for positions before 00:02:00, so such a position still lies before every later one.
 int64_t Frames(MsfPosition position)
 {
-    return int64_t(position.minute) * FRAMES_PER_MINUTE + int64_t(position.second) * FRAMES_PER_SECOND +
-           position.frame;
+    return int64_t(position.minute) * FRAMES_PER_MINUTE + int64_t(position.second) * FRAMES_PER_SECOND + position.frame;
 }
 
-uint32_t SectorOf(MsfPosition position)
-{
-    return MsfToSector(position.minute, position.second, position.frame);
-}
+uint32_t SectorOf(MsfPosition position) { return MsfToSector(position.minute, position.second, position.frame); }
 
 MsfPosition PositionOfSector(uint32_t sector)
 {
@@ -76,7 +72,9 @@ bool SecondsEarlier(MsfPosition position, uint32_t seconds, MsfPosition& earlier
 } // namespace
 
 CSelectionPlayer::CSelectionPlayer(platform::DialogItems& dialog, CCDAudio& audio, CSelectionDisplay& display)
-    : m_dialog(dialog), m_audio(audio), m_display(display)
+    : m_dialog(dialog),
+      m_audio(audio),
+      m_display(display)
 {
 }
 
@@ -132,8 +130,7 @@ bool CSelectionPlayer::SelectionOfPage(int page, MsfPosition& start, MsfPosition
     const TrackRecord* track = m_display.SelectedRowCount() == 1 ? m_display.SelectedRecord() : nullptr;
     if (!track) {
         StopFollowing();
-        platform::MessageBox("Please choose a CD track from the list.",
-                             platform::MB_OK | platform::MB_ICONINFORMATION);
+        platform::MessageBox("Please choose a CD track from the list.", platform::MB_OK | platform::MB_ICONINFORMATION);
         return false;
     }
     if (track->nonAudio != 0) {
@@ -237,8 +234,7 @@ bool CSelectionPlayer::PlayRange(MsfPosition from, MsfPosition to)
     if (!m_display.IsDeviceOpen())
         return false;
     // A play starts only while the user works in the dialog itself.
-    if (m_dialog.IsActiveWindow() &&
-        m_audio.Play(from.minute, from.second, from.frame, to.minute, to.second, to.frame))
+    if (m_dialog.IsActiveWindow() && m_audio.Play(from.minute, from.second, from.frame, to.minute, to.second, to.frame))
         return true;
     StopFollowing();
     m_bEndMarkNext = 0;
@@ -276,7 +272,7 @@ void CSelectionPlayer::OnPlayerTimer()
     if (!m_dialog.IsActiveWindow())
         return;
     if (m_bFirstPartPlayed != 0) {
-        OnPlay();  // the last part of a first-and-last selection
+        OnPlay(); // the last part of a first-and-last selection
         return;
     }
     m_bEndMarkNext = 0;

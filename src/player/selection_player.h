@@ -65,10 +65,10 @@ private:
     CCDAudio& m_audio;
     CSelectionDisplay& m_display;
 
-    uint32_t m_nPlayStart = 0;          // start sector of the range being played; 0: none known
-    uint32_t m_nPlayEnd = 0;            // end sector of that range; 0: none known
-    int32_t m_bFirstPartPlayed = 0;     // first and last: the last part is still to come
-    int32_t m_bEndMarkNext = 0;         // the mark button sets the end mark next
-    int32_t m_bIdleShown = 0;           // the stopped state is shown in the labels and the slider
-    int32_t m_bDragging = 0;            // the user moves the slider; the timer leaves it alone
+    uint32_t m_nPlayStart = 0;      // start sector of the range being played; 0: none known
+    uint32_t m_nPlayEnd = 0;        // end sector of that range; 0: none known
+    int32_t m_bFirstPartPlayed = 0; // first and last: the last part is still to come
+    int32_t m_bEndMarkNext = 0;     // the mark button sets the end mark next
+    int32_t m_bIdleShown = 0;       // the stopped state is shown in the labels and the slider
+    int32_t m_bDragging = 0;        // the user moves the slider; the timer leaves it alone
 };

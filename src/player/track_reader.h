@@ -15,8 +15,7 @@ inline constexpr uint32_t DISC_ID_SIZE = 81;
 // disc's table of contents into it. Returns the number of tracks read; 0 when there is no
 // device, no disc or no track (the errors have been reported by the device), and the list then
 // stays empty. haveId tells whether discId holds the disc's identity.
-uint32_t ReadTrackTable(CCDAudio& audio, char drive, TrackTable& tracks, char (&discId)[DISC_ID_SIZE],
-                        bool& haveId);
+uint32_t ReadTrackTable(CCDAudio& audio, char drive, TrackTable& tracks, char (&discId)[DISC_ID_SIZE], bool& haveId);
 
 // One row of the list: the title with the picture of its kind (0 audio, 1 other), the display
 // time of the length, the start and the end sector.

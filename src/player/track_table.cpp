@@ -5,10 +5,7 @@
 using platform::cdrom::Msf;
 using platform::cdrom::UnpackMsf;
 
-void ResetTrackTable(TrackTable& tracks)
-{
-    tracks.fill(TrackRecord{});
-}
+void ResetTrackTable(TrackTable& tracks) { tracks.fill(TrackRecord{}); }
 
 void FillTrackRecord(TrackRecord& record, uint32_t packedStart, uint32_t packedLength, bool isAudio)
 {

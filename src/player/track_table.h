@@ -22,9 +22,9 @@ struct TrackRecord {
     uint8_t endSecond = 0;
     uint8_t endFrame = 0;
     LogicalSector startSector = 0;
-    uint32_t sectorCount = 0;   // end sector - start sector + 1
+    uint32_t sectorCount = 0; // end sector - start sector + 1
     LogicalSector endSector = 0;
-    int32_t nonAudio = 1;       // 0 audio track, 1 any other track (and an empty record)
+    int32_t nonAudio = 1; // 0 audio track, 1 any other track (and an empty record)
 };
 
 using TrackTable = std::array<TrackRecord, MAX_TRACKS>;

@@ -16,8 +16,7 @@ struct StringEntry {
 
 // Sorted by number.
 constexpr StringEntry kStrings[] = {
-    {IDR_DOCUMENT_TEMPLATE,
-     "Ripwell\n\nRipwell\nWave Files (*.wav)\n.wav\nRipwell.Document\nRipwell Document"},
+    {IDR_DOCUMENT_TEMPLATE, "Ripwell\n\nRipwell\nWave Files (*.wav)\n.wav\nRipwell.Document\nRipwell Document"},
     {ID_READ_CDDA, "Read CD Digital Audio sectors (raw mode)\nRead Audio"},
     {ID_READ_CDROM, "Read CD-ROM sectors (cooked mode)\nRead Cooked"},
     {ID_CD_PLAYER, "Start the CD player\nCD Player"},
@@ -109,7 +108,8 @@ constexpr StringEntry kStrings[] = {
     {AFX_IDP_FILE_NOT_FOUND,
      "%1\nCannot find this file.\nPlease verify that the correct path and file name are given."},
     {AFX_IDP_FILE_ACCESS_DENIED,
-     "%1\nAccess to this file was denied.\nPlease verify that you may use it and that the disk is not write-protected."},
+     "%1\nAccess to this file was denied.\nPlease verify that you may use it and that the disk is not "
+     "write-protected."},
     {AFX_IDP_FILE_DISKFULL, "%1\nThere is not enough space on the disk.\nThe file was not saved."},
     {AFX_IDP_FILE_TOO_MANY_OPEN, "%1\nToo many files are open.\nPlease close some programs and try again."},
     {AFX_IDP_FILE_HARD_IO, "%1\nThe disk reported an input/output error while this file was used."},
@@ -130,8 +130,8 @@ static_assert(IsSorted(), "the string table must be sorted by number without rep
 std::string_view LoadString(int id)
 {
     const auto* end = std::end(kStrings);
-    const auto* it = std::lower_bound(std::begin(kStrings), end, id,
-                                      [](const StringEntry& e, int key) { return e.id < key; });
+    const auto* it =
+        std::lower_bound(std::begin(kStrings), end, id, [](const StringEntry& e, int key) { return e.id < key; });
     if (it == end || it->id != id)
         return {};
     return it->text;

@@ -11,8 +11,7 @@ std::string_view LoadString(int id);
 
 // Replaces "%1", "%2" ... of a framework message by the arguments, in the manner of
 // AfxFormatString1/2.
-std::string FormatMessageText(std::string_view pattern, std::string_view arg1,
-                              std::string_view arg2 = {});
+std::string FormatMessageText(std::string_view pattern, std::string_view arg1, std::string_view arg2 = {});
 
 // The first or the second line of a command's prompt string: the status-bar prompt and the
 // tooltip. Empty when the command has no prompt or the prompt no second line.

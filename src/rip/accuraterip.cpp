@@ -58,7 +58,7 @@ uint32_t FreedbDiscId(const platform::DiscLayout& layout)
     for (const platform::DiscLayoutTrack& track : layout.tracks)
         digits += DigitSum((track.start + kLeadInSectors) / kSectorsPerSecond);
     const uint32_t seconds = (layout.leadOut + kLeadInSectors) / kSectorsPerSecond -
-                             (layout.tracks.front().start + kLeadInSectors) / kSectorsPerSecond;
+        (layout.tracks.front().start + kLeadInSectors) / kSectorsPerSecond;
     return (digits % 0xFF) << 24 | (seconds & 0xFFFF) << 8 | static_cast<uint32_t>(layout.tracks.size() & 0xFF);
 }
 
@@ -95,7 +95,7 @@ AccurateRipChecksum::AccurateRipChecksum(uint64_t trackSamples, bool firstAudioT
 void AccurateRipChecksum::Add(const uint8_t* bytes, size_t count)
 {
     const uint64_t samples = count / 4;
-    const uint64_t firstPosition = m_position + 1;  // of bytes[0..3]
+    const uint64_t firstPosition = m_position + 1; // of bytes[0..3]
     // Only the positions from m_checkFirst to m_checkLast count: find them once, so that the loop
     // itself has no test in it.
     const uint64_t from = std::max(firstPosition, m_checkFirst);
@@ -169,8 +169,8 @@ std::string BuildAccurateRipDatabase(const std::vector<AccurateRipPressing>& pre
     return out;
 }
 
-AccurateRipVerdict VerifyAccurateRipTrack(const std::vector<AccurateRipPressing>& pressings, size_t slot,
-                                          uint32_t v1, uint32_t v2)
+AccurateRipVerdict VerifyAccurateRipTrack(const std::vector<AccurateRipPressing>& pressings, size_t slot, uint32_t v1,
+                                          uint32_t v2)
 {
     AccurateRipVerdict verdict;
     verdict.kind = AccurateRipVerdict::Kind::NotInDatabase;

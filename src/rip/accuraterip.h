@@ -30,7 +30,7 @@ inline constexpr const char* DEFAULT_ACCURATERIP_URL = "http://www.accuraterip.c
 inline constexpr const char* ACCURATERIP_URL_VARIABLE = "RIPWELL_ACCURATERIP_URL";
 
 struct AccurateRipIds {
-    uint32_t trackCount = 0;  // audio tracks
+    uint32_t trackCount = 0; // audio tracks
     uint32_t id1 = 0;
     uint32_t id2 = 0;
     uint32_t freedbId = 0;
@@ -63,8 +63,8 @@ public:
     uint32_t V2() const { return m_v2; }
 
 private:
-    uint64_t m_position = 0;    // samples added so far
-    uint64_t m_checkFirst = 1;  // first and last 1-based positions that count
+    uint64_t m_position = 0;   // samples added so far
+    uint64_t m_checkFirst = 1; // first and last 1-based positions that count
     uint64_t m_checkLast = 0;
     uint32_t m_v1 = 0;
     uint32_t m_v2 = 0;
@@ -91,10 +91,10 @@ std::string BuildAccurateRipDatabase(const std::vector<AccurateRipPressing>& pre
 
 struct AccurateRipVerdict {
     enum class Kind {
-        NotChecked,     // the database could not be asked or its answer was unusable (reason)
-        NotInDatabase,  // the disc or this track has no checksum in the database
-        Accurate,       // a pressing has this track's v1 or v2 checksum
-        Mismatch,       // the database has checksums for the track, none of them this one
+        NotChecked,    // the database could not be asked or its answer was unusable (reason)
+        NotInDatabase, // the disc or this track has no checksum in the database
+        Accurate,      // a pressing has this track's v1 or v2 checksum
+        Mismatch,      // the database has checksums for the track, none of them this one
     };
     Kind kind = Kind::NotChecked;
     int version = 0;              // 1 or 2 when accurate (2 when both would match)
@@ -106,5 +106,5 @@ struct AccurateRipVerdict {
 
 // The verdict for the track in slot `slot` of the database's pressings (its 0-based place among
 // all the disc's tracks, data tracks included, as the database lists them).
-AccurateRipVerdict VerifyAccurateRipTrack(const std::vector<AccurateRipPressing>& pressings, size_t slot,
-                                          uint32_t v1, uint32_t v2);
+AccurateRipVerdict VerifyAccurateRipTrack(const std::vector<AccurateRipPressing>& pressings, size_t slot, uint32_t v1,
+                                          uint32_t v2);

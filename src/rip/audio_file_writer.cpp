@@ -14,10 +14,10 @@ namespace {
 constexpr unsigned kSampleRate = 44100;
 constexpr unsigned kChannels = 2;
 constexpr unsigned kBitsPerSample = 16;
-constexpr unsigned kBytesPerSample = 4;                 // one stereo sample
-constexpr unsigned kSeekPointSpacing = 10 * kSampleRate;  // a seek point every ten seconds
+constexpr unsigned kBytesPerSample = 4;                  // one stereo sample
+constexpr unsigned kSeekPointSpacing = 10 * kSampleRate; // a seek point every ten seconds
 constexpr unsigned kPaddingBytes = 4096;
-constexpr size_t kChunkSamples = 16384;                   // stereo samples handed over at once
+constexpr size_t kChunkSamples = 16384; // stereo samples handed over at once
 
 struct MemoryStream {
     std::vector<uint8_t>* bytes;
@@ -120,15 +120,16 @@ bool EncodeFlac(const uint8_t* pcm, size_t bytes, unsigned level, const VorbisCo
     // The encoder computes the MD5 of the samples into STREAMINFO by itself.
     FLAC__StreamEncoder* e = encoder.get();
     bool ok = FLAC__stream_encoder_set_channels(e, kChannels) &&
-              FLAC__stream_encoder_set_bits_per_sample(e, kBitsPerSample) &&
-              FLAC__stream_encoder_set_sample_rate(e, kSampleRate) &&
-              FLAC__stream_encoder_set_compression_level(e, level > MAX_FLAC_LEVEL ? MAX_FLAC_LEVEL : level) &&
-              FLAC__stream_encoder_set_total_samples_estimate(e, totalSamples) &&
-              FLAC__stream_encoder_set_metadata(e, blocks, 3);
+        FLAC__stream_encoder_set_bits_per_sample(e, kBitsPerSample) &&
+        FLAC__stream_encoder_set_sample_rate(e, kSampleRate) &&
+        FLAC__stream_encoder_set_compression_level(e, level > MAX_FLAC_LEVEL ? MAX_FLAC_LEVEL : level) &&
+        FLAC__stream_encoder_set_total_samples_estimate(e, totalSamples) &&
+        FLAC__stream_encoder_set_metadata(e, blocks, 3);
     stream->clear();
     MemoryStream memory{stream};
-    if (!ok || FLAC__stream_encoder_init_stream(e, WriteToMemory, SeekInMemory, TellInMemory, nullptr, &memory) !=
-                   FLAC__STREAM_ENCODER_INIT_STATUS_OK) {
+    if (!ok ||
+        FLAC__stream_encoder_init_stream(e, WriteToMemory, SeekInMemory, TellInMemory, nullptr, &memory) !=
+            FLAC__STREAM_ENCODER_INIT_STATUS_OK) {
         *reason = "the FLAC encoder cannot start";
         return false;
     }
@@ -151,7 +152,7 @@ bool EncodeFlac(const uint8_t* pcm, size_t bytes, unsigned level, const VorbisCo
             chunk[i] = static_cast<int16_t>(static_cast<uint16_t>(from[2 * i] | from[2 * i + 1] << 8));
         if (!FLAC__stream_encoder_process_interleaved(e, chunk.get(), static_cast<uint32_t>(count))) {
             *reason = std::string("FLAC encoding failed: ") +
-                      FLAC__StreamEncoderStateString[FLAC__stream_encoder_get_state(e)];
+                FLAC__StreamEncoderStateString[FLAC__stream_encoder_get_state(e)];
             FLAC__stream_encoder_finish(e);
             return false;
         }

@@ -18,12 +18,12 @@ enum class AudioFormat { Flac, Wave };
 inline constexpr unsigned DEFAULT_FLAC_LEVEL = 5;
 inline constexpr unsigned MAX_FLAC_LEVEL = 8;
 
-using VorbisComments = std::vector<std::pair<std::string, std::string>>;  // field name, value
+using VorbisComments = std::vector<std::pair<std::string, std::string>>; // field name, value
 
 struct AudioFileOptions {
     AudioFormat format = AudioFormat::Flac;
     unsigned flacLevel = DEFAULT_FLAC_LEVEL;
-    VorbisComments comments;  // FLAC only; empty values are left out
+    VorbisComments comments; // FLAC only; empty values are left out
 };
 
 // ".flac" or ".wav".

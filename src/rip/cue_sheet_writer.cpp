@@ -69,8 +69,7 @@ std::string BuildCueSheet(const RipRequest& request, const RipResult& result)
         const unsigned number = discNumbers ? track.number : written.front()->number + static_cast<unsigned>(i);
         // Is this track's gap at the end of the previous file?
         const bool gapInPreviousFile = previous && previous->number + 1 == track.number &&
-                                       previous->plan.nextIndex0 < previous->plan.end &&
-                                       previous->plan.end == track.plan.start;
+            previous->plan.nextIndex0 < previous->plan.end && previous->plan.end == track.plan.start;
         const auto& layoutTracks = request.layout.tracks;
         const platform::DiscLayoutTrack* disc =
             track.plan.slot < layoutTracks.size() ? &layoutTracks[track.plan.slot] : nullptr;

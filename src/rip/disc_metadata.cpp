@@ -70,8 +70,8 @@ void ApplyRelease(const ReleaseInfo& release, const platform::DiscLayout& layout
         const size_t position = layout.tracks[i].number - layout.tracks.front().number;
         if (position < release.titles.size() && !release.titles[position].empty()) {
             metadata->titles[i] = release.titles[position];
-            metadata->artists[i] = release.artists[position] == metadata->albumArtist ? std::string()
-                                                                                       : release.artists[position];
+            metadata->artists[i] =
+                release.artists[position] == metadata->albumArtist ? std::string() : release.artists[position];
         }
     }
 }

@@ -14,8 +14,8 @@ struct DiscMetadata {
     std::string album;
     std::string albumArtist;
     std::string date;
-    std::vector<std::string> titles;   // one per track of the layout, data tracks included
-    std::vector<std::string> artists;  // empty: the album's artist
+    std::vector<std::string> titles;  // one per track of the layout, data tracks included
+    std::vector<std::string> artists; // empty: the album's artist
 };
 
 // The disc's section name in CDPLAYER.INI: its identity (the freedb disc id) in hexadecimal.

@@ -11,14 +11,15 @@ namespace {
 
 bool Refused(unsigned char c)
 {
-    return c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' ||
-           c == '<' || c == '>' || c == '|';
+    return c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
+        c == '>' || c == '|';
 }
 
 std::string Upper(const std::string& text)
 {
     std::string out = text;
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return out;
 }
 
@@ -31,7 +32,7 @@ bool IsDeviceName(const std::string& name)
         if (stem == reserved)
             return true;
     return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem[3] >= '1' &&
-           stem[3] <= '9';
+        stem[3] <= '9';
 }
 
 } // namespace
@@ -74,9 +75,7 @@ std::string FileNameFromPattern(const std::string& pattern, const FileNameFields
         case 'b': name += fields.album; break;
         case 'r': name += fields.albumArtist; break;
         case '%': name += '%'; break;
-        default:
-            name += '%';
-            name += pattern[i];
+        default: name += '%'; name += pattern[i];
         }
     }
     return SafeFileName(name);

@@ -62,7 +62,8 @@ void FillRelease(const QJsonObject& release, const QJsonObject& medium, ReleaseI
             title = Text(track.value(QStringLiteral("recording")).toObject().value(QStringLiteral("title")));
         std::string artist = ArtistCredit(track.value(QStringLiteral("artist-credit")));
         if (artist.empty())
-            artist = ArtistCredit(track.value(QStringLiteral("recording")).toObject().value(QStringLiteral("artist-credit")));
+            artist = ArtistCredit(
+                track.value(QStringLiteral("recording")).toObject().value(QStringLiteral("artist-credit")));
         info->titles[position - 1] = title;
         info->artists[position - 1] = artist.empty() ? info->albumArtist : artist;
     }

@@ -32,9 +32,9 @@ std::string MusicBrainzUserAgent();
 struct ReleaseInfo {
     std::string album;
     std::string albumArtist;
-    std::string date;                  // as the service gives it: "1997", "1997-05-21"
-    std::vector<std::string> titles;   // by position on the disc: titles[0] is track 1
-    std::vector<std::string> artists;  // the track's artist credit, same order
+    std::string date;                 // as the service gives it: "1997", "1997-05-21"
+    std::vector<std::string> titles;  // by position on the disc: titles[0] is track 1
+    std::vector<std::string> artists; // the track's artist credit, same order
 };
 
 // The first release of the answer with a medium holding this disc id (or, when none names it,

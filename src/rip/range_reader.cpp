@@ -15,7 +15,7 @@ namespace {
 
 constexpr uint32_t kSectorBytes = 2352;
 constexpr uint32_t kSampleBytes = 4;
-constexpr uint32_t kSectorsPerRequest = 27;  // one request stays within 64 KiB
+constexpr uint32_t kSectorsPerRequest = 27; // one request stays within 64 KiB
 
 bool Cancelled(const std::atomic<int32_t>* flag) { return flag && flag->load(std::memory_order_relaxed) != 0; }
 
@@ -35,8 +35,9 @@ public:
     {
         char path[] = "\\\\.\\?:";
         path[4] = driveLetter;
-        m_device = platform::CreateFileA(path, platform::GENERIC_READ, platform::FILE_SHARE_READ | platform::FILE_SHARE_WRITE,
-                                         nullptr, platform::OPEN_EXISTING, platform::FILE_ATTRIBUTE_NORMAL, nullptr);
+        m_device =
+            platform::CreateFileA(path, platform::GENERIC_READ, platform::FILE_SHARE_READ | platform::FILE_SHARE_WRITE,
+                                  nullptr, platform::OPEN_EXISTING, platform::FILE_ATTRIBUTE_NORMAL, nullptr);
         if (m_device == platform::INVALID_HANDLE_VALUE)
             return DRIVE_ERROR_INVALID_DRIVE;
         m_transfer = static_cast<uint8_t*>(platform::VirtualAlloc(nullptr, kSectorsPerRequest * kSectorBytes,
@@ -72,7 +73,12 @@ private:
 
 class PlainRangeReader : public RangeReader {
 public:
-    PlainRangeReader(char drive, int32_t offset, uint32_t leadOut) : m_drive(drive), m_offset(offset), m_leadOut(leadOut) {}
+    PlainRangeReader(char drive, int32_t offset, uint32_t leadOut)
+        : m_drive(drive),
+          m_offset(offset),
+          m_leadOut(leadOut)
+    {
+    }
 
     bool IsSecure() const override { return false; }
 

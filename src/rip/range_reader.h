@@ -15,12 +15,12 @@
 enum class ReadPass : uint8_t { Read, Test, Copy, ReRead };
 
 struct RangeReadReport {
-    bool haveTestCrc = false;        // a test pass took place
-    uint32_t testCrc = 0;            // CRC-32 of the range as the test pass read it
-    uint32_t copyCrc = 0;            // CRC-32 of the range as delivered
-    uint32_t reReads = 0;            // sector reads beyond the passes
-    std::vector<uint32_t> suspiciousSectors;  // no two reads agreed there
-    uint64_t zeroSamples = 0;        // samples beyond the disc's ends given as zeros
+    bool haveTestCrc = false;                // a test pass took place
+    uint32_t testCrc = 0;                    // CRC-32 of the range as the test pass read it
+    uint32_t copyCrc = 0;                    // CRC-32 of the range as delivered
+    uint32_t reReads = 0;                    // sector reads beyond the passes
+    std::vector<uint32_t> suspiciousSectors; // no two reads agreed there
+    uint64_t zeroSamples = 0;                // samples beyond the disc's ends given as zeros
 };
 
 class RangeReadProgress {

@@ -114,7 +114,7 @@ std::string ExampleFileName(const RipChoices& choices)
         const FileNameFields fields{row.number, row.title, row.artist.empty() ? choices.albumArtist : row.artist,
                                     choices.album, choices.albumArtist};
         return FileNameFromPattern(choices.pattern.empty() ? DEFAULT_FILE_NAME_PATTERN : choices.pattern, fields) +
-               AudioFileExtension(choices.format);
+            AudioFileExtension(choices.format);
     }
     return {};
 }

@@ -17,15 +17,15 @@
 struct RipTrackRow {
     uint8_t number = 0;
     bool audio = true;
-    bool checked = true;     // data tracks are never checked
+    bool checked = true; // data tracks are never checked
     std::string title;
     std::string artist;
-    uint32_t sectors = 0;    // of the track's file
+    uint32_t sectors = 0; // of the track's file
 };
 
 struct RipChoices {
     char drive = 0;
-    std::vector<RipTrackRow> rows;  // one per track of the disc
+    std::vector<RipTrackRow> rows; // one per track of the disc
     std::string album;
     std::string albumArtist;
     std::string date;

@@ -34,8 +34,8 @@ using SampleBlock = std::unique_ptr<uint8_t, BlockDeleter>;
 
 // What the database said, for every encoder to look at.
 struct LookupOutcome {
-    bool asked = false;      // a database file or a "not found" came back
-    std::string reason;      // why not asked, or why the answer is unusable
+    bool asked = false; // a database file or a "not found" came back
+    std::string reason; // why not asked, or why the answer is unusable
     std::vector<AccurateRipPressing> pressings;
 };
 
@@ -48,7 +48,7 @@ LookupOutcome LookUpAccurateRip(const std::string& url, int timeoutMs, const std
     request.headers = {{"User-Agent", MusicBrainzUserAgent()}};
     const platform::HttpResponse response = platform::HttpGet(request, cancelFlag);
     if (response.answered && response.status == 404) {
-        outcome.asked = true;  // the disc is not in the database: no pressing
+        outcome.asked = true; // the disc is not in the database: no pressing
         return outcome;
     }
     if (!response.Ok()) {
@@ -76,7 +76,12 @@ class RipRun : public RangeReadProgress {
 public:
     RipRun(const RipRequest& request, RangeReader& reader, RipObserver* observer,
            const std::atomic<int32_t>* cancelFlag)
-        : m_request(request), m_reader(reader), m_observer(observer), m_cancel(cancelFlag) {}
+        : m_request(request),
+          m_reader(reader),
+          m_observer(observer),
+          m_cancel(cancelFlag)
+    {
+    }
 
     RipResult Run();
 
@@ -115,18 +120,18 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<std::pair<size_t, SampleBlock>> m_pending;  // read, waiting for an encoder
-    std::deque<size_t> m_finished;                          // results to tell the observer
-    std::vector<SampleBlock> m_freeBlocks;                  // blocks of m_blockBytes to use again
-    uint64_t m_blockBytes = 0;                              // the largest chosen track
-    size_t m_inMemory = 0;                                  // tracks whose samples are held
+    std::deque<std::pair<size_t, SampleBlock>> m_pending; // read, waiting for an encoder
+    std::deque<size_t> m_finished;                        // results to tell the observer
+    std::vector<SampleBlock> m_freeBlocks;                // blocks of m_blockBytes to use again
+    uint64_t m_blockBytes = 0;                            // the largest chosen track
+    size_t m_inMemory = 0;                                // tracks whose samples are held
     size_t m_encoded = 0;
     bool m_noMoreTracks = false;
     std::vector<std::thread> m_encoders;
     unsigned m_encoderCount = 1;
 
     std::atomic<uint64_t> m_encodedBytes{0};
-    uint64_t m_readBytes = 0;     // of the tracks read before the current one
+    uint64_t m_readBytes = 0; // of the tracks read before the current one
     uint64_t m_readInTrack = 0;
     uint64_t m_totalBytes = 0;
     size_t m_current = 0;
@@ -162,7 +167,7 @@ bool RipRun::Prepare()
         names.push_back(FileNameFromPattern(
             m_request.fileNamePattern.empty() ? DEFAULT_FILE_NAME_PATTERN : m_request.fileNamePattern, fields));
         m_result.tracks.push_back(track);
-        m_totalBytes += 2 * uint64_t{planned->Sectors()} * kSectorBytes;  // read once, encoded once
+        m_totalBytes += 2 * uint64_t{planned->Sectors()} * kSectorBytes; // read once, encoded once
         m_blockBytes = std::max<uint64_t>(m_blockBytes, uint64_t{planned->Sectors()} * kSectorBytes);
     }
     if (m_result.tracks.empty()) {
@@ -177,7 +182,7 @@ bool RipRun::Prepare()
     std::filesystem::create_directories(m_request.outputFolder, error);
     if (!std::filesystem::is_directory(m_request.outputFolder)) {
         m_result.error = "the output folder " + m_request.outputFolder + " cannot be made" +
-                         (error ? ": " + error.message() : std::string());
+            (error ? ": " + error.message() : std::string());
         return false;
     }
     return true;
@@ -220,8 +225,7 @@ void RipRun::Encode(size_t index, SampleBlock samples)
 
     // The checksum runs from INDEX 01; hidden audio before track 1 is in the file, not in it.
     const size_t skipped = size_t{plan.start - plan.fileFirst} * kSectorBytes;
-    AccurateRipChecksum checksum(uint64_t{plan.CheckedSectors()} * (kSectorBytes / 4), plan.firstAudio,
-                                 plan.lastAudio);
+    AccurateRipChecksum checksum(uint64_t{plan.CheckedSectors()} * (kSectorBytes / 4), plan.firstAudio, plan.lastAudio);
     checksum.Add(pcm + skipped, bytes - skipped);
     track.accurateRipV1 = checksum.V1();
     track.accurateRipV2 = checksum.V2();
@@ -231,8 +235,8 @@ void RipRun::Encode(size_t index, SampleBlock samples)
     } else {
         const LookupOutcome& outcome = m_lookup.get();
         if (outcome.asked)
-            track.verdict = VerifyAccurateRipTrack(outcome.pressings, plan.slot, track.accurateRipV1,
-                                                   track.accurateRipV2);
+            track.verdict =
+                VerifyAccurateRipTrack(outcome.pressings, plan.slot, track.accurateRipV1, track.accurateRipV2);
         else
             track.verdict.reason = outcome.reason;
     }
@@ -371,7 +375,7 @@ RipResult RipRun::Run()
             m_freeBlocks.push_back(std::move(samples));
             track.status = RipTrackResult::Status::ReadFailed;
             track.readStatus = status;
-            m_encodedBytes += bytes;  // nothing to encode for it
+            m_encodedBytes += bytes; // nothing to encode for it
             m_finished.push_back(index);
             continue;
         }
@@ -413,9 +417,10 @@ RipResult RipRun::Run()
     const std::filesystem::path folder(m_request.outputFolder);
     std::string base = m_request.cueSheetName;
     if (base.empty())
-        base = m_request.album.empty() ? "disc" : SafeFileName(m_request.albumArtist.empty()
-                                                                    ? m_request.album
-                                                                    : m_request.albumArtist + " - " + m_request.album);
+        base = m_request.album.empty()
+            ? "disc"
+            : SafeFileName(m_request.albumArtist.empty() ? m_request.album
+                                                         : m_request.albumArtist + " - " + m_request.album);
     m_result.seconds = std::chrono::duration<double>(Clock::now() - started).count();
     if (platform::WriteFileAtomically((folder / (base + ".cue")).string(), BuildCueSheet(m_request, m_result)))
         m_result.cueSheetFile = base + ".cue";
@@ -442,8 +447,7 @@ bool RipResult::AllAccurate() const
     if (status != 0 || tracks.empty())
         return false;
     for (const RipTrackResult& track : tracks)
-        if (track.status != RipTrackResult::Status::Ripped ||
-            track.verdict.kind != AccurateRipVerdict::Kind::Accurate)
+        if (track.status != RipTrackResult::Status::Ripped || track.verdict.kind != AccurateRipVerdict::Kind::Accurate)
             return false;
     return true;
 }
@@ -479,14 +483,12 @@ std::string VerdictText(const AccurateRipVerdict& verdict)
     switch (verdict.kind) {
     case AccurateRipVerdict::Kind::Accurate:
         return "accurate (confidence " + std::to_string(verdict.confidence) + " of " +
-               std::to_string(verdict.totalConfidence) + ", v" + std::to_string(verdict.version) + ")";
-    case AccurateRipVerdict::Kind::NotInDatabase:
-        return "not in the database";
+            std::to_string(verdict.totalConfidence) + ", v" + std::to_string(verdict.version) + ")";
+    case AccurateRipVerdict::Kind::NotInDatabase: return "not in the database";
     case AccurateRipVerdict::Kind::Mismatch:
         return "mismatch (database: " + Hex8(verdict.databaseCrc) + ", confidence " +
-               std::to_string(verdict.totalConfidence) + ")";
-    case AccurateRipVerdict::Kind::NotChecked:
-        break;
+            std::to_string(verdict.totalConfidence) + ")";
+    case AccurateRipVerdict::Kind::NotChecked: break;
     }
     return "not checked" + (verdict.reason.empty() ? std::string() : " (" + verdict.reason + ")");
 }

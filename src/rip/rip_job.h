@@ -23,29 +23,29 @@
 inline constexpr int DEFAULT_ACCURATERIP_TIMEOUT_MS = 15000;
 
 struct RipTrackChoice {
-    uint8_t number = 0;   // the track on the disc
+    uint8_t number = 0; // the track on the disc
     std::string title;
-    std::string artist;   // empty: the album's artist
+    std::string artist; // empty: the album's artist
 };
 
 struct RipRequest {
     char drive = 0;
-    std::string driveDescription;     // for the log: the drive's model, or the image it holds
+    std::string driveDescription; // for the log: the drive's model, or the image it holds
     platform::DiscLayout layout;
-    std::vector<RipTrackChoice> tracks;  // the chosen audio tracks, in disc order
+    std::vector<RipTrackChoice> tracks; // the chosen audio tracks, in disc order
     std::string album;
     std::string albumArtist;
     std::string date;
-    std::string outputFolder;         // made when it does not exist
-    std::string fileNamePattern;      // see file_naming.h; empty: the default
-    std::string cueSheetName;         // without extension; empty: from the album, or "disc"
+    std::string outputFolder;    // made when it does not exist
+    std::string fileNamePattern; // see file_naming.h; empty: the default
+    std::string cueSheetName;    // without extension; empty: from the album, or "disc"
     AudioFormat format = AudioFormat::Flac;
     unsigned flacLevel = DEFAULT_FLAC_LEVEL;
-    int32_t readOffset = 0;           // samples, as the reader corrects it (for the log)
+    int32_t readOffset = 0; // samples, as the reader corrects it (for the log)
     bool checkAccurateRip = true;
     std::string accurateRipBaseUrl = DEFAULT_ACCURATERIP_URL;
     int accurateRipTimeoutMs = DEFAULT_ACCURATERIP_TIMEOUT_MS;
-    unsigned encoderThreads = 0;      // 0: one per processor
+    unsigned encoderThreads = 0; // 0: one per processor
 };
 
 struct RipTrackResult {
@@ -53,10 +53,10 @@ struct RipTrackResult {
     uint8_t number = 0;
     std::string title;
     std::string artist;
-    std::string fileName;             // in the output folder
+    std::string fileName; // in the output folder
     PlannedTrack plan;
     Status status = Status::Waiting;
-    uint16_t readStatus = 0;          // the reader's status when the read failed
+    uint16_t readStatus = 0; // the reader's status when the read failed
     std::string error;
     RangeReadReport read;
     uint32_t accurateRipV1 = 0;
@@ -79,20 +79,20 @@ enum RipExitCode : int {
 };
 
 struct RipResult {
-    uint16_t status = 0;              // 0, READ_CANCELLED, or READ_NO_BUFFER_MEMORY
-    std::string error;                // why nothing was ripped (output folder, no tracks)
+    uint16_t status = 0; // 0, READ_CANCELLED, or READ_NO_BUFFER_MEMORY
+    std::string error;   // why nothing was ripped (output folder, no tracks)
     std::vector<RipTrackResult> tracks;
     AccurateRipIds ids;
     std::string musicBrainzDiscId;
-    bool accurateRipAsked = false;    // an answer came (a database file or "not in the database")
-    std::string accurateRipReason;    // why not, for "not checked"
-    std::string cueSheetFile;         // in the output folder, when written
+    bool accurateRipAsked = false; // an answer came (a database file or "not in the database")
+    std::string accurateRipReason; // why not, for "not checked"
+    std::string cueSheetFile;      // in the output folder, when written
     std::string logFile;
     std::string logText;
-    double seconds = 0;               // from start to the last file written
+    double seconds = 0; // from start to the last file written
 
-    bool AllRead() const;             // every chosen track ripped consistently
-    bool AllAccurate() const;         // every ripped track accurate
+    bool AllRead() const;     // every chosen track ripped consistently
+    bool AllAccurate() const; // every ripped track accurate
     int ExitCode() const;
 };
 

@@ -18,10 +18,7 @@ std::string Format(const char* format, auto... values)
 }
 
 // "mm:ss:ff (sector n)" of a logical sector, as the disc's clock shows it.
-std::string Position(uint32_t sector)
-{
-    return CueTime(sector + kLeadInSectors) + Format(" (sector %u)", sector);
-}
+std::string Position(uint32_t sector) { return CueTime(sector + kLeadInSectors) + Format(" (sector %u)", sector); }
 
 std::string StatusText(const RipTrackResult& track)
 {
@@ -44,12 +41,12 @@ std::string RipVerdictLine(const RipResult& result)
         return "All tracks accurately ripped.";
     size_t accurate = 0, failed = 0;
     for (const RipTrackResult& track : result.tracks) {
-        accurate += track.status == RipTrackResult::Status::Ripped &&
-                    track.verdict.kind == AccurateRipVerdict::Kind::Accurate;
+        accurate +=
+            track.status == RipTrackResult::Status::Ripped && track.verdict.kind == AccurateRipVerdict::Kind::Accurate;
         failed += track.status != RipTrackResult::Status::Ripped || !track.read.suspiciousSectors.empty();
     }
-    std::string line = Format("Not all tracks are accurate: %zu of %zu accurately ripped", accurate,
-                              result.tracks.size());
+    std::string line =
+        Format("Not all tracks are accurate: %zu of %zu accurately ripped", accurate, result.tracks.size());
     if (failed)
         line += Format(", %zu with read errors", failed);
     if (!result.accurateRipAsked)
@@ -71,7 +68,7 @@ std::string BuildRipLog(const RipRequest& request, const RipResult& result, bool
     log += "\n";
     log += Format("Read offset:           %+d samples\n", request.readOffset);
     log += std::string("Read mode:             ") +
-           (secure ? "secure (every sector read until two reads agree)" : "plain (every sector read once)") + "\n";
+        (secure ? "secure (every sector read until two reads agree)" : "plain (every sector read once)") + "\n";
     if (request.format == AudioFormat::Flac)
         log += Format("Output format:         FLAC, compression level %u\n", request.flacLevel);
     else
@@ -79,8 +76,8 @@ std::string BuildRipLog(const RipRequest& request, const RipResult& result, bool
     log += "Output folder:         " + request.outputFolder + "\n";
     if (!request.albumArtist.empty() || !request.album.empty())
         log += "Album:                 " + request.albumArtist + " / " + request.album + "\n";
-    log += Format("AccurateRip disc id:   %03u-%08x-%08x-%08x\n", result.ids.trackCount, result.ids.id1,
-                  result.ids.id2, result.ids.freedbId);
+    log += Format("AccurateRip disc id:   %03u-%08x-%08x-%08x\n", result.ids.trackCount, result.ids.id1, result.ids.id2,
+                  result.ids.freedbId);
     log += Format("freedb disc id:        %08x\n", result.ids.freedbId);
     log += "MusicBrainz disc id:   " + (result.musicBrainzDiscId.empty() ? "-" : result.musicBrainzDiscId) + "\n";
     if (!request.layout.catalog.empty())
@@ -102,8 +99,8 @@ std::string BuildRipLog(const RipRequest& request, const RipResult& result, bool
         log += Format("\nTrack %2u\n\n", track.number);
         log += "  Title:                " + track.title + "\n";
         log += "  File:                 " + track.fileName + "\n";
-        log += "  Range:                " + Position(track.plan.fileFirst) + " to " + Position(track.plan.end - 1) +
-               "\n";
+        log +=
+            "  Range:                " + Position(track.plan.fileFirst) + " to " + Position(track.plan.end - 1) + "\n";
         if (track.plan.fileFirst < track.plan.start)
             log += "  INDEX 01 at:          " + Position(track.plan.start) + "\n";
         if (track.plan.nextIndex0 < track.plan.end)
@@ -113,8 +110,8 @@ std::string BuildRipLog(const RipRequest& request, const RipResult& result, bool
                 log += Format("  Test CRC32:           %08X\n", track.read.testCrc);
             log += Format("  Copy CRC32:           %08X\n", track.read.copyCrc);
             if (track.read.haveTestCrc)
-                log += track.read.testCrc == track.read.copyCrc ? "  Test and copy agree\n"
-                                                                 : "  Test and copy differ\n";
+                log +=
+                    track.read.testCrc == track.read.copyCrc ? "  Test and copy agree\n" : "  Test and copy differ\n";
             log += Format("  Re-reads:             %u\n", track.read.reReads);
             if (track.read.suspiciousSectors.empty()) {
                 log += "  Suspicious positions: none\n";

@@ -9,9 +9,9 @@
 #include "rip/range_reader.h"
 
 struct RipProgressFigures {
-    unsigned percent = 0;        // 0..100
-    double speed = 0;            // audio seconds ripped per second
-    double secondsLeft = -1;     // negative: not known yet
+    unsigned percent = 0;    // 0..100
+    double speed = 0;        // audio seconds ripped per second
+    double secondsLeft = -1; // negative: not known yet
 };
 
 RipProgressFigures RipProgressOf(uint64_t done, uint64_t total, double seconds);

@@ -26,8 +26,8 @@ public:
             return opened;
         Passes passes(progress);
         SecureReadReport secure;
-        const uint16_t status = SecureRead(drive, first, last, destination, m_options,
-                                           progress ? &passes : nullptr, cancelFlag, &secure);
+        const uint16_t status =
+            SecureRead(drive, first, last, destination, m_options, progress ? &passes : nullptr, cancelFlag, &secure);
         drive.Close();
         if (status != 0)
             return status;
@@ -47,11 +47,14 @@ private:
         explicit Passes(RangeReadProgress* progress) : m_progress(progress) {}
         void OnPass(SecurePass pass) override
         {
-            m_progress->OnPass(pass == SecurePass::Test   ? ReadPass::Test
-                               : pass == SecurePass::Copy ? ReadPass::Copy
-                                                          : ReadPass::ReRead);
+            m_progress->OnPass(pass == SecurePass::Test       ? ReadPass::Test
+                                   : pass == SecurePass::Copy ? ReadPass::Copy
+                                                              : ReadPass::ReRead);
         }
-        void OnRead(uint32_t sector, uint64_t done, uint64_t total) override { m_progress->OnRead(sector, done, total); }
+        void OnRead(uint32_t sector, uint64_t done, uint64_t total) override
+        {
+            m_progress->OnRead(sector, done, total);
+        }
 
     private:
         RangeReadProgress* m_progress;
@@ -71,10 +74,7 @@ std::string ModelOf(char drive)
 
 } // namespace
 
-int32_t DefaultReadOffset(const AppSettings& settings, char drive)
-{
-    return ReadOffsetFor(settings, ModelOf(drive));
-}
+int32_t DefaultReadOffset(const AppSettings& settings, char drive) { return ReadOffsetFor(settings, ModelOf(drive)); }
 
 std::unique_ptr<RangeReader> MakeRipReader(char drive, bool secure, int32_t readOffset, uint32_t leadOut,
                                            const AppSettings& settings, std::string* reason)

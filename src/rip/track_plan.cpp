@@ -11,8 +11,8 @@ std::vector<PlannedTrack> PlanTracks(const platform::DiscLayout& layout)
         track.number = tracks[i].number;
         track.slot = i;
         track.start = tracks[i].start;
-        track.fileFirst = i == 0 && tracks[i].pregap <= tracks[i].start ? tracks[i].start - tracks[i].pregap
-                                                                         : tracks[i].start;
+        track.fileFirst =
+            i == 0 && tracks[i].pregap <= tracks[i].start ? tracks[i].start - tracks[i].pregap : tracks[i].start;
         track.end = layout.TrackEnd(i);
         track.nextIndex0 = track.end;
         if (i + 1 < tracks.size()) {
@@ -23,7 +23,7 @@ std::vector<PlannedTrack> PlanTracks(const platform::DiscLayout& layout)
             track.nextIndex0 = next.isAudio ? next.start - gap : track.end;
         }
         if (track.end <= track.start)
-            continue;  // a track of no sectors has nothing to rip
+            continue; // a track of no sectors has nothing to rip
         plan.push_back(track);
     }
     if (!plan.empty()) {

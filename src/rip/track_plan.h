@@ -16,13 +16,13 @@
 
 struct PlannedTrack {
     uint8_t number = 0;
-    size_t slot = 0;            // place among all the disc's tracks (the AccurateRip slot)
-    uint32_t fileFirst = 0;     // first sector of the file
-    uint32_t start = 0;         // INDEX 01
-    uint32_t end = 0;           // one past the file's last sector
-    uint32_t nextIndex0 = 0;    // where the next track's INDEX 00 lies in this file; end when it does not
-    bool firstAudio = false;    // the disc's first and last audio track (AccurateRip leaves out
-    bool lastAudio = false;     // their outer five sectors)
+    size_t slot = 0;         // place among all the disc's tracks (the AccurateRip slot)
+    uint32_t fileFirst = 0;  // first sector of the file
+    uint32_t start = 0;      // INDEX 01
+    uint32_t end = 0;        // one past the file's last sector
+    uint32_t nextIndex0 = 0; // where the next track's INDEX 00 lies in this file; end when it does not
+    bool firstAudio = false; // the disc's first and last audio track (AccurateRip leaves out
+    bool lastAudio = false;  // their outer five sectors)
 
     uint32_t Sectors() const { return end - fileFirst; }
     uint32_t CheckedSectors() const { return end - start; }

@@ -59,10 +59,12 @@ TEST(CheckOperatingSystem, WarnsOnOtherSystemsAndNoEndsStartUp)
     ScriptedVersion version(VER_PLATFORM_WIN32_WINDOWS, 4, 10, " A ");
     desktop.AnswerNext(platform::IDNO);
     EXPECT_FALSE(CheckOperatingSystem());
-    ASSERT_EQ(desktop.Events().size(), 1u);   // a box and no sound
+    ASSERT_EQ(desktop.Events().size(), 1u); // a box and no sound
     const DesktopEvent& box = desktop.Events()[0];
-    EXPECT_EQ(box.text, kWarningStart + "Microsoft Windows 98 SE.\nIt might not work as expected.\n\n"
-                                        "Do you want to continue anyway?");
+    EXPECT_EQ(box.text,
+              kWarningStart +
+                  "Microsoft Windows 98 SE.\nIt might not work as expected.\n\n"
+                  "Do you want to continue anyway?");
     EXPECT_EQ(box.Buttons(), platform::MB_YESNO);
     EXPECT_EQ(box.Icon(), platform::MB_ICONQUESTION);
     EXPECT_EQ(box.DefaultButton(), platform::MB_DEFBUTTON2);
@@ -82,7 +84,7 @@ TEST(CheckOperatingSystem, DescribesTheKnownSystems)
     };
     EXPECT_EQ(describe(0, 3, 11, ""), "Microsoft Win32s");
     EXPECT_EQ(describe(1, 4, 0, " C"), "Microsoft Windows 95 OSR2");
-    EXPECT_EQ(describe(1, 4, 0, "C"), "Microsoft Windows 95");   // the second character counts
+    EXPECT_EQ(describe(1, 4, 0, "C"), "Microsoft Windows 95"); // the second character counts
     EXPECT_EQ(describe(1, 4, 10, ""), "Microsoft Windows 98");
     EXPECT_EQ(describe(1, 4, 90, " A"), "Microsoft Windows Me");
     EXPECT_EQ(describe(1, 4, 3, ""), "");
@@ -117,7 +119,7 @@ TEST(LoadSettings, FirstRunGivesTheDefaultsAndTheFirstCdromDrive)
     EXPECT_EQ(s.ReadAudio.EndingSect, 1350u);
     EXPECT_EQ(s.ReadAudio.PlayLastSec, 3);
     EXPECT_EQ(s.ReadAudio.PlayInLoopMode, 0);
-    EXPECT_TRUE(registry.user.WriteLog().empty());   // start-up writes no values
+    EXPECT_TRUE(registry.user.WriteLog().empty()); // start-up writes no values
 }
 
 TEST(LoadSettings, NormalisesOverlapAndDriveAndTakesLowBytes)
@@ -125,20 +127,28 @@ TEST(LoadSettings, NormalisesOverlapAndDriveAndTakesLowBytes)
     ScriptedRegistry registry;
     ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("EH"));
     AppSettings settings;
-    struct Case { const char* stored; uint8_t overlap; };
+    struct Case {
+        const char* stored;
+        uint8_t overlap;
+    };
     for (const Case& c : {Case{"00000019", 20}, Case{"00000000", 0}, Case{"00000101", 1}, Case{"00000014", 20}}) {
         registry.LoadUser(std::string("[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
-                                      "\"OverlappingSectors\"=dword:") + c.stored + "\n");
+                                      "\"OverlappingSectors\"=dword:") +
+                          c.stored + "\n");
         LoadSettings(settings);
         EXPECT_EQ(settings.OverlappingSectors, c.overlap) << c.stored;
     }
     // 'H' + 0x100: the low byte names H:, a CD-ROM drive, so it stays. C: and a missing drive
     // are replaced; a lower-case letter names its drive too and is kept as stored.
-    struct Drive { const char* stored; uint8_t letter; };
+    struct Drive {
+        const char* stored;
+        uint8_t letter;
+    };
     for (const Drive& d : {Drive{"00000148", 'H'}, Drive{"00000043", 'E'}, Drive{"0000005a", 'E'},
                            Drive{"00000000", 'E'}, Drive{"00000068", 'h'}}) {
         registry.LoadUser(std::string("[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
-                                      "\"DefaultCDROMDrive\"=dword:") + d.stored + "\n");
+                                      "\"DefaultCDROMDrive\"=dword:") +
+                          d.stored + "\n");
         LoadSettings(settings);
         EXPECT_EQ(settings.DefaultCDROMDrive, d.letter) << d.stored;
     }
@@ -156,12 +166,13 @@ TEST(SaveSettings, WritesEveryValueInOrderWhenSavingIsOn)
     settings.ReadAudio.StartingMin = 200;
     SaveSettings(settings, settings.SaveSettingsOnExit);
     const std::vector<std::string> expected = {
-        "DefaultCDROMDrive", "PlayDialogSounds", "ReadIntoRAM", "DoJitterCorrection", "OverlappingSectors",
-        "ShowWaveHeader", "Foreground", "Background", "CDPlayer", "SoundRecorder", "DialogTabPage", "StartingMin",
-        "StartingSec", "StartingFrm", "EndingMin", "EndingSec", "EndingFrm", "StartingSect", "EndingSect",
-        "PlayFirstSec", "PlayLastSec", "PlayOnlyFirst", "PlayOnlyLast", "PlayInLoopMode", "SecureMode",
-        "SecureReadTries", "DefeatDriveCache", "ReadOffset", "DriveReadOffsets", "RipFolder", "RipFileNamePattern",
-        "RipFormat", "RipFlacLevel", "AccurateRipUrl", "MusicBrainzServer"};
+        "DefaultCDROMDrive",  "PlayDialogSounds", "ReadIntoRAM",  "DoJitterCorrection", "OverlappingSectors",
+        "ShowWaveHeader",     "Foreground",       "Background",   "CDPlayer",           "SoundRecorder",
+        "DialogTabPage",      "StartingMin",      "StartingSec",  "StartingFrm",        "EndingMin",
+        "EndingSec",          "EndingFrm",        "StartingSect", "EndingSect",         "PlayFirstSec",
+        "PlayLastSec",        "PlayOnlyFirst",    "PlayOnlyLast", "PlayInLoopMode",     "SecureMode",
+        "SecureReadTries",    "DefeatDriveCache", "ReadOffset",   "DriveReadOffsets",   "RipFolder",
+        "RipFileNamePattern", "RipFormat",        "RipFlacLevel", "AccurateRipUrl",     "MusicBrainzServer"};
     ASSERT_EQ(registry.user.WriteLog().size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(registry.user.WriteLog()[i].substr(registry.user.WriteLog()[i].rfind('\\') + 1), expected[i]);
@@ -197,7 +208,7 @@ TEST(SaveSettings, SwitchingSavingOffWritesOnlyThatButTheRecentListAnyway)
     settings.SaveSettingsOnExit = 1;
     SaveSettings(settings, saveOnExitAtStart);
     EXPECT_EQ(Stored(registry.user, "Settings", "SaveSettingsOnExit"), 1u);
-    EXPECT_EQ(Stored(registry.user, "Settings", "OverlappingSectors"), 2u);   // 9 was never saved
+    EXPECT_EQ(Stored(registry.user, "Settings", "OverlappingSectors"), 2u); // 9 was never saved
 }
 
 TEST(SaveSettings, EveryValueOfTheTableComesBackAtTheNextStart)
@@ -228,8 +239,7 @@ TEST(SaveSettings, EveryValueOfTheTableComesBackAtTheNextStart)
     AppSettings loaded;
     LoadSettings(loaded);
     for (const SettingValue& value : SettingValues()) {
-        std::visit(
-            [&](auto member) { EXPECT_EQ(member(loaded), member(saved)) << value.name; }, value.member);
+        std::visit([&](auto member) { EXPECT_EQ(member(loaded), member(saved)) << value.name; }, value.member);
     }
     EXPECT_EQ(FindSettingValue("PlayInLoopMode")->section, std::string("Read Audio Params"));
     EXPECT_EQ(FindSettingValue("NoSuchValue"), nullptr);

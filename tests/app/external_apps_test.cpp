@@ -75,13 +75,15 @@ TEST(ExternalApps, AutoPlayStateIsPlayExactlyAndTheKeyIsOpenedLevelByLevel)
     ASSERT_TRUE(ReadAutoPlayState(&key, &disabled));
     EXPECT_FALSE(disabled);
     EXPECT_TRUE(key.IsOpen());
-    EXPECT_EQ(store.opened, (std::vector<std::string>{"SOFTWARE", "SOFTWARE\\Classes", "SOFTWARE\\Classes\\AudioCD",
-                                                      "SOFTWARE\\Classes\\AudioCD\\shell"}));
+    EXPECT_EQ(store.opened,
+              (std::vector<std::string>{"SOFTWARE", "SOFTWARE\\Classes", "SOFTWARE\\Classes\\AudioCD",
+                                        "SOFTWARE\\Classes\\AudioCD\\shell"}));
 
     // Anything but exactly "play" is disabled, a value that cannot be read (unset, or longer
     // than the 80 bytes read) too.
-    for (const std::optional<std::string>& value : {std::optional<std::string>("play "), std::optional<std::string>(""),
-                                             std::optional<std::string>(), std::optional("play" + std::string(90, ' '))}) {
+    for (const std::optional<std::string>& value :
+         {std::optional<std::string>("play "), std::optional<std::string>(""), std::optional<std::string>(),
+          std::optional("play" + std::string(90, ' '))}) {
         store.value = value;
         ASSERT_TRUE(ReadAutoPlayState(&key, &disabled));
         EXPECT_TRUE(disabled) << value.value_or("(unset)");

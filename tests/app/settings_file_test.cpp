@@ -60,20 +60,19 @@ struct stat Stat(const std::string& path)
 
 // The hive as a user may keep it: comments, a comment after a value, a value given as bytes
 // over two lines, a line the program cannot read.
-const std::string kHive =
-    "REGEDIT4\n"
-    "\n"
-    "; Ripwell's settings, kept with my dotfiles\n"
-    "[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
-    "\"DefaultCDROMDrive\"=dword:00000045 ; E:\n"
-    "\"SaveSettingsOnExit\"=dword:00000000\n"
-    "\"OverlappingSectors\"=dword:00000005\n"
-    "\"Extra\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\n"
-    "  16,17,18,19\n"
-    "this line is no registry line\n"
-    "\n"
-    "[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Recent File List]\n"
-    "\"File1\"=\"/music/a.wav\"\n";
+const std::string kHive = "REGEDIT4\n"
+                          "\n"
+                          "; Ripwell's settings, kept with my dotfiles\n"
+                          "[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
+                          "\"DefaultCDROMDrive\"=dword:00000045 ; E:\n"
+                          "\"SaveSettingsOnExit\"=dword:00000000\n"
+                          "\"OverlappingSectors\"=dword:00000005\n"
+                          "\"Extra\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\n"
+                          "  16,17,18,19\n"
+                          "this line is no registry line\n"
+                          "\n"
+                          "[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Recent File List]\n"
+                          "\"File1\"=\"/music/a.wav\"\n";
 
 class SettingsFileTest : public testing::Test {
 protected:
@@ -106,11 +105,11 @@ TEST_F(SettingsFileTest, ARunThatSavesNothingLeavesTheFileAsItWas)
     Run([](AppSettings& settings) {
         EXPECT_EQ(settings.DefaultCDROMDrive, 'E');
         EXPECT_EQ(settings.OverlappingSectors, 5);
-        settings.OverlappingSectors = 9;   // not saved: SaveSettingsOnExit is 0
+        settings.OverlappingSectors = 9; // not saved: SaveSettingsOnExit is 0
     });
     EXPECT_EQ(ReadFile(hive), kHive);
     const struct stat after = Stat(hive);
-    EXPECT_EQ(after.st_ino, before.st_ino);   // not even written again
+    EXPECT_EQ(after.st_ino, before.st_ino); // not even written again
     EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
     EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
 }

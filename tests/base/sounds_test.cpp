@@ -12,8 +12,7 @@ TEST(DialogSounds, EachOperationStartsItsResourceWithTheDialogFlags)
     PlayQuestionSound();
     PlayAboutSound();
     StopSound();
-    EXPECT_EQ(desktop.Transcript(),
-              (std::vector<std::string>{"sound T1000", "sound YOUSURE", "sound ABOUT", "stop"}));
+    EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"sound T1000", "sound YOUSURE", "sound ABOUT", "stop"}));
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(desktop.Events()[i].flags, 0x42007u);
     EXPECT_EQ(desktop.Events()[3].flags, 0u);
@@ -24,7 +23,7 @@ TEST(DialogSounds, SoundsOffPlaysNothingButStopStillStops)
 {
     SetDialogSoundsEnabled(true);
     ScriptedDesktop desktop;
-    PlayAboutSound();   // stands for a waveform that plays
+    PlayAboutSound(); // stands for a waveform that plays
     SetDialogSoundsEnabled(false);
     PlayErrorSound();
     PlayQuestionSound();

@@ -40,7 +40,7 @@ TEST(DriveError, SuccessIsInformationWithoutSound)
     SetDialogSoundsEnabled(true);
     ScriptedDesktop desktop;
     desktop.AnswerNext(platform::IDCANCEL);
-    EXPECT_EQ(ShowDriveError(0), platform::IDCANCEL);   // whatever the box answers is returned
+    EXPECT_EQ(ShowDriveError(0), platform::IDCANCEL); // whatever the box answers is returned
     EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"box Everything went OK."}));
     EXPECT_EQ(desktop.Boxes()[0].Icon(), MB_ICONINFORMATION);
     // The text is string 61206, so F1 there opens topic 0x30000 + 61206.

@@ -21,7 +21,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace platform;
 
 namespace {
@@ -83,7 +82,8 @@ TEST(ClipboardTransferMemoryTest, PasteWithoutMemoryForTheBlockLeavesAnEmptyDocu
         const std::vector<std::string> said = desktop.Transcript();
         ASSERT_GE(said.size(), 2u);
         EXPECT_EQ(said[said.size() - 2], "sound T1000");
-        EXPECT_EQ(said.back(), "box Not enough memory! The data you want\nto paste may be too large or your hard\n"
-                               "disk doesn't have enough swap space.");
+        EXPECT_EQ(said.back(),
+                  "box Not enough memory! The data you want\nto paste may be too large or your hard\n"
+                  "disk doesn't have enough swap space.");
     }
 }

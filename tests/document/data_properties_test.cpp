@@ -29,7 +29,7 @@ TEST(PlayingTime, TextsForLengthsAndFormats)
 {
     EXPECT_EQ(PlayingTimeText(176400, 15), "1.00 s");
     EXPECT_EQ(PlayingTimeText(176400, 0), "22.05 s");
-    EXPECT_EQ(PlayingTimeText(10584000, 15), "60.00 s");     // exactly a minute has no minutes
+    EXPECT_EQ(PlayingTimeText(10584000, 15), "60.00 s"); // exactly a minute has no minutes
     EXPECT_EQ(PlayingTimeText(10848600, 15), "1 m 1.50 s");
     EXPECT_EQ(PlayingTimeText(32678100, 15), "3 m 5.25 s");
     EXPECT_EQ(PlayingTimeText(1270080000, 15), "120 m 0.00 s"); // no hours
@@ -80,7 +80,7 @@ TEST(ApplyDataProperties, AFormatThatCannotBeWrittenIsReportedAndStillMarksTheDo
     CRipwellDoc doc;
     FillDocument(doc, 16, 15, true);
     const std::vector<uint8_t> header = Bytes(doc.m_pHeader, WAVE_HEADER_SIZE);
-    ApplyDataProperties(doc, -1, true);   // the list had no selection
+    ApplyDataProperties(doc, -1, true); // the list had no selection
     EXPECT_EQ(doc.m_nWaveFormat, -1);
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(Bytes(doc.m_pHeader, WAVE_HEADER_SIZE), header);

@@ -18,8 +18,7 @@ TEST(HexDumpLine, OneByteFillsTheRestWithBlanks)
 
 TEST(HexDumpLine, FullLineWithOffsetAndTextColumn)
 {
-    std::vector<uint8_t> bytes = {'R', 'I', 'F', 'F', 0x24, 0x00, 0x10, 0x00,
-                                  'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
+    std::vector<uint8_t> bytes = {'R', 'I', 'F', 'F', 0x24, 0x00, 0x10, 0x00, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
     std::string line = BuildDumpLine(0xABCDEF10u, bytes.data(), 16);
     EXPECT_EQ(line, "ABCDEF10  52 49 46 46 24 00 10 00 57 41 56 45 66 6D 74 20   RIFF$...WAVEfmt ");
     // More bytes than a line holds: only sixteen are shown.
@@ -37,7 +36,7 @@ TEST(HexDumpLine, OnlyPrintableAsciiShowsAsItself)
     for (int i = 4; i < 16; ++i)
         bytes[i] = uint8_t(0x80 + i * 10);
     std::string text = BuildDumpLine(0, bytes.data(), 16).substr(60);
-    EXPECT_EQ(text, ". ~............."); 
+    EXPECT_EQ(text, ". ~.............");
     for (int b = 0x80; b <= 0xFF; ++b) {
         uint8_t byte = uint8_t(b);
         EXPECT_EQ(BuildDumpLine(0, &byte, 1)[60], '.') << b;

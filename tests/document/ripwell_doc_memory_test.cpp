@@ -20,7 +20,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 // A file of one gigabyte that costs no disk space.

@@ -51,13 +51,15 @@ void Put32(Bytes& b, uint32_t v)
 Bytes LongHeaderWave(uint32_t dataLength, uint32_t samplesPresent)
 {
     Bytes b;
-    const uint8_t head[] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                            18, 0, 0, 0, 1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 0, 0};
+    const uint8_t head[] = {'R', 'I', 'F', 'F', 0, 0,    0,    0, 'W', 'A',  'V',  'E', 'f', 'm', 't', ' ', 18, 0, 0,
+                            0,   1,   0,   2,   0, 0x44, 0xAC, 0, 0,   0x10, 0xB1, 2,   0,   4,   0,   16,  0,  0, 0};
     b.assign(std::begin(head), std::end(head));
-    for (char c : std::string("LIST")) b.push_back(static_cast<uint8_t>(c));
+    for (char c : std::string("LIST"))
+        b.push_back(static_cast<uint8_t>(c));
     Put32(b, 20);
     b.resize(b.size() + 20, 'i');
-    for (char c : std::string("data")) b.push_back(static_cast<uint8_t>(c));
+    for (char c : std::string("data"))
+        b.push_back(static_cast<uint8_t>(c));
     Put32(b, dataLength);
     for (uint32_t i = 0; i < samplesPresent; ++i)
         b.push_back(static_cast<uint8_t>(i * 3 + 1));
@@ -469,8 +471,8 @@ TEST_F(DocumentTest, SaveOverAReadOnlyFileIsRefusedAndReplacesNothing)
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 
     const std::string denied = std::to_string(res::AFX_IDP_FILE_ACCESS_DENIED) + " " + target +
-                               "\nAccess to this file was denied.\n"
-                               "Please verify that you may use it and that the disk is not write-protected.\n";
+        "\nAccess to this file was denied.\n"
+        "Please verify that you may use it and that the disk is not write-protected.\n";
     EXPECT_EQ(report, "00\n" + denied + "dialog Save As " + target + "\n");
     EXPECT_EQ(ReadFile(target), precious);
     struct stat info {};
@@ -486,7 +488,7 @@ TEST(Document, DisplayLengthOfAHugeRawFileWithItsHeaderDoesNotWrap)
     uint8_t header[WAVE_HEADER_SIZE] = {};
     doc.m_pHeader = header;
     doc.m_pData = header + WAVE_HEADER_SIZE;
-    doc.m_nDataLength = 0x7FFFFFFFu - 43u;   // 2^31 - 44 bytes
+    doc.m_nDataLength = 0x7FFFFFFFu - 43u; // 2^31 - 44 bytes
     EXPECT_EQ(doc.GetDisplayLength(true), int64_t{1} << 31);
     EXPECT_EQ(doc.GetDisplayLength(false), (int64_t{1} << 31) - 44);
     doc.m_nDataLength = 0xFFFFFFFFu;

@@ -27,9 +27,9 @@
 
 namespace {
 
-constexpr uint32_t kFrameBytes = 4;       // format 15: 16-bit stereo
+constexpr uint32_t kFrameBytes = 4; // format 15: 16-bit stereo
 constexpr uint32_t kFramesPerSecond = 44100;
-constexpr uint32_t kDistinctFrames = 1u << 18;   // about six seconds
+constexpr uint32_t kDistinctFrames = 1u << 18; // about six seconds
 
 // Frame k holds k + 1 in its left sample and 0x1000 + (k + 1) / 65536 in its right one: no two
 // frames alike, none silent, and each tells where in the sound it stands.
@@ -101,8 +101,7 @@ size_t SoundAfter(const std::vector<uint8_t>& recorded, size_t from)
 
 // Runs the event loop of this thread (the sound service lives on it) until done() holds or
 // the deadline has passed; false on the deadline.
-template <class Condition>
-bool RunEventsUntil(Condition done, std::chrono::milliseconds deadline)
+template <class Condition> bool RunEventsUntil(Condition done, std::chrono::milliseconds deadline)
 {
     QElapsedTimer clock;
     clock.start();
@@ -146,7 +145,7 @@ TEST(PlayWaveform, QuestionForDataThatIsNoSoundThenTheImageFromMemoryOrTheError)
     SetDialogSoundsEnabled(true);
     ScriptedDesktop desktop;
     CRipwellDoc doc;
-    PlayWaveform(doc);   // empty: nothing at all
+    PlayWaveform(doc); // empty: nothing at all
     EXPECT_TRUE(desktop.Events().empty());
 
     FillDocument(doc, 1000, false);
@@ -156,8 +155,8 @@ TEST(PlayWaveform, QuestionForDataThatIsNoSoundThenTheImageFromMemoryOrTheError)
     PlayWaveform(doc);
     PlayWaveform(doc);
     const std::string question = "box " + kNotSoundQuestion;
-    ASSERT_EQ(desktop.Transcript(), (std::vector<std::string>{"sound YOUSURE", question, "sound YOUSURE", question,
-                                                              "sound <memory>"}));
+    ASSERT_EQ(desktop.Transcript(),
+              (std::vector<std::string>{"sound YOUSURE", question, "sound YOUSURE", question, "sound <memory>"}));
     const DesktopEvent& box = desktop.Events()[1];
     EXPECT_EQ(box.flags, platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2);
     EXPECT_EQ(box.helpId, uint32_t(res::IDS_PLAY_NOT_SOUND));
@@ -224,7 +223,7 @@ void ThreeSecondsHeardBitForBitStopSilencesAndNoPlaysNothing()
     const size_t tenthOfASecond = kFramesPerSecond / 10 * kFrameBytes;
     std::vector<uint8_t> heard;
     uint32_t firstHeard = 0;
-    size_t complete = 0;   // recorded bytes when the last frame had been heard
+    size_t complete = 0; // recorded bytes when the last frame had been heard
     // The recording is looked at once the sound's length has been recorded and then every half
     // second, so that the thread that feeds the sound is not kept busy.
     size_t lookAt = before + size_t(frames) * kFrameBytes;
@@ -266,7 +265,7 @@ void ThreeSecondsHeardBitForBitStopSilencesAndNoPlaysNothing()
     EXPECT_EQ(SoundAfter(recorded, recorded.size() - 10 * tenthOfASecond), 0u);
 
     // Data that is not a sound, and No to the question: nothing is heard.
-    SetDialogSoundsEnabled(false);   // so that not even the question's own sound is heard
+    SetDialogSoundsEnabled(false); // so that not even the question's own sound is heard
     doc.m_bIsSound = false;
     const size_t asked = sink.RecordedBytes();
     PlayWaveform(doc);
@@ -299,7 +298,7 @@ void ReplacingAPlayingDocumentNeverReadsFreedMemory()
     AnsweringBoxes boxes(platform::IDYES);
     TempDir folder;
     const std::string wave = WriteWaveFile(folder);
-    const uint32_t largeFrames = 2 * 1024 * 1024;   // 8 MiB, 47 seconds, far more than the server buffers
+    const uint32_t largeFrames = 2 * 1024 * 1024; // 8 MiB, 47 seconds, far more than the server buffers
     auto doc = std::make_unique<CRipwellDoc>();
     ScriptedClipboard clipboard;
     clipboard.Put(platform::CF_TEXT, std::string(1000, 'x'));
@@ -323,7 +322,10 @@ void ReplacingAPlayingDocumentNeverReadsFreedMemory()
             PasteFromClipboard(*doc, platform::CF_TEXT, nullptr);
             ASSERT_EQ(doc->m_nDataLength, 1000u);
             break;
-        case 3: ApplyDataProperties(*doc, 8, true); doc->OnNewDocument(); break;
+        case 3:
+            ApplyDataProperties(*doc, 8, true);
+            doc->OnNewDocument();
+            break;
         case 4: doc = std::make_unique<CRipwellDoc>(); break;
         }
         // The memory of the old block may be handed out again at once: a sound still reading

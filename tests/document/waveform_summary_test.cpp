@@ -72,13 +72,13 @@ TEST(WaveformSummary, BlocksMatchTheSamplesForEveryFormatLengthAndAlignment)
     waveform::detail::SummarizeBlocksVector(loud, 8, mono8, peak);
     EXPECT_EQ(peak[0], (Peak{-32768, 32512}));
     waveform::detail::SummarizeBlocksVector(loud, 2, stereo16, peak);
-    EXPECT_EQ(peak[0], (Peak{-256, 32767}));          // 0xFF00 and 0x7FFF
-    EXPECT_EQ(peak[1], (Peak{-32768, -32768}));        // 0x8000 twice
+    EXPECT_EQ(peak[0], (Peak{-256, 32767}));    // 0xFF00 and 0x7FFF
+    EXPECT_EQ(peak[1], (Peak{-32768, -32768})); // 0x8000 twice
 }
 
 TEST(WaveformSummary, ColumnsShareTheFramesAndLargeDocumentsReadOnlyTheSummary)
 {
-    const std::vector<uint8_t> bytes = SparsePeaks(6u << 20, 11);  // 6 MiB
+    const std::vector<uint8_t> bytes = SparsePeaks(6u << 20, 11); // 6 MiB
     for (WaveFormatCode code : {15, 8, 5}) {
         waveform::WaveformSummary summary;
         for (uint32_t length : {100u, 100000u, 3000000u, uint32_t(bytes.size()) - 1}) {

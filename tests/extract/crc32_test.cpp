@@ -38,8 +38,8 @@ TEST(Crc32, AgreesWithTheDefinitionForEveryLengthAndAlignment)
     const std::vector<uint8_t> bytes = RandomBytes(5000, 7);
     // Lengths around the 16-, 64- and 256-byte steps of the foldings, a sector and an odd large size;
     // each from several starting addresses.
-    for (size_t length : {1u, 7u, 15u, 16u, 17u, 63u, 64u, 65u, 79u, 127u, 128u, 129u, 255u, 256u, 271u, 320u,
-                          511u, 512u, 575u, 2352u, 4093u}) {
+    for (size_t length : {1u,   7u,   15u,  16u,  17u,  63u,  64u,  65u,  79u,   127u, 128u,
+                          129u, 255u, 256u, 271u, 320u, 511u, 512u, 575u, 2352u, 4093u}) {
         for (size_t start : {0u, 1u, 3u, 8u}) {
             SCOPED_TRACE(testing::Message() << length << " bytes from " << start);
             EXPECT_EQ(Crc32(bytes.data() + start, length), BitwiseCrc32(bytes.data() + start, length));

@@ -16,22 +16,22 @@ TEST(ReadOffset, KeptPerModelWithTheGeneralValueForOtherDrives)
     AppSettings settings;
     settings.ReadOffset = -30;
     EXPECT_EQ(ReadOffsetFor(settings, ""), -30);
-    EXPECT_EQ(ReadOffsetFor(settings, "PLEXTOR PX-716A"), -30);  // no value of its own yet
+    EXPECT_EQ(ReadOffsetFor(settings, "PLEXTOR PX-716A"), -30); // no value of its own yet
     StoreReadOffset(settings, "PLEXTOR PX-716A", 30);
-    StoreReadOffset(settings, "ODD;NAME=1", -7);                 // separators cannot break the text
+    StoreReadOffset(settings, "ODD;NAME=1", -7); // separators cannot break the text
     EXPECT_EQ(ReadOffsetFor(settings, "PLEXTOR PX-716A"), 30);
     EXPECT_EQ(ReadOffsetFor(settings, "ODD;NAME=1"), -7);
     EXPECT_EQ(ReadOffsetFor(settings, "OTHER"), -30);
     EXPECT_EQ(settings.ReadOffset, -30);
     StoreReadOffset(settings, "", -6000);
     EXPECT_EQ(settings.ReadOffset, -5000);
-    settings.ReadOffset = 80000;  // as a hand-edited settings file may hold it
+    settings.ReadOffset = 80000; // as a hand-edited settings file may hold it
     EXPECT_EQ(ReadOffsetFor(settings, ""), 5000);
 
     settings.SecureReadTries = 0;
     settings.DefeatDriveCache = 0;
     const SecureReadOptions options = SecureReadOptionsFor(settings, "PLEXTOR PX-716A");
-    EXPECT_EQ(options.maxReads, 2u);   // never fewer than the two passes
+    EXPECT_EQ(options.maxReads, 2u); // never fewer than the two passes
     EXPECT_FALSE(options.defeatCache);
     EXPECT_EQ(options.readOffset, 30);
     EXPECT_EQ(SecureReadOptionsFor(AppSettings{}, "").maxReads, 16u);

@@ -40,10 +40,7 @@ std::vector<Block> BlocksRead(const ScriptedDrive& drive)
     return blocks;
 }
 
-uintptr_t Shift(int32_t d)
-{
-    return static_cast<uintptr_t>(static_cast<intptr_t>(d));
-}
+uintptr_t Shift(int32_t d) { return static_cast<uintptr_t>(static_cast<intptr_t>(d)); }
 
 std::vector<uintptr_t> Shifts(std::initializer_list<int32_t> values)
 {
@@ -67,12 +64,11 @@ TEST(ReadSectorsThread, OverlappedRawReadStepsBackByTheOverlapAndReportsEachBloc
     // N = 100, P = 25: full blocks at offsets 0, 25, 50, a final block of 25 at 75.
     EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{10, 27}, {35, 27}, {60, 27}, {85, 25}}));
     // Time left = elapsed x left / done: 10 x 74 / 25, 20 x 49 / 50, 30 x 24 / 75.
-    const std::vector<ReadMessage> expected = {
-        {WM_READ_POSITION, 10}, {WM_READ_PERCENT, 0},
-        {WM_READ_POSITION, 35}, {WM_READ_TIMELEFT, 29}, {WM_READ_PERCENT, 25}, {WM_READ_SYNC, 0},
-        {WM_READ_POSITION, 60}, {WM_READ_TIMELEFT, 19}, {WM_READ_PERCENT, 50}, {WM_READ_SYNC, 0},
-        {WM_READ_POSITION, 85}, {WM_READ_TIMELEFT, 9}, {WM_READ_PERCENT, 75}, {WM_READ_SYNC, 0},
-        {WM_READ_DONE, 0}};
+    const std::vector<ReadMessage> expected = {{WM_READ_POSITION, 10}, {WM_READ_PERCENT, 0},   {WM_READ_POSITION, 35},
+                                               {WM_READ_TIMELEFT, 29}, {WM_READ_PERCENT, 25},  {WM_READ_SYNC, 0},
+                                               {WM_READ_POSITION, 60}, {WM_READ_TIMELEFT, 19}, {WM_READ_PERCENT, 50},
+                                               {WM_READ_SYNC, 0},      {WM_READ_POSITION, 85}, {WM_READ_TIMELEFT, 9},
+                                               {WM_READ_PERCENT, 75},  {WM_READ_SYNC, 0},      {WM_READ_DONE, 0}};
     EXPECT_EQ(run.window.messages, expected);
     EXPECT_EQ(run.exitCode, READ_EXIT_OK);
 
@@ -118,8 +114,8 @@ TEST(ReadSectorsThread, PlainReadsGoBlockAfterBlockWithoutSynchronisation)
         ReadRun run;
         run.Run(0, 26, READ_MODE_RAW, settings);
         EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{0, 27}}));
-        EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{
-                                           {WM_READ_POSITION, 0}, {WM_READ_PERCENT, 0}, {WM_READ_DONE, 0}}));
+        EXPECT_EQ(run.window.messages,
+                  (std::vector<ReadMessage>{{WM_READ_POSITION, 0}, {WM_READ_PERCENT, 0}, {WM_READ_DONE, 0}}));
     }
 }
 
@@ -141,8 +137,8 @@ TEST(ReadSectorsThread, ARangeThatFitsOneBlockIsOneSilentRequest)
         const uint32_t count = c.last - c.first + 1;
         EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{c.first, count}}));
         EXPECT_EQ(run.window.messages, (std::vector<ReadMessage>{{WM_READ_DONE, 0}}));
-        EXPECT_EQ(run.Data(), c.mode == READ_MODE_RAW ? drive.RawBytes(c.first, count)
-                                                      : drive.CookedBytes(c.first, count));
+        EXPECT_EQ(run.Data(),
+                  c.mode == READ_MODE_RAW ? drive.RawBytes(c.first, count) : drive.CookedBytes(c.first, count));
     }
 }
 
@@ -150,7 +146,7 @@ TEST(ReadSectorsThread, JitterWithinTheWindowGivesTheDiscByteForByte)
 {
     {
         JitterDrive drive('D', 1000);
-        const ReadOptions settings{'D', true, 2};   // W = 2352 bytes
+        const ReadOptions settings{'D', true, 2}; // W = 2352 bytes
         drive.SetShifts({0, 8, -12, 2340});
         ReadRun run;
         run.Run(10, 109, READ_MODE_RAW, settings);
@@ -160,7 +156,7 @@ TEST(ReadSectorsThread, JitterWithinTheWindowGivesTheDiscByteForByte)
     {
         // Cooked: B = 32, P = 30; four full blocks and a final block of 30 sectors.
         JitterDrive drive('D', 1000);
-        const ReadOptions settings{'D', true, 2};   // W = 2048 bytes
+        const ReadOptions settings{'D', true, 2}; // W = 2048 bytes
         drive.SetShifts({0, -2048, 0, 1001, 7});
         ReadRun run;
         run.Run(16, 165, READ_MODE_COOKED, settings);
@@ -186,7 +182,7 @@ TEST(ReadSectorsThread, JitterWithinTheWindowGivesTheDiscByteForByte)
 
 TEST(ReadSectorsThread, AFinalBlockReadEarlyIsFollowedByReadsOfTheEnd)
 {
-    const ReadOptions settings{'D', true, 2};   // W = 2352 bytes
+    const ReadOptions settings{'D', true, 2}; // W = 2352 bytes
     {
         // The end is read again from 1.5 overlaps before it, with a sector beyond the range.
         JitterDrive drive('D', 1000);
@@ -278,7 +274,7 @@ TEST(ReadSectorsThread, NoOverlapPlacesEveryBlockInPlace)
     ScriptedDrive drive('D', 1000);
     const ReadOptions settings{'D', true, 0};
     ReadRun run;
-    run.Run(0, 80, READ_MODE_RAW, settings);   // R = 54 = 2 x 27: three full blocks, F = 0
+    run.Run(0, 80, READ_MODE_RAW, settings); // R = 54 = 2 x 27: three full blocks, F = 0
     EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{0, 27}, {27, 27}, {54, 27}}));
     EXPECT_EQ(run.window.ValuesOf(WM_READ_SYNC), Shifts({0, 0}));
     EXPECT_EQ(run.Data(), drive.RawBytes(0, 81));
@@ -297,14 +293,14 @@ TEST(ReadSectorsThread, AnOverlapTooLargeForTheBlockEndsWith27)
     }
     EXPECT_TRUE(drive.Requests().empty());
     {
-        const ReadOptions settings{'D', true, 18};   // the largest raw overlap
+        const ReadOptions settings{'D', true, 18}; // the largest raw overlap
         ReadRun run;
         run.Run(0, 199, READ_MODE_RAW, settings);
         EXPECT_EQ(run.window.FinalStatus(), 0);
         EXPECT_EQ(run.Data(), drive.RawBytes(0, 200));
     }
     {
-        const ReadOptions settings{'D', true, 20};   // fits a cooked block
+        const ReadOptions settings{'D', true, 20}; // fits a cooked block
         ReadRun run;
         run.Run(0, 199, READ_MODE_COOKED, settings);
         EXPECT_EQ(run.window.FinalStatus(), 0);
@@ -467,8 +463,7 @@ TEST(ReadSectorsThread, AShortageOfTransferMemoryShrinksTheBlock)
         const ReadOptions settings{'D', true, 2};
         ReadRun run;
         run.Run(0, 99, READ_MODE_RAW, settings);
-        EXPECT_EQ(BlocksRead(drive),
-                  (std::vector<Block>{{0, 20}, {18, 20}, {36, 20}, {54, 20}, {72, 20}, {90, 10}}));
+        EXPECT_EQ(BlocksRead(drive), (std::vector<Block>{{0, 20}, {18, 20}, {36, 20}, {54, 20}, {72, 20}, {90, 10}}));
         EXPECT_EQ(run.Data(), drive.RawBytes(0, 100));
     }
     drive.ClearLog();
@@ -520,7 +515,7 @@ TEST(ReadSectorsThread, TwoReadsAtOnceEachTakeTheirOwnDriveAndOverlap)
 {
     ScriptedDrive d('D', 2000);
     ScriptedDrive e('E', 2000);
-    e.SetContent(d.RawBytes(1000, 1000));   // E's disc differs from D's everywhere
+    e.SetContent(d.RawBytes(1000, 1000)); // E's disc differs from D's everywhere
     d.SetDelay(std::chrono::milliseconds(1));
     e.SetDelay(std::chrono::milliseconds(1));
     TwoDrives drives(d, e);
@@ -549,7 +544,7 @@ TEST(ReadSectorsThread, SecureModeReadsInPassesAndReportsBeforeTheEnd)
 {
     SimulatedDrive drive('D', 1000);
     drive.SetScratches({150, 151}, 1, 4);
-    ReadOptions options{'D', true, 2};   // jitter correction takes no part in a secure read
+    ReadOptions options{'D', true, 2}; // jitter correction takes no part in a secure read
     options.secureMode = true;
     ScriptedWorkerEnvironment environment;
     environment.secondsPerCall = 1;

@@ -49,8 +49,8 @@ Outcome Read(char letter, uint32_t first, uint32_t last, const SecureReadOptions
     CdromDrive drive;
     EXPECT_EQ(drive.Open(letter), DRIVE_OK);
     outcome.data.assign(size_t{last - first + 1} * RAW, 0xA5);
-    outcome.status = SecureRead(drive, first, last, outcome.data.data(), options, &outcome.log, cancel,
-                                &outcome.report);
+    outcome.status =
+        SecureRead(drive, first, last, outcome.data.data(), options, &outcome.log, cancel, &outcome.report);
     return outcome;
 }
 
@@ -58,8 +58,8 @@ std::vector<uint32_t> Scratched(uint32_t from)
 {
     // 20 sectors, single ones and neighbours, in the range read.
     std::vector<uint32_t> sectors;
-    for (uint32_t s : {3u, 4u, 5u, 40u, 77u, 78u, 120u, 121u, 122u, 123u, 200u, 250u, 251u, 300u, 301u, 302u, 350u,
-                       351u, 380u, 399u})
+    for (uint32_t s : {3u,   4u,   5u,   40u,  77u,  78u,  120u, 121u, 122u, 123u,
+                       200u, 250u, 251u, 300u, 301u, 302u, 350u, 351u, 380u, 399u})
         sectors.push_back(from + s);
     return sectors;
 }
@@ -142,7 +142,7 @@ TEST(SecureRead, SectorsMisreadEveryTimeAreTheOnesReportedAfterTheirReads)
 TEST(SecureRead, ACachingDriveHidesItsErrorsUnlessTheCacheIsDefeated)
 {
     SimulatedDrive drive('D', 2000);
-    drive.SetCache(450);  // holds the whole range once it has read it
+    drive.SetCache(450); // holds the whole range once it has read it
     drive.SetScratches(Scratched(100), 1, 3);
 
     // Without defeat every read after the first comes from the cache: the same wrong bytes
@@ -256,7 +256,7 @@ TEST(SecureRead, ACancelIsSeenBeforeTheNextRead)
     std::atomic<int32_t> cancel{0};
     int reads = 0;
     const Outcome o = Read('D', 0, 499, {}, &cancel, [&] {
-        if (++reads == 25)  // in the copy pass
+        if (++reads == 25) // in the copy pass
             cancel = 1;
     });
     EXPECT_EQ(o.status, res::READ_CANCELLED);

@@ -54,13 +54,13 @@ Bytes List(const char* kind, const std::vector<Bytes>& parts)
 
 struct ClipSpec {
     int width = 3;
-    int height = 2;          // negative: top-down rows
+    int height = 2; // negative: top-down rows
     uint16_t bits = 8;
     uint32_t compression = 0;
     uint32_t microseconds = 100000;
     uint32_t scale = 1, rate = 10;
     std::vector<uint32_t> palette{0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
-    bool audioStreamFirst = false;  // the video stream is then stream 1 ("01db")
+    bool audioStreamFirst = false; // the video stream is then stream 1 ("01db")
     bool framesInRecList = false;
 };
 
@@ -96,7 +96,7 @@ Bytes MakeClip(const ClipSpec& shape, const std::vector<std::vector<uint32_t>>& 
     Put32(format, 0);
     if (shape.bits == 8)
         for (uint32_t colour : shape.palette)
-            Put32(format, colour);  // blue, green, red, 0 in memory
+            Put32(format, colour); // blue, green, red, 0 in memory
 
     Bytes avih;
     for (uint32_t v : {shape.microseconds, 0u, 0u, 0u, uint32_t(frames.size()), 0u, 1u, 0u, uint32_t(shape.width),
@@ -156,8 +156,9 @@ TEST(AviClip, ReadsPaletteAndTrueColourFramesInEitherRowOrder)
     EXPECT_EQ(clip.height, 2);
     EXPECT_EQ(clip.microsecondsPerFrame, 100000u);
     ASSERT_EQ(clip.frames.size(), 2u);
-    EXPECT_EQ(clip.frames[0], (std::vector<uint32_t>{kOpaque | 0xFF0000, kOpaque | 0x00FF00, kOpaque | 0x0000FF,
-                                                     kOpaque, kOpaque, kOpaque | 0xFF0000}));
+    EXPECT_EQ(clip.frames[0],
+              (std::vector<uint32_t>{kOpaque | 0xFF0000, kOpaque | 0x00FF00, kOpaque | 0x0000FF, kOpaque, kOpaque,
+                                     kOpaque | 0xFF0000}));
     EXPECT_EQ(clip.frames[1][0], kOpaque | 0x0000FF);
     EXPECT_EQ(clip.frames[1][5], kOpaque | 0x00FF00);
 
@@ -167,8 +168,9 @@ TEST(AviClip, ReadsPaletteAndTrueColourFramesInEitherRowOrder)
     rgb.width = 5;
     rgb.height = -1;
     ASSERT_TRUE(Parse(MakeClip(rgb, {{0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xD0E0F0}}), &clip));
-    EXPECT_EQ(clip.frames[0], (std::vector<uint32_t>{kOpaque | 0x102030, kOpaque | 0x405060, kOpaque | 0x708090,
-                                                     kOpaque | 0xA0B0C0, kOpaque | 0xD0E0F0}));
+    EXPECT_EQ(clip.frames[0],
+              (std::vector<uint32_t>{kOpaque | 0x102030, kOpaque | 0x405060, kOpaque | 0x708090, kOpaque | 0xA0B0C0,
+                                     kOpaque | 0xD0E0F0}));
 
     // 32-bit: the fourth byte is not alpha; every pixel is opaque.
     ClipSpec wide;
@@ -231,7 +233,7 @@ TEST(AviClip, RefusesDamagedAndUnsupportedFilesAndLeavesTheClipEmpty)
 
     std::string reason;
     ClipSpec compressed;
-    compressed.compression = 1;  // RLE8
+    compressed.compression = 1; // RLE8
     EXPECT_FALSE(Parse(MakeClip(compressed, {{1, 2, 3, 0, 0, 1}}), &clip, &reason));
     EXPECT_EQ(reason, "the frames are compressed");
 
@@ -253,7 +255,7 @@ TEST(AviClip, RefusesDamagedAndUnsupportedFilesAndLeavesTheClipEmpty)
     const Bytes code{'0', '0', 'd', 'b'};
     auto at = std::search(shortFrame.begin(), shortFrame.end(), code.begin(), code.end());
     ASSERT_NE(at, shortFrame.end());
-    at[4] = 7;  // 8 bytes of frame data claimed to be 7
+    at[4] = 7; // 8 bytes of frame data claimed to be 7
     EXPECT_FALSE(Parse(shortFrame, &clip, &reason));
     EXPECT_EQ(reason, "a frame is cut short");
 

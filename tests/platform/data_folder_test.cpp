@@ -46,10 +46,9 @@ TEST(DataFolder, AnInstalledProgramUsesTheDataBesideItAndAProgramInTheBuildFolde
     EXPECT_EQ(DataFolderFor(installed, "../share/ripwell", build, configured), installedData);
 
     // In the build folder or a folder below it: the build's data, even with an installed copy.
-    EXPECT_EQ(DataFolderFor(MakeProgram(base / "build" / "ripwell"), "../share/ripwell", build, configured),
-              buildData);
-    EXPECT_EQ(DataFolderFor(MakeProgram(base / "build" / "tests" / "ripwell_ui_tests"), "../share/ripwell",
-                            build + "/", configured),
+    EXPECT_EQ(DataFolderFor(MakeProgram(base / "build" / "ripwell"), "../share/ripwell", build, configured), buildData);
+    EXPECT_EQ(DataFolderFor(MakeProgram(base / "build" / "tests" / "ripwell_ui_tests"), "../share/ripwell", build + "/",
+                            configured),
               buildData);
     // A folder whose name only begins like the build folder's is not inside it.
     const std::string neighbour = MakeProgram(base / "build-asan" / "ripwell");

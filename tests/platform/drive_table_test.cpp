@@ -37,12 +37,12 @@ TEST(DriveTable, PhysicalDrivesFirstThenVirtualDrivesFromTheFile)
     sources.drivesFileFolder = "/home/u/.config/ripwell";
     sources.drivesFileText = "# my discs\n\n"
                              "G: /discs/a b.cue\n"
-                             "e: /discs/taken.cue\n"        // E: belongs to /dev/sr1
-                             "C: /discs/system.cue\n"       // the fixed disk
+                             "e: /discs/taken.cue\n"  // E: belongs to /dev/sr1
+                             "C: /discs/system.cue\n" // the fixed disk
                              "garbage\n"
                              "H: relative.cue\r\n"
-                             "G: /discs/again.cue\n"        // second claim on G:
-                             "I:\n";                        // no image
+                             "G: /discs/again.cue\n" // second claim on G:
+                             "I:\n";                 // no image
     sources.demoDisc = "/demo/demo.cue";
     const auto drives = platform::BuildDriveTable(sources);
     EXPECT_EQ(Letters(drives), "CDEGH");
@@ -63,7 +63,7 @@ TEST(DriveTable, EnvironmentReplacesTheFileAndDemoDiscFillsAnEmptyMachine)
     EXPECT_EQ(Letters(drives), "CEF");
     EXPECT_EQ(Drive(drives, 'F')->source, "/discs/f.cue");
 
-    sources.environment = "";   // set but empty: no virtual drives at all, so the demo disc
+    sources.environment = ""; // set but empty: no virtual drives at all, so the demo disc
     drives = platform::BuildDriveTable(sources);
     EXPECT_EQ(Letters(drives), "CD");
     EXPECT_EQ(Drive(drives, 'D')->source, "/demo/demo.cue");
@@ -79,7 +79,7 @@ TEST(DriveTable, PhysicalDrivesBeyondZAreLeftOut)
         sources.physicalDevices.push_back("/dev/sr" + std::to_string(i));
     sources.environment = "";
     const auto drives = platform::BuildDriveTable(sources);
-    EXPECT_EQ(drives.size(), 24u);   // C: and D: to Z:
+    EXPECT_EQ(drives.size(), 24u); // C: and D: to Z:
     EXPECT_EQ(drives.back().letter, 'Z');
 }
 
@@ -89,7 +89,7 @@ TEST(DriveTable, RealTableAnswersTheWin32Queries)
     const std::string image = dir.file("disc.cue");
     std::ofstream(image) << "FILE \"disc.bin\" BINARY\n";
     const ScopedEnvironment drives("RIPWELL_DRIVES", ("E=" + image).c_str());
-    EXPECT_EQ(platform::GetLogicalDrives() & 0x1C, 0x14u);   // C: and E:, no D:
+    EXPECT_EQ(platform::GetLogicalDrives() & 0x1C, 0x14u); // C: and E:, no D:
     EXPECT_EQ(platform::GetDriveTypeA("C:\\"), platform::DRIVE_FIXED);
     EXPECT_EQ(platform::GetDriveTypeA("e:\\"), platform::DRIVE_CDROM);
     EXPECT_EQ(platform::GetDriveTypeA("D:\\"), platform::DRIVE_NO_ROOT_DIR);

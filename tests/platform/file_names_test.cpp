@@ -29,7 +29,7 @@ TEST(FileNames, NamesShownWithReplacementCharactersAreFoundAgain)
 
     const QString shown = FileNameToQt(bad);
     EXPECT_TRUE(shown.endsWith(QStringLiteral("/bad\uFFFD\uFFFD.wav")));
-    EXPECT_NE(FileNameFromQt(shown), bad);   // Qt's own way back loses the bytes
+    EXPECT_NE(FileNameFromQt(shown), bad); // Qt's own way back loses the bytes
     EXPECT_EQ(ResolveFileNameFromQt(shown), bad);
     EXPECT_EQ(UndecodableNames(folder), (std::vector<std::string>{"bad\xff\xfe.wav", "same\xfe.wav", "same\xff.wav"}));
 

@@ -190,9 +190,9 @@ TEST(AtomicFileWriter, LinksAreFollowedAndStayLinks)
     const std::string target = dir.file("dotfiles/user.reg");
     WriteFile(target, "old");
     ::chmod(target.c_str(), 0600);
-    std::filesystem::create_symlink("dotfiles/user.reg", dir.path() / "middle.reg");   // relative
+    std::filesystem::create_symlink("dotfiles/user.reg", dir.path() / "middle.reg"); // relative
     std::filesystem::create_symlink(dir.path() / "middle.reg", dir.path() / "user.reg");
-    const bool root = ::geteuid() == 0;   // only the superuser may give a file away
+    const bool root = ::geteuid() == 0; // only the superuser may give a file away
     if (root) {
         ASSERT_EQ(::chown(target.c_str(), 4321, 4321), 0);
     }
@@ -207,7 +207,7 @@ TEST(AtomicFileWriter, LinksAreFollowedAndStayLinks)
     if (root) {
         EXPECT_EQ(info.st_uid, 4321u);
     }
-    EXPECT_EQ(FilesIn(dir.path() / "dotfiles"), 1u);   // the temporary file was beside the target
+    EXPECT_EQ(FilesIn(dir.path() / "dotfiles"), 1u); // the temporary file was beside the target
 
     // A link to a file not there yet makes it; a loop of links is refused.
     std::filesystem::create_symlink("dotfiles/new.ini", dir.path() / "new.ini");

@@ -39,19 +39,18 @@ ino_t Inode(const std::string& path)
 // A hive kept in dotfiles: comments, a value with a comment after it, a value given as bytes
 // over two lines, a line that is no registry line, another program's key, CR LF line ends and
 // no line end after the last line.
-const std::string kUserText =
-    "REGEDIT4\r\n"
-    "; my settings\r\n"
-    "\r\n"
-    "[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\r\n"
-    "\"PlayDialogSounds\"=dword:00000000 ; quiet please\r\n"
-    "\"Blob\"=hex:01,02,03,\\\r\n"
-    "  04,05\r\n"
-    "not a registry line\r\n"
-    "\"OverlappingSectors\"=dword:00000002\r\n"
-    "\r\n"
-    "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
-    "\"Kept\"=\"yes\"";
+const std::string kUserText = "REGEDIT4\r\n"
+                              "; my settings\r\n"
+                              "\r\n"
+                              "[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\r\n"
+                              "\"PlayDialogSounds\"=dword:00000000 ; quiet please\r\n"
+                              "\"Blob\"=hex:01,02,03,\\\r\n"
+                              "  04,05\r\n"
+                              "not a registry line\r\n"
+                              "\"OverlappingSectors\"=dword:00000002\r\n"
+                              "\r\n"
+                              "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
+                              "\"Kept\"=\"yes\"";
 
 } // namespace
 
@@ -68,7 +67,7 @@ TEST(Hive, AChangeRewritesOnlyItsOwnLineAndNewValuesGoAfterTheirKey)
     EXPECT_EQ(blob->data, (std::vector<BYTE>{1, 2, 3, 4, 5}));
     ASSERT_TRUE(hive.FindValue(kSettings, "PlayDialogSounds"));
     EXPECT_EQ(hive.FindValue(kSettings, "PlayDialogSounds")->data, Dword(0));
-    EXPECT_TRUE(hive.HasKey("Software\\Brightmoor"));   // the keys above a key are there too
+    EXPECT_TRUE(hive.HasKey("Software\\Brightmoor")); // the keys above a key are there too
 
     // The same value again changes nothing and writes nothing.
     const ino_t before = Inode(path);
@@ -79,27 +78,28 @@ TEST(Hive, AChangeRewritesOnlyItsOwnLineAndNewValuesGoAfterTheirKey)
     ASSERT_TRUE(hive.SetValue(kSettings, "playdialogsounds", REG_DWORD, Dword(1)));
     ASSERT_TRUE(hive.SetValue(kSettings, "Foreground", REG_DWORD, Dword(0x00FF00)));
     ASSERT_TRUE(hive.SetValue("Software\\Brightmoor\\Ripwell\\Colors", "Background", REG_DWORD, Dword(0xFFFFFF)));
-    EXPECT_EQ(ReadFile(path), "REGEDIT4\r\n"
-                              "; my settings\r\n"
-                              "\r\n"
-                              "[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\r\n"
-                              "\"PlayDialogSounds\"=dword:00000001 ; quiet please\r\n"
-                              "\"Blob\"=hex:01,02,03,\\\r\n"
-                              "  04,05\r\n"
-                              "not a registry line\r\n"
-                              "\"OverlappingSectors\"=dword:00000002\r\n"
-                              "\"Foreground\"=dword:0000ff00\r\n"
-                              "\r\n"
-                              "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
-                              "\"Kept\"=\"yes\"\r\n"
-                              "\r\n"
-                              "[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Colors]\r\n"
-                              "\"Background\"=dword:00ffffff\r\n");
+    EXPECT_EQ(ReadFile(path),
+              "REGEDIT4\r\n"
+              "; my settings\r\n"
+              "\r\n"
+              "[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\r\n"
+              "\"PlayDialogSounds\"=dword:00000001 ; quiet please\r\n"
+              "\"Blob\"=hex:01,02,03,\\\r\n"
+              "  04,05\r\n"
+              "not a registry line\r\n"
+              "\"OverlappingSectors\"=dword:00000002\r\n"
+              "\"Foreground\"=dword:0000ff00\r\n"
+              "\r\n"
+              "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
+              "\"Kept\"=\"yes\"\r\n"
+              "\r\n"
+              "[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Colors]\r\n"
+              "\"Background\"=dword:00ffffff\r\n");
 
     // Rewritten as one line, a value given over two lines reads the same.
     ASSERT_TRUE(hive.SetValue(kSettings, "Blob", REG_BINARY, {9, 8}));
     Hive reread("HKEY_CURRENT_USER", "");
-    EXPECT_EQ(reread.LoadText(ReadFile(path)), 1);   // the line that is no registry line
+    EXPECT_EQ(reread.LoadText(ReadFile(path)), 1); // the line that is no registry line
     ASSERT_TRUE(reread.FindValue(kSettings, "Blob"));
     EXPECT_EQ(reread.FindValue(kSettings, "Blob")->data, (std::vector<BYTE>{9, 8}));
     EXPECT_NE(ReadFile(path).find("\"Blob\"=hex:09,08\r\nnot a registry line\r\n"), std::string::npos);
@@ -117,14 +117,16 @@ TEST(Hive, CreatingKeysWritesNothingAndAKeyComesWithItsFirstValue)
     EXPECT_FALSE(std::filesystem::exists(path));
 
     ASSERT_TRUE(hive.SetValue(kSettings, "ReadIntoRAM", REG_DWORD, Dword(1)));
-    EXPECT_EQ(ReadFile(path), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
-                              "\"ReadIntoRAM\"=dword:00000001\n");
+    EXPECT_EQ(ReadFile(path),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
+              "\"ReadIntoRAM\"=dword:00000001\n");
 
     // Written over by another program meanwhile: its text is read again, and a key created
     // here and not written yet is still there.
     ASSERT_TRUE(hive.CreateKey("Software\\Brightmoor\\Ripwell\\Colors"));
-    WriteFile(path, "REGEDIT4\n; edited by hand\n[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
-                    "\"ReadIntoRAM\"=dword:00000000\n");
+    WriteFile(path,
+              "REGEDIT4\n; edited by hand\n[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
+              "\"ReadIntoRAM\"=dword:00000000\n");
     EXPECT_EQ(hive.FindValue(kSettings, "ReadIntoRAM")->data, Dword(0));
     EXPECT_TRUE(hive.HasKey("Software\\Brightmoor\\Ripwell\\Colors"));
 }
@@ -133,11 +135,12 @@ TEST(Hive, ADeletedValueLeavesWithEveryLineThatGaveIt)
 {
     TempDir dir;
     const std::string path = dir.file("user.reg");
-    WriteFile(path, "[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
-                    "\"A\"=dword:00000001\n; between\n\"a\"=dword:00000002\n\"B\"=\"b\"\n");
+    WriteFile(path,
+              "[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
+              "\"A\"=dword:00000001\n; between\n\"a\"=dword:00000002\n\"B\"=\"b\"\n");
     Hive hive("HKEY_CURRENT_USER", path);
     ASSERT_TRUE(hive.FindValue(kSettings, "A"));
-    EXPECT_EQ(hive.FindValue(kSettings, "A")->data, Dword(2));   // the later line wins
+    EXPECT_EQ(hive.FindValue(kSettings, "A")->data, Dword(2)); // the later line wins
     ASSERT_TRUE(hive.DeleteValue(kSettings, "A"));
     EXPECT_EQ(ReadFile(path), "[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n; between\n\"B\"=\"b\"\n");
     EXPECT_FALSE(hive.DeleteValue(kSettings, "A"));

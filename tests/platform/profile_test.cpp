@@ -89,8 +89,9 @@ TEST_F(ProfileTest, WritesCreateAndReplaceWhileKeepingOtherLines)
     ASSERT_NE(WritePrivateProfileStringA("a1", "TITLE", "New", "CDPLAYER.INI"), 0);
     ASSERT_NE(WritePrivateProfileStringA("A1", "1", "Second", "CDPLAYER.INI"), 0);
     ASSERT_NE(WritePrivateProfileStringA("C3", "0", "Other disc", "CDPLAYER.INI"), 0);
-    EXPECT_EQ(ReadIni(), "; kept comment\r\n[A1]\r\nTitle=New\r\n0=Intro\r\n1=Second\r\n\r\n[B2]\r\nx=y\r\n"
-                         "\r\n[C3]\r\n0=Other disc\r\n");
+    EXPECT_EQ(ReadIni(),
+              "; kept comment\r\n[A1]\r\nTitle=New\r\n0=Intro\r\n1=Second\r\n\r\n[B2]\r\nx=y\r\n"
+              "\r\n[C3]\r\n0=Other disc\r\n");
 
     // A null text removes a key, a null key the section.
     ASSERT_NE(WritePrivateProfileStringA("A1", "0", nullptr, "CDPLAYER.INI"), 0);

@@ -44,6 +44,7 @@ TEST(RecentFileList, SavedListComesBackAndRemovedEntriesStayRemoved)
     EXPECT_EQ(LoadRecentFileList(), (std::vector<std::string>{"/a.wav", "/b.wav", "/c.wav", "/d.wav"}));
 
     // A hand-edited hive with a hole in it reads without the hole.
-    registry.LoadUser("[HKEY_CURRENT_USER\\" + kKey + "]\n\"File1\"=\"/x.wav\"\n\"File2\"=\"\"\n\"File3\"=\"/y.wav\"\n");
+    registry.LoadUser("[HKEY_CURRENT_USER\\" + kKey +
+                      "]\n\"File1\"=\"/x.wav\"\n\"File2\"=\"\"\n\"File3\"=\"/y.wav\"\n");
     EXPECT_EQ(LoadRecentFileList(), (std::vector<std::string>{"/x.wav", "/y.wav", "/d.wav"}));
 }

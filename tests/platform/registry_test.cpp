@@ -52,7 +52,9 @@ TEST(Registry, ValuesRoundTripThroughTheHiveFileWithTheirTypes)
 
     const std::string text = Slurp(files.user);
     EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
-                        "\"DefaultCDROMDrive\"=dword:00000044\n"), std::string::npos) << text;
+                        "\"DefaultCDROMDrive\"=dword:00000044\n"),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("@=hex:01,00,ff"), std::string::npos) << text;
 
     // A second hive object reading the same file (as the next run would) sees the same values.
@@ -72,7 +74,7 @@ TEST(Registry, IntegersAreTheFourBytesStoredWhateverTheType)
 {
     ScriptedRegistry registry;
     registry.LoadUser("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Brightmoor\\Ripwell\\Settings]\n"
-                      "\"Four\"=\"abc\"\n"            // "abc" and its zero: four bytes
+                      "\"Four\"=\"abc\"\n" // "abc" and its zero: four bytes
                       "\"Long\"=\"too long\"\n"
                       "\"Two\"=hex:07,01\n"
                       "\"Big\"=dword:ffffffff\n");
@@ -106,7 +108,7 @@ TEST(Registry, MalformedLinesAreSkippedAndTheRestLoads)
     EXPECT_EQ(GetProfileInt("Settings", "PlayDialogSounds", 1), 0u);
     EXPECT_EQ(GetProfileInt("Settings", "Bad", 7), 7u);
     EXPECT_EQ(GetProfileInt("Colors", "Background", 0), 0x123456u);
-    EXPECT_EQ(GetProfileInt("Colors", "Truncated", 0), 1u);   // "0" is a whole hex byte
+    EXPECT_EQ(GetProfileInt("Colors", "Truncated", 0), 1u); // "0" is a whole hex byte
 }
 
 TEST(Registry, OpeningASectionCreatesItsKeysButOpenKeyDoesNot)
@@ -119,9 +121,10 @@ TEST(Registry, OpeningASectionCreatesItsKeysButOpenKeyDoesNot)
     EXPECT_TRUE(registry.user.HasKey("Software"));
     EXPECT_TRUE(registry.user.HasKey("Software\\Brightmoor"));
     EXPECT_TRUE(registry.user.HasKey("Software\\Brightmoor\\Ripwell\\Settings"));
-    EXPECT_TRUE(registry.user.WriteLog().empty());   // keys only, no values
+    EXPECT_TRUE(registry.user.WriteLog().empty()); // keys only, no values
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\brightmoor", 0, KEY_READ, &key), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, "x", 0, REG_DWORD, reinterpret_cast<const BYTE*>("\1\0\0\0"), 4), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegSetValueExA(key, "x", 0, REG_DWORD, reinterpret_cast<const BYTE*>("\1\0\0\0"), 4),
+              ERROR_ACCESS_DENIED);
     RegCloseKey(key);
 }
 
@@ -171,7 +174,7 @@ TEST(Registry, AnInterruptedWriteLeavesTheOldFileWhole)
     int entries = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
         ++entries;
-    EXPECT_EQ(entries, 1);   // no temporary file left behind
+    EXPECT_EQ(entries, 1); // no temporary file left behind
     EXPECT_TRUE(WriteFileAtomically(path, "new\n"));
     EXPECT_EQ(Slurp(path), "new\n");
     EXPECT_FALSE(WriteFileAtomically(dir.file("no/such/folder/user.reg"), "x"));

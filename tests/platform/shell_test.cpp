@@ -30,10 +30,16 @@ void WriteText(const std::string& path, const std::string& text)
 // all.
 void WriteRecordingProgram(const std::string& path, const std::string& marker)
 {
-    WriteText(path, "#!/bin/sh\n"
-                    "for a in \"$@\"; do printf '%s|' \"$a\"; done > '" + marker + ".part'\n"
-                    "echo \" parent=$PPID\" >> '" + marker + ".part'\n"
-                    "/bin/mv '" + marker + ".part' '" + marker + "'\n");
+    WriteText(path,
+              "#!/bin/sh\n"
+              "for a in \"$@\"; do printf '%s|' \"$a\"; done > '" +
+                  marker +
+                  ".part'\n"
+                  "echo \" parent=$PPID\" >> '" +
+                  marker +
+                  ".part'\n"
+                  "/bin/mv '" +
+                  marker + ".part' '" + marker + "'\n");
     ::chmod(path.c_str(), 0755);
 }
 
@@ -71,15 +77,19 @@ struct TestDesktop {
     }
     void AddApplication(const std::string& id, const std::string& exec, const std::string& mimeTypes)
     {
-        WriteText(home.file("applications/" + id), "[Desktop Entry]\nType=Application\nName=" + id +
-                                                        "\nExec=" + exec + "\nMimeType=" + mimeTypes + "\n");
+        WriteText(home.file("applications/" + id),
+                  "[Desktop Entry]\nType=Application\nName=" + id + "\nExec=" + exec + "\nMimeType=" + mimeTypes +
+                      "\n");
     }
-    void SetDefaults(const std::string& lines) { WriteText(config.file("mimeapps.list"), "[Default Applications]\n" + lines); }
+    void SetDefaults(const std::string& lines)
+    {
+        WriteText(config.file("mimeapps.list"), "[Default Applications]\n" + lines);
+    }
 
-    TempDir home;     // XDG_DATA_HOME
-    TempDir data;     // XDG_DATA_DIRS
-    TempDir config;   // XDG_CONFIG_HOME
-    TempDir bin;      // PATH
+    TempDir home;   // XDG_DATA_HOME
+    TempDir data;   // XDG_DATA_DIRS
+    TempDir config; // XDG_CONFIG_HOME
+    TempDir bin;    // PATH
     ScopedEnvironment dataHome{"XDG_DATA_HOME", home.path().c_str()};
     std::string dataDirsValue = (data.path() / "share").string();
     ScopedEnvironment dataDirs{"XDG_DATA_DIRS", dataDirsValue.c_str()};

@@ -68,7 +68,7 @@ void MemorySoundIsHeardBitForBit()
     PulseNullSink sink;
     ASSERT_TRUE(sink.Ready()) << sink.Reason();
     ASSERT_TRUE(sink.StartRecording()) << sink.Reason();
-    const uint32_t samples = 22050;  // half a second
+    const uint32_t samples = 22050; // half a second
     const std::vector<uint8_t> image = CountingWave(samples);
 
     // Synchronous: returns when the sound has been played. The sound service needs no event
@@ -95,7 +95,8 @@ void MemorySoundIsHeardBitForBit()
     const size_t heardBytes = size_t(samples - firstHeard) * kSampleBytes;
     ASSERT_GE(recorded.size() - at, heardBytes);
     EXPECT_EQ(std::memcmp(recorded.data() + at, image.data() + WAVE_HEADER_SIZE + size_t(firstHeard) * kSampleBytes,
-                          heardBytes), 0);
+                          heardBytes),
+              0);
     // Nothing but silence after the sound.
     EXPECT_EQ(CountNonSilent(recorded, at + heardBytes, recorded.size()), 0u);
 
@@ -118,8 +119,9 @@ void ResourceSoundPlaysAndAStopEndsALoop()
     const size_t afterError = sink.RecordedBytes();
 
     // A looping sound goes on until a new sound ends it; a null sound stops it.
-    const std::vector<uint8_t> loop = CountingWave(4410);  // 0.1 s, looped
-    ASSERT_TRUE(platform::PlaySound(loop.data(), nullptr, platform::SND_MEMORY | platform::SND_ASYNC | platform::SND_LOOP));
+    const std::vector<uint8_t> loop = CountingWave(4410); // 0.1 s, looped
+    ASSERT_TRUE(
+        platform::PlaySound(loop.data(), nullptr, platform::SND_MEMORY | platform::SND_ASYNC | platform::SND_LOOP));
     // More than a single pass of the 0.1 s image is heard.
     ASSERT_TRUE(WaitForSound(sink, afterError, 3 * 4410));
     const auto stoppedAt = PulseNullSink::Clock::now();

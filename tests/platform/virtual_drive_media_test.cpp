@@ -30,7 +30,10 @@ uint32_t ChangeCount(char letter)
     return count;
 }
 
-MCIERROR SetDoor(MCIDEVICEID device, uint32_t flag) { return mciSendCommandA(device, MCI_SET, flag | MCI_WAIT, nullptr); }
+MCIERROR SetDoor(MCIDEVICEID device, uint32_t flag)
+{
+    return mciSendCommandA(device, MCI_SET, flag | MCI_WAIT, nullptr);
+}
 
 class VirtualDriveMedia : public testing::Test {
 protected:
@@ -51,8 +54,8 @@ protected:
         MCI_OPEN_PARMS open{};
         open.lpstrDeviceType = MciDeviceTypeId(MCI_DEVTYPE_CD_AUDIO);
         open.lpstrElementName = element;
-        EXPECT_EQ(mciSendCommandA(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_SHAREABLE | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE_ID |
-                                                   MCI_OPEN_TYPE,
+        EXPECT_EQ(mciSendCommandA(0, MCI_OPEN,
+                                  MCI_WAIT | MCI_OPEN_SHAREABLE | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE_ID | MCI_OPEN_TYPE,
                                   &open),
                   0u);
         return open.wDeviceID;
@@ -67,20 +70,20 @@ protected:
 
 TEST_F(VirtualDriveMedia, AnotherImageOrTheImageRewrittenIsAMediaChange)
 {
-    ScriptedDriveTable drives({{'C', Kind::FixedDisk, "/"}, {'E', Kind::DiscImage, m_first.sheet},
-                               {'F', Kind::DiscImage, m_second.sheet}});
+    ScriptedDriveTable drives(
+        {{'C', Kind::FixedDisk, "/"}, {'E', Kind::DiscImage, m_first.sheet}, {'F', Kind::DiscImage, m_second.sheet}});
     const uint32_t start = ChangeCount('E');
     const uint32_t other = ChangeCount('F');
-    EXPECT_EQ(ChangeCount('E'), start);  // asking again changes nothing
+    EXPECT_EQ(ChangeCount('E'), start); // asking again changes nothing
 
     // The drives file puts the second image into E:, then the first one back.
-    drives.Set({{'C', Kind::FixedDisk, "/"}, {'E', Kind::DiscImage, m_second.sheet},
-                {'F', Kind::DiscImage, m_second.sheet}});
+    drives.Set(
+        {{'C', Kind::FixedDisk, "/"}, {'E', Kind::DiscImage, m_second.sheet}, {'F', Kind::DiscImage, m_second.sheet}});
     EXPECT_EQ(ChangeCount('E'), start + 1);
-    drives.Set({{'C', Kind::FixedDisk, "/"}, {'E', Kind::DiscImage, m_first.sheet},
-                {'F', Kind::DiscImage, m_second.sheet}});
+    drives.Set(
+        {{'C', Kind::FixedDisk, "/"}, {'E', Kind::DiscImage, m_first.sheet}, {'F', Kind::DiscImage, m_second.sheet}});
     EXPECT_EQ(ChangeCount('E'), start + 2);
-    EXPECT_EQ(ChangeCount('F'), other);  // each drive counts its own
+    EXPECT_EQ(ChangeCount('F'), other); // each drive counts its own
 
     // The image file replaced on disk by a new copy of itself (a new file under the same name).
     const std::string copy = m_first.sheet + ".new";

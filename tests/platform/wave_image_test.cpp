@@ -44,7 +44,7 @@ std::vector<unsigned char> Image(uint16_t channels, uint32_t rate, uint16_t bits
 
 TEST(WaveImage, FindsFormatAndDataPastOtherChunks)
 {
-    auto image = Image(2, 44100, 16, 400, 33);   // odd chunk length is padded
+    auto image = Image(2, 44100, 16, 400, 33); // odd chunk length is padded
     platform::WaveImageInfo info;
     ASSERT_TRUE(platform::ParseWaveImage(image.data(), info));
     EXPECT_EQ(info.channels, 2);

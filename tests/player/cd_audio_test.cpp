@@ -181,7 +181,7 @@ TEST_F(CdAudioTest, MediaIdentityIsParsedLikeAtolAndRewrittenInHex)
         const char* hex;
     } cases[] = {
         {"0", "0"},           {"4294967295", "FFFFFFFF"}, {"4294967296", "0"}, {"3735928559", "DEADBEEF"},
-        {"  \t+42abc", "2A"}, {"-1", "FFFFFFFF"},        {"x12", "0"},         {"", "0"},
+        {"  \t+42abc", "2A"}, {"-1", "FFFFFFFF"},         {"x12", "0"},        {"", "0"},
     };
     for (const auto& c : cases) {
         mci.Answer(MCI_INFO, MciAnswer{0, 0, c.text});
@@ -233,10 +233,10 @@ TEST_F(CdAudioTest, SeekWhilePlayingPlaysOnToTheOldEndWhileStoppedOnlySeeks)
     EXPECT_EQ(requests[0].message, MCI_STATUS);
     EXPECT_EQ(requests[1].message, 0x0807u);
     EXPECT_EQ(requests[1].flags, 0xAu);
-    EXPECT_EQ(requests[1].to, MCI_MAKE_MSF(0, 28, 50));  // sector 2000 = 00:28:50
+    EXPECT_EQ(requests[1].to, MCI_MAKE_MSF(0, 28, 50)); // sector 2000 = 00:28:50
     EXPECT_EQ(requests[2].message, MCI_PLAY);
     EXPECT_EQ(requests[2].from, MCI_MAKE_MSF(0, 28, 50));
-    EXPECT_EQ(requests[2].to, MCI_MAKE_MSF(0, 42, 0));  // sector 3000 = 00:42:00
+    EXPECT_EQ(requests[2].to, MCI_MAKE_MSF(0, 42, 0)); // sector 3000 = 00:42:00
 
     mci.ClearRequests();
     mci.AnswerStatus(MCI_STATUS_MODE, MciAnswer{0, MCI_MODE_STOP});

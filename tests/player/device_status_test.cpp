@@ -69,7 +69,7 @@ TEST(DeviceStatus, TotalTimeIsMinutesSecondsAndFramesOfThePackedLength)
     EXPECT_EQ(FormatTotalTime(packed(74, 33, 12)), "74 min 33 sec 12 frm");
     EXPECT_EQ(FormatTotalTime(packed(0, 5, 3)), "0 min 05 sec 03 frm");
     EXPECT_EQ(FormatTotalTime(packed(255, 59, 74)), "255 min 59 sec 74 frm");
-    EXPECT_EQ(FormatTotalTime(packed(1, 2, 3) | 0xAB000000u), "1 min 02 sec 03 frm");  // the top byte is not part of it
+    EXPECT_EQ(FormatTotalTime(packed(1, 2, 3) | 0xAB000000u), "1 min 02 sec 03 frm"); // the top byte is not part of it
     EXPECT_EQ(FormatTotalTime(0), "n/a");
 }
 
@@ -90,14 +90,17 @@ TEST(DeviceStatus, ADataDiscImageShowsEveryValueAndAnAudioOnlyImageHasNoVolume)
     ASSERT_TRUE(BuildDisc(AudioDiscPlan({500}), mkdisc::Layout::CdrdaoToc, folder.path().string(), "plain", &noCatalog,
                           &reason))
         << reason;
-    ScriptedDriveTable drives({{'C', Kind::FixedDisk, "/"}, {'E', Kind::DiscImage, data.sheet},
-                               {'F', Kind::DiscImage, audio.sheet}, {'G', Kind::DiscImage, noCatalog.sheet}});
+    ScriptedDriveTable drives({{'C', Kind::FixedDisk, "/"},
+                               {'E', Kind::DiscImage, data.sheet},
+                               {'F', Kind::DiscImage, audio.sheet},
+                               {'G', Kind::DiscImage, noCatalog.sheet}});
     ScriptedDesktop desktop;
 
     std::string identity, length;
     ASSERT_NO_FATAL_FAILURE(ExpectedFromImage(data.sheet, &identity, &length));
     const Shown onData = Gather('E');
-    EXPECT_EQ(onData.order, (std::vector<int>{res::IDC_1036, res::IDC_1037, res::IDC_1038, res::IDC_1039, res::IDC_1040}));
+    EXPECT_EQ(onData.order,
+              (std::vector<int>{res::IDC_1036, res::IDC_1037, res::IDC_1038, res::IDC_1039, res::IDC_1040}));
     EXPECT_EQ(onData.fields.at(res::IDC_1038), identity);
     EXPECT_EQ(onData.fields.at(res::IDC_1038).find_first_not_of("0123456789ABCDEF"), std::string::npos);
     EXPECT_EQ(onData.fields.at(res::IDC_1039), "4006381333931");
@@ -111,7 +114,7 @@ TEST(DeviceStatus, ADataDiscImageShowsEveryValueAndAnAudioOnlyImageHasNoVolume)
     EXPECT_EQ(onAudio.fields.at(res::IDC_1037), "n/a");
     EXPECT_EQ(onAudio.fields.at(res::IDC_1038), identity);
     EXPECT_EQ(onAudio.fields.at(res::IDC_1039), "0724384960650");
-    EXPECT_EQ(onAudio.fields.at(res::IDC_1040), "2 min 20 sec 28 frm");   // 9528 + 1000 sectors
+    EXPECT_EQ(onAudio.fields.at(res::IDC_1040), "2 min 20 sec 28 frm"); // 9528 + 1000 sectors
     EXPECT_EQ(length, "2 min 20 sec 28 frm");
     EXPECT_NE(onAudio.fields.at(res::IDC_1036), "n/a");
 
@@ -133,8 +136,9 @@ TEST(DeviceStatus, ALetterWithNoDriveShowsNAEverywhereAfterTheMciMessage)
         return 0;
     });
     const Shown shown = Gather('Q', &log);
-    EXPECT_EQ(log, (std::vector<std::string>{"field 1036 n/a", "field 1037 n/a", "box Invalid drive.",
-                                             "field 1038 n/a", "field 1039 n/a", "field 1040 n/a"}));
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"field 1036 n/a", "field 1037 n/a", "box Invalid drive.", "field 1038 n/a",
+                                        "field 1039 n/a", "field 1040 n/a"}));
     EXPECT_EQ(desktop.Transcript(), (std::vector<std::string>{"sound T1000", "box Invalid drive."}));
 
     // No drive letter at all gives the same.
@@ -146,14 +150,14 @@ TEST(DeviceStatus, ALetterWithNoDriveShowsNAEverywhereAfterTheMciMessage)
 
 TEST(DeviceStatus, TheMciQuestionsComeAfterTheDeviceOnesWithFiftyByteBuffersAndTheDeviceIsClosed)
 {
-    ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("D"));   // an image that is not there: no volume
+    ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("D")); // an image that is not there: no volume
     ScriptedDrive drive('D', 1000);
     drive.SetMediaChangeCount(3);
     ScriptedMci mci;
     ScriptedDesktop desktop;
     mci.SetNextDeviceId(7);
-    mci.AnswerOnce(MCI_INFO, {0, 0, "3735928559"});   // identity
-    mci.AnswerOnce(MCI_INFO, {0, 0, "012345678901234567890123456789012345678901234567"});  // UPC
+    mci.AnswerOnce(MCI_INFO, {0, 0, "3735928559"});                                       // identity
+    mci.AnswerOnce(MCI_INFO, {0, 0, "012345678901234567890123456789012345678901234567"}); // UPC
     mci.AnswerStatus(MCI_STATUS_LENGTH, {0, 74u | 33u << 8 | 12u << 16, ""});
     const Shown shown = Gather('D');
     EXPECT_EQ(shown.fields.at(res::IDC_1036), "3");
@@ -181,7 +185,7 @@ TEST(DeviceStatus, AFailedIdentityIsReportedWhileAFailedUpcOrAZeroLengthIsSilent
 {
     ScriptedDriveTable drives(ScriptedDriveTable::WithCdroms("D"));
     ScriptedDrive drive('D', 1000);
-    drive.SetMediaChangeCount(0, false);   // no disc: the media check fails
+    drive.SetMediaChangeCount(0, false); // no disc: the media check fails
     ScriptedMci mci;
     ScriptedDesktop desktop;
     mci.AnswerOnce(MCI_INFO, {MCIERR_DEVICE_NOT_READY, 0, ""});
@@ -193,9 +197,10 @@ TEST(DeviceStatus, AFailedIdentityIsReportedWhileAFailedUpcOrAZeroLengthIsSilent
         EXPECT_EQ(shown.fields.at(control), "n/a") << control;
     // The drive's image does not exist, so the MCI error carries why, as every drive error of an
     // unreadable image does.
-    EXPECT_EQ(desktop.Transcript(),
-              std::vector<std::string>{
-                  "box The device is not ready.\n\nThe disc image /images/D.cue cannot be read: there is no such file"});
+    EXPECT_EQ(
+        desktop.Transcript(),
+        std::vector<std::string>{
+            "box The device is not ready.\n\nThe disc image /images/D.cue cannot be read: there is no such file"});
 
     // A length of 0 from a driver that answers at all is "n/a" too.
     mci.AnswerStatus(MCI_STATUS_LENGTH, {0, 0, ""});

@@ -74,7 +74,7 @@ struct PartCase {
     uint32_t firstSeconds;
     bool onlyLast;
     uint32_t lastSeconds;
-    Msf from, to;            // what is played
+    Msf from, to; // what is played
     bool firstStays, lastStays;
 };
 
@@ -121,7 +121,7 @@ TEST_F(SelectionPlayerTest, FieldsOutOfRangeAreCorrectedInTheFieldsWhenPlayIsPre
     SetRedBook({0, 2, 0}, {0, 59, 0});
     m_dialog[IDC_START_FRAME].text = "75";
     m_dialog[IDC_END_MIN].text = "100";
-    m_dialog[IDC_END_SEC].text = "-1";   // a negative number counts as above the limit
+    m_dialog[IDC_END_SEC].text = "-1"; // a negative number counts as above the limit
     SetOnlyFirstAndLast(true, 300, true, 300);
     m_player.OnPlay();
     EXPECT_EQ(m_dialog[IDC_START_FRAME].text, "74");
@@ -131,7 +131,7 @@ TEST_F(SelectionPlayerTest, FieldsOutOfRangeAreCorrectedInTheFieldsWhenPlayIsPre
     EXPECT_EQ(m_dialog[IDC_LAST_SECONDS].text, "60");
     ASSERT_EQ(Plays(), 1u);
     EXPECT_EQ(LastPlay().from, MCI_MAKE_MSF(0, 2, 74));
-    EXPECT_EQ(LastPlay().to, MCI_MAKE_MSF(1, 2, 74));  // the first minute
+    EXPECT_EQ(LastPlay().to, MCI_MAKE_MSF(1, 2, 74)); // the first minute
 
     m_player.OnStop();
     m_dialog[IDC_PAGE_TABS].position = PAGE_HIGH_SIERRA;

@@ -16,7 +16,7 @@ TEST(TrackReaderTest, ReadsTheDiscOnAFreshDeviceAndOnlyWhenOneIsOpen)
     ScriptedDesktop desktop;
     ScriptedMci mci;
     mci.AnswerStatus(MCI_STATUS_MEDIA_PRESENT, {0, 1, ""});
-    mci.AnswerStatus(MCI_STATUS_NUMBER_OF_TRACKS, {0, 120, ""});  // more than a disc can hold
+    mci.AnswerStatus(MCI_STATUS_NUMBER_OF_TRACKS, {0, 120, ""}); // more than a disc can hold
     mci.AnswerStatus(MCI_STATUS_POSITION, 99, {0, MCI_MAKE_MSF(70, 0, 0), ""});
     mci.AnswerStatus(MCI_STATUS_LENGTH, 99, {0, MCI_MAKE_MSF(0, 10, 0), ""});
     mci.AnswerStatus(MCI_CDA_STATUS_TYPE_TRACK, {0, MCI_CDA_TRACK_AUDIO, ""});

@@ -4,10 +4,7 @@
 
 namespace {
 
-uint32_t Packed(uint8_t minute, uint8_t second, uint8_t frame)
-{
-    return minute | (second << 8) | (frame << 16);
-}
+uint32_t Packed(uint8_t minute, uint8_t second, uint8_t frame) { return minute | (second << 8) | (frame << 16); }
 
 } // namespace
 

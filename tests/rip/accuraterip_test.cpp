@@ -41,8 +41,8 @@ void PlainSums(const std::vector<uint8_t>& bytes, bool first, bool last, uint32_
             continue;
         if (last && position > samples - 5 * 588)
             continue;
-        const uint64_t sample = bytes[4 * i] | bytes[4 * i + 1] << 8 | bytes[4 * i + 2] << 16 |
-                                uint64_t{bytes[4 * i + 3]} << 24;
+        const uint64_t sample =
+            bytes[4 * i] | bytes[4 * i + 1] << 8 | bytes[4 * i + 2] << 16 | uint64_t{bytes[4 * i + 3]} << 24;
         const uint64_t product = sample * position;
         sum1 += product & 0xFFFFFFFF;
         sum2 += (product & 0xFFFFFFFF) + (product >> 32);
@@ -57,9 +57,9 @@ void PlainSums(const std::vector<uint8_t>& bytes, bool first, bool last, uint32_
 // track in a second session) and a mixed-mode CD (a data track, then 28 audio tracks).
 TEST(AccurateRipIdsTest, DiscsWithDataTracksGetTheIdsOfTheServicesOwnPrograms)
 {
-    const platform::DiscLayout enhanced = LayoutOfLba(
-        {150, 12767, 40487, 63225, 93410, 118115, 151865, 184340, 215260, 247455, 281735}, 333801,
-        {true, true, true, true, true, true, true, true, true, true, false});
+    const platform::DiscLayout enhanced =
+        LayoutOfLba({150, 12767, 40487, 63225, 93410, 118115, 151865, 184340, 215260, 247455, 281735}, 333801,
+                    {true, true, true, true, true, true, true, true, true, true, false});
     const AccurateRipIds a = ComputeAccurateRipIds(enhanced);
     EXPECT_EQ(AccurateRipFileName(a), "dBAR-010-00164419-00b9f6e2-9e11600b.bin");
     EXPECT_EQ(AccurateRipUrl("http://host/ar", a), "http://host/ar/9/1/4/dBAR-010-00164419-00b9f6e2-9e11600b.bin");

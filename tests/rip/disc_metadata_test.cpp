@@ -31,7 +31,7 @@ TEST(DiscMetadataTest, StoredTitlesWinOverCdTextAndChangesGoBackToTheTitleFile)
     ScopedEnvironment config("XDG_CONFIG_HOME", dir.path().c_str());
     const platform::DiscLayout layout = ThreeTracks();
     const std::string section = CdPlayerSection(layout);
-    EXPECT_EQ(section, "12002803");  // the freedb id of the table, in hexadecimal, as the player names it
+    EXPECT_EQ(section, "12002803"); // the freedb id of the table, in hexadecimal, as the player names it
     platform::WritePrivateProfileStringA(section.c_str(), "1", "Stored Two", "CDPLAYER.INI");
 
     const DiscMetadata before = ReadDiscMetadata(layout);
@@ -45,10 +45,10 @@ TEST(DiscMetadataTest, StoredTitlesWinOverCdTextAndChangesGoBackToTheTitleFile)
     StoreDiscMetadata(layout, before, after);
     // The track list reads the same file.
     EXPECT_EQ(TrackTitle(section.c_str(), true, 2), "Three");
-    EXPECT_EQ(TrackTitle(section.c_str(), true, 0), "Track 01");  // unchanged, not written
+    EXPECT_EQ(TrackTitle(section.c_str(), true, 0), "Track 01"); // unchanged, not written
     const DiscMetadata again = ReadDiscMetadata(layout);
     EXPECT_EQ(again.album, "Album");
-    EXPECT_EQ(again.albumArtist, "");  // the "New Artist" placeholder is no artist
+    EXPECT_EQ(again.albumArtist, ""); // the "New Artist" placeholder is no artist
     EXPECT_EQ(again.titles[2], "Three");
     EXPECT_EQ(platform::GetPrivateProfileIntA(section.c_str(), "numtracks", 0, "CDPLAYER.INI"), 3u);
 

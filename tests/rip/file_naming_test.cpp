@@ -10,7 +10,7 @@ TEST(FileNamingTest, WhatFileSystemsRefuseIsReplacedAndNothingLeavesTheFolder)
     EXPECT_EQ(SafeFileName("AC/DC: Back in Black?"), "AC_DC_ Back in Black_");
     EXPECT_EQ(SafeFileName("a\\b*c\"d<e>f|g\th"), "a_b_c_d_e_f_g_h");
     EXPECT_EQ(SafeFileName("  Intro. . "), "Intro");
-    EXPECT_EQ(SafeFileName(".."), "_");  // trailing dots go, and nothing is left
+    EXPECT_EQ(SafeFileName(".."), "_"); // trailing dots go, and nothing is left
     EXPECT_EQ(SafeFileName(""), "_");
     EXPECT_EQ(SafeFileName("con"), "con_");
     EXPECT_EQ(SafeFileName("LPT1.flac"), "LPT1.flac_");
@@ -28,7 +28,8 @@ TEST(FileNamingTest, WhatFileSystemsRefuseIsReplacedAndNothingLeavesTheFolder)
 
     const FileNameFields fields{7, "Para/noid", "Art:ist", "Al*bum", "Band"};
     EXPECT_EQ(FileNameFromPattern("%n - %t", fields), "07 - Para_noid");
-    EXPECT_EQ(FileNameFromPattern("%r - %b - %n %a - %t (100%%)", fields), "Band - Al_bum - 07 Art_ist - Para_noid (100%)");
+    EXPECT_EQ(FileNameFromPattern("%r - %b - %n %a - %t (100%%)", fields),
+              "Band - Al_bum - 07 Art_ist - Para_noid (100%)");
     EXPECT_EQ(FileNameFromPattern("%x%", fields), "%x%");
     EXPECT_EQ(FileNameFromPattern("%t", FileNameFields{1, "", "", "", ""}), "_");
 }

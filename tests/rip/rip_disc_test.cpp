@@ -68,8 +68,8 @@ protected:
     void Build(mkdisc::DiscPlan plan)
     {
         std::string reason;
-        ASSERT_TRUE(BuildDisc(std::move(plan), mkdisc::Layout::SingleBin, m_dir.path().string(), "disc", &m_disc,
-                              &reason))
+        ASSERT_TRUE(
+            BuildDisc(std::move(plan), mkdisc::Layout::SingleBin, m_dir.path().string(), "disc", &m_disc, &reason))
             << reason;
         m_drives.Set({{'C', platform::DriveEntry::Kind::FixedDisk, "/"},
                       {'E', platform::DriveEntry::Kind::DiscImage, m_disc.sheet}});
@@ -104,7 +104,7 @@ protected:
 class InterferingReader : public RangeReader {
 public:
     InterferingReader(RangeReader& inner, std::atomic<int32_t>* cancel) : m_inner(inner), m_cancel(cancel) {}
-    uint32_t cancelAtRead = 0;  // 1-based read; 0: never
+    uint32_t cancelAtRead = 0; // 1-based read; 0: never
     uint32_t failRead = 0;
 
     uint16_t Read(uint32_t first, uint32_t last, uint8_t* destination, RangeReadProgress* progress,
@@ -141,7 +141,7 @@ TEST_F(RipDiscTest, FlacFilesHoldTheImageBytesAndTheCueSheetPlacesTheGaps)
     ASSERT_EQ(result.status, 0);
     ASSERT_EQ(result.tracks.size(), 4u);
     EXPECT_TRUE(result.AllRead());
-    EXPECT_EQ(result.ExitCode(), RIP_EXIT_OK);  // AccurateRip could not be asked
+    EXPECT_EQ(result.ExitCode(), RIP_EXIT_OK); // AccurateRip could not be asked
 
     const fs::path folder = request.outputFolder;
     const std::vector<PlannedTrack> planned = PlanTracks(m_layout);
@@ -216,8 +216,10 @@ TEST_F(RipDiscTest, WaveFilesHaveTheProgramsHeaderAndAReadOffsetShiftsTheSamples
     const std::string second = ReadText(fs::path(request.outputFolder) / result.tracks[1].fileName);
     ASSERT_EQ(first.size(), 44 + 300 * kSector);
     EXPECT_EQ(first.substr(0, 4), "RIFF");
-    EXPECT_EQ(std::string(first.begin() + 44, first.end()), std::string(shifted.begin(), shifted.begin() + 300 * kSector));
-    EXPECT_EQ(std::string(second.begin() + 44, second.end()), std::string(shifted.begin() + 300 * kSector, shifted.end()));
+    EXPECT_EQ(std::string(first.begin() + 44, first.end()),
+              std::string(shifted.begin(), shifted.begin() + 300 * kSector));
+    EXPECT_EQ(std::string(second.begin() + 44, second.end()),
+              std::string(shifted.begin() + 300 * kSector, shifted.end()));
     EXPECT_EQ(result.tracks[1].read.zeroSamples, 30u);
     EXPECT_EQ(result.tracks[0].read.zeroSamples, 0u);
 }

@@ -35,7 +35,10 @@ int main(int argc, char** argv)
             secure = true;
             continue;
         }
-        long* target = arg == "--sectors" ? &sectors : arg == "--delay" ? &delay : arg == "--jitter" ? &jitter : nullptr;
+        long* target = arg == "--sectors" ? &sectors
+            : arg == "--delay"            ? &delay
+            : arg == "--jitter"           ? &jitter
+                                          : nullptr;
         if (!target || i + 1 >= argc) {
             std::fprintf(stderr, "usage: slow_read_progress [--sectors N] [--delay MS] [--jitter BYTES] [--secure]\n");
             return 2;

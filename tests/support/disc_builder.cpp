@@ -28,8 +28,7 @@ mkdisc::DiscPlan AudioDiscPlan(std::initializer_list<uint32_t> trackSectors, mkd
 }
 
 bool AddDataTrack(mkdisc::DiscPlan* plan, const std::string& scratchFolder,
-                  const std::vector<std::pair<std::string, std::string>>& files, uint32_t pregap,
-                  std::string* reason)
+                  const std::vector<std::pair<std::string, std::string>>& files, uint32_t pregap, std::string* reason)
 {
     const std::filesystem::path folder = std::filesystem::path(scratchFolder) / "volume";
     std::filesystem::create_directories(folder);

@@ -11,7 +11,7 @@
 
 struct BuiltDisc {
     mkdisc::DiscPlan plan;
-    std::string sheet;  // the .cue or .toc to open
+    std::string sheet; // the .cue or .toc to open
 
     // The raw bytes of count sectors from first, as every reader must return them.
     std::vector<uint8_t> Expected(uint32_t first, uint32_t count) const;
@@ -26,10 +26,9 @@ mkdisc::DiscPlan AudioDiscPlan(std::initializer_list<uint32_t> trackSectors,
 // Appends a mode-1 data track holding an ISO 9660 volume of the named files (name, text),
 // with a pregap in sectors. False when genisoimage fails; the reason goes to *reason.
 bool AddDataTrack(mkdisc::DiscPlan* plan, const std::string& scratchFolder,
-                  const std::vector<std::pair<std::string, std::string>>& files, uint32_t pregap,
-                  std::string* reason);
+                  const std::vector<std::pair<std::string, std::string>>& files, uint32_t pregap, std::string* reason);
 
 // Completes the plan and writes it into folder as name in the layout. False and a reason on
 // failure.
-bool BuildDisc(mkdisc::DiscPlan plan, mkdisc::Layout layout, const std::string& folder,
-               const std::string& name, BuiltDisc* disc, std::string* reason);
+bool BuildDisc(mkdisc::DiscPlan plan, mkdisc::Layout layout, const std::string& folder, const std::string& name,
+               BuiltDisc* disc, std::string* reason);

@@ -14,8 +14,7 @@
 
 // The environment the body sets is the fresh process's own; the test up to this call runs in
 // both processes, so anything it sets up is there in both.
-template <typename Body>
-void RunInFreshProcess(Body body)
+template <typename Body> void RunInFreshProcess(Body body)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
@@ -38,9 +37,8 @@ void RunInFreshProcess(Body body)
                              part.message());
             }
             std::fflush(stderr);
-            TempDir::RemoveAllLive();  // _Exit runs no destructors
+            TempDir::RemoveAllLive(); // _Exit runs no destructors
             std::_Exit(failed ? 1 : 0);
         },
         testing::ExitedWithCode(0), "");
 }
-

@@ -10,7 +10,7 @@ namespace {
 constexpr uint32_t RAW = 2352;
 constexpr uint32_t COOKED = 2048;
 constexpr uint32_t COOKED_OFFSET = 16;
-}
+} // namespace
 
 class JitterDrive::Device : public CdromDevice {
 public:
@@ -34,8 +34,8 @@ public:
             return false;
         }
         const uint32_t first = request.DiskOffset.LowPart / COOKED;
-        if (!m_drive.Serve(uint64_t{first} * RAW, request.SectorCount, READ_MODE_RAW,
-                           static_cast<uint8_t*>(output), error))
+        if (!m_drive.Serve(uint64_t{first} * RAW, request.SectorCount, READ_MODE_RAW, static_cast<uint8_t*>(output),
+                           error))
             return false;
         *bytesReturned = static_cast<uint32_t>(size);
         return true;

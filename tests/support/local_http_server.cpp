@@ -98,7 +98,8 @@ void LocalHttpServer::Answer(int connection)
     }
     const size_t space = head.find(' ');
     const size_t secondSpace = head.find(' ', space + 1);
-    const std::string path = space == std::string::npos ? std::string() : head.substr(space + 1, secondSpace - space - 1);
+    const std::string path =
+        space == std::string::npos ? std::string() : head.substr(space + 1, secondSpace - space - 1);
     std::pair<std::string, Behaviour> file;
     bool found = false;
     {
@@ -119,7 +120,7 @@ void LocalHttpServer::Answer(int connection)
     } else {
         const std::string& body = file.first;
         std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-                             std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
+            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
         answer += file.second == Behaviour::Truncate ? body.substr(0, body.size() / 2) : body;
         SendAll(connection, answer);
     }

@@ -42,5 +42,5 @@ private:
     std::mutex m_mutex;
     std::map<std::string, std::pair<std::string, Behaviour>> m_files;
     std::vector<std::string> m_requests;
-    std::vector<int> m_heldConnections;  // of NeverAnswer, closed when the server stops
+    std::vector<int> m_heldConnections; // of NeverAnswer, closed when the server stops
 };

@@ -18,7 +18,7 @@ extern char** environ;
 namespace {
 
 constexpr auto kStartTimeout = std::chrono::seconds(10);
-constexpr double kBytesPerSecond = 44100.0 * 4;   // 16-bit stereo
+constexpr double kBytesPerSecond = 44100.0 * 4; // 16-bit stereo
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
 
 // The full path of a program found on PATH, or empty.
@@ -141,10 +141,14 @@ bool PulseNullSink::StartServer()
     const std::string program = FindProgram("pulseaudio");
     const std::string socketPath = (m_folder / "pa.sock").string();
     // The sink first, so that it exists once clients can connect.
-    const std::vector<std::string> arguments{
-        "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no",
-        "--load=module-null-sink sink_name=nul rate=44100 channels=2",
-        "--load=module-native-protocol-unix socket=" + socketPath + " auth-anonymous=1"};
+    const std::vector<std::string> arguments{"-n",
+                                             "--daemonize=no",
+                                             "--exit-idle-time=-1",
+                                             "--disallow-exit",
+                                             "--use-pid-file=no",
+                                             "--load=module-null-sink sink_name=nul rate=44100 channels=2",
+                                             "--load=module-native-protocol-unix socket=" + socketPath +
+                                                 " auth-anonymous=1"};
     const std::string folder = m_folder.string();
     m_serverPid = Spawn(program, arguments, -1, (m_folder / "server.log").string(),
                         {"XDG_RUNTIME_DIR=" + folder, "HOME=" + folder, "PULSE_STATE_PATH=" + folder});
@@ -191,8 +195,8 @@ bool PulseNullSink::StartRecording()
         m_reason = "cannot create a pipe for parec";
         return false;
     }
-    const std::vector<std::string> arguments{"-d", "nul.monitor", "--format=s16le", "--rate=44100",
-                                             "--channels=2", "--raw", "--latency-msec=10"};
+    const std::vector<std::string> arguments{"-d",           "nul.monitor", "--format=s16le",   "--rate=44100",
+                                             "--channels=2", "--raw",       "--latency-msec=10"};
     m_recorderPid = Spawn(FindProgram("parec"), arguments, pipeEnds[1], (m_folder / "parec.log").string(), {});
     close(pipeEnds[1]);
     if (m_recorderPid <= 0) {

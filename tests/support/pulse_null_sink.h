@@ -83,14 +83,14 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_grown;
     std::vector<uint8_t> m_recorded;
-    Clock::time_point m_start = Clock::time_point::max();   // when the first recorded sample was heard
+    Clock::time_point m_start = Clock::time_point::max(); // when the first recorded sample was heard
 };
 
 // The body of a test that needs a sound server of its own: skipped with the reason when the
 // machine has no pulseaudio or parec, otherwise run in a fresh process.
-#define RUN_WITH_SOUND_SERVER(body)                                                  \
-    do {                                                                             \
+#define RUN_WITH_SOUND_SERVER(body)                                                      \
+    do {                                                                                 \
         if (const std::string missing = PulseNullSink::MissingTools(); !missing.empty()) \
-            GTEST_SKIP() << missing;                                                 \
-        RunInFreshProcess(body);                                                     \
+            GTEST_SKIP() << missing;                                                     \
+        RunInFreshProcess(body);                                                         \
     } while (0)

@@ -57,12 +57,6 @@ ScriptedWorkerEnvironment::ScriptedWorkerEnvironment() { SetReadWorkerEnvironmen
 
 ScriptedWorkerEnvironment::~ScriptedWorkerEnvironment() { SetReadWorkerEnvironment(nullptr); }
 
-uint64_t ScriptedWorkerEnvironment::Now()
-{
-    return clock.fetch_add(secondsPerCall);
-}
+uint64_t ScriptedWorkerEnvironment::Now() { return clock.fetch_add(secondsPerCall); }
 
-bool ScriptedWorkerEnvironment::MayAllocate(size_t bytes)
-{
-    return bytes != refusedSize;
-}
+bool ScriptedWorkerEnvironment::MayAllocate(size_t bytes) { return bytes != refusedSize; }

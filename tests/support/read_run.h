@@ -42,7 +42,6 @@ struct ReadRun {
     std::vector<uint8_t> Data() const;
 };
 
-
 // The worker's clock and heap, under the test's control.
 class ScriptedWorkerEnvironment : public ReadWorkerEnvironment {
 public:
@@ -53,6 +52,6 @@ public:
     bool MayAllocate(size_t bytes) override;
 
     std::atomic<uint64_t> clock{1000};
-    std::atomic<uint64_t> secondsPerCall{0};   // the clock moves on by this at every reading
-    std::atomic<size_t> refusedSize{0};        // an allocation of exactly this size fails
+    std::atomic<uint64_t> secondsPerCall{0}; // the clock moves on by this at every reading
+    std::atomic<size_t> refusedSize{0};      // an allocation of exactly this size fails
 };

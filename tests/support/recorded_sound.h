@@ -20,8 +20,8 @@ std::optional<uint32_t> DiscSectorOf(const uint8_t* sample);
 
 // A stretch of the recording whose samples follow each other on the disc.
 struct SoundRun {
-    size_t at;             // byte offset in the recording
-    uint32_t firstSample;  // disc sample of its first sample
+    size_t at;            // byte offset in the recording
+    uint32_t firstSample; // disc sample of its first sample
     uint32_t samples;
 };
 

@@ -21,12 +21,12 @@ public:
     ScriptedAutoPlayKey(const ScriptedAutoPlayKey&) = delete;
     ScriptedAutoPlayKey& operator=(const ScriptedAutoPlayKey&) = delete;
 
-    bool present = true;                  // the key (and every key above it) exists
-    bool writable = true;                 // may be opened for writing (as an administrator)
-    bool writeFails = false;              // opens for writing, but the write itself fails
-    std::optional<std::string> value = "play";   // the default value; nullopt: not set
-    std::vector<std::string> writes;      // every value written, in order
-    std::vector<std::string> opened;      // every path opened, in order
+    bool present = true;                       // the key (and every key above it) exists
+    bool writable = true;                      // may be opened for writing (as an administrator)
+    bool writeFails = false;                   // opens for writing, but the write itself fails
+    std::optional<std::string> value = "play"; // the default value; nullopt: not set
+    std::vector<std::string> writes;           // every value written, in order
+    std::vector<std::string> opened;           // every path opened, in order
 
     platform::LONG OpenKey(const std::string& path, platform::REGSAM access) override
     {

@@ -43,7 +43,7 @@ void ScriptedClipboard::Store(uint32_t format, HANDLE data)
     for (Entry& entry : m_entries)
         if (entry.format == format) {
             if (entry.data != data)
-                platform::GlobalFree(entry.data);  // a handle that is no block is left alone
+                platform::GlobalFree(entry.data); // a handle that is no block is left alone
             entry.data = data;
             return;
         }

@@ -68,8 +68,8 @@ private:
         platform::HANDLE data = nullptr;
     };
     struct Failure {
-        int calls = 0;   // calls of the step since Fail
-        int nth = -1;    // -1: never fails
+        int calls = 0; // calls of the step since Fail
+        int nth = -1;  // -1: never fails
     };
 
     const Entry* Find(uint32_t format) const;

@@ -25,13 +25,13 @@ struct DesktopEvent {
     Kind kind = Kind::Box;
     // Box
     std::string text;
-    uint32_t flags = 0;      // box flags or sound flags
+    uint32_t flags = 0; // box flags or sound flags
     uint32_t helpId = 0;
     int answer = 0;
     // Sound: a resource name, or the address of a memory image
     std::string resource;
     const void* memory = nullptr;
-    bool started = false;    // what PlaySound returned
+    bool started = false; // what PlaySound returned
 
     bool IsBox() const { return kind == Kind::Box; }
     bool IsSound(const std::string& name) const { return kind == Kind::Sound && resource == name; }
@@ -55,8 +55,8 @@ public:
     void OnBox(std::function<int(const DesktopEvent&)> handler) { m_onBox = std::move(handler); }
 
     // Sounds
-    void SetDeviceAbsent(bool absent) { m_deviceAbsent = absent; }   // every sound fails
-    void SetDeviceBusy(bool busy) { m_deviceBusy = busy; }           // fails with SND_NOWAIT
+    void SetDeviceAbsent(bool absent) { m_deviceAbsent = absent; } // every sound fails
+    void SetDeviceBusy(bool busy) { m_deviceBusy = busy; }         // fails with SND_NOWAIT
     // The sound playing now (what PlaySound last started and nothing stopped), if any.
     bool SoundPlaying() const { return m_playing; }
     const DesktopEvent* CurrentSound() const { return m_playing ? &m_current : nullptr; }
@@ -65,7 +65,7 @@ public:
 
     const std::vector<DesktopEvent>& Events() const { return m_events; }
     std::vector<DesktopEvent> Boxes() const;
-    std::vector<DesktopEvent> Sounds() const;   // sounds and stops
+    std::vector<DesktopEvent> Sounds() const; // sounds and stops
     // Names of the events in order, e.g. {"sound T1000", "box Read fault."}, for compact checks.
     std::vector<std::string> Transcript() const;
     void Clear() { m_events.clear(); }

@@ -16,7 +16,7 @@ public:
         bool checked = false;
         bool visible = true;
         bool enabled = true;
-        int position = 0;  // trackbar position or tab page
+        int position = 0; // trackbar position or tab page
     };
 
     Item& operator[](int id) { return m_items[id]; }

@@ -9,7 +9,7 @@ using namespace platform;
 namespace {
 constexpr uint32_t RAW = 2352;
 constexpr uint32_t COOKED = 2048;
-}
+} // namespace
 
 class ScriptedDrive::Device : public CdromDevice {
 public:
@@ -218,8 +218,7 @@ bool ScriptedDrive::TouchesFailingSector(uint32_t first, uint32_t count) const
                        [&](uint32_t s) { return s >= first && s - first < count; });
 }
 
-bool ScriptedDrive::ReadRawLocked(const RAW_READ_INFO& request, uint8_t* output, uint32_t outputSize,
-                                  uint32_t* error)
+bool ScriptedDrive::ReadRawLocked(const RAW_READ_INFO& request, uint8_t* output, uint32_t outputSize, uint32_t* error)
 {
     Request logged;
     logged.kind = Request::Kind::Raw;

@@ -26,11 +26,11 @@ public:
     struct Request {
         enum class Kind { Raw, Cooked, CheckVerify };
         Kind kind = Kind::Raw;
-        uint32_t firstSector = 0;  // DiskOffset / 2048 (raw) or byte offset / 2048 (cooked)
-        uint32_t count = 0;        // sectors asked for
-        uint32_t diskOffset = 0;   // low half of DiskOffset (raw), byte offset (cooked)
-        uint32_t trackMode = 0;    // raw only
-        int32_t shift = 0;         // raw only: bytes the jittering drive started off by
+        uint32_t firstSector = 0; // DiskOffset / 2048 (raw) or byte offset / 2048 (cooked)
+        uint32_t count = 0;       // sectors asked for
+        uint32_t diskOffset = 0;  // low half of DiskOffset (raw), byte offset (cooked)
+        uint32_t trackMode = 0;   // raw only
+        int32_t shift = 0;        // raw only: bytes the jittering drive started off by
         bool succeeded = false;
     };
 
@@ -52,16 +52,16 @@ public:
     std::vector<uint8_t> CookedBytes(uint32_t first, uint32_t count) const;
 
     void FailOpen(bool fail = true);
-    void RefuseMemoryForFirst(int requests);       // the first k transfer blocks are refused
-    void RefuseMemoryAbove(uint32_t sectors);      // blocks for more than n sectors are refused
-    void FailReadAt(uint32_t sector);              // reads touching this sector fail (18)
-    void SetAudioSectors(uint32_t first, uint32_t count);  // cooked reads touching them fail, as on a drive
-    void SetJitter(uint32_t maxBytes, uint32_t seed);  // shifts in whole samples, |shift| <= maxBytes
+    void RefuseMemoryForFirst(int requests);              // the first k transfer blocks are refused
+    void RefuseMemoryAbove(uint32_t sectors);             // blocks for more than n sectors are refused
+    void FailReadAt(uint32_t sector);                     // reads touching this sector fail (18)
+    void SetAudioSectors(uint32_t first, uint32_t count); // cooked reads touching them fail, as on a drive
+    void SetJitter(uint32_t maxBytes, uint32_t seed);     // shifts in whole samples, |shift| <= maxBytes
     void SetDelay(std::chrono::milliseconds perRequest);
     void SetMediaChangeCount(uint32_t count, bool checkSucceeds = true);
 
     int Opens() const;
-    int TransferBlocks() const;  // transfer blocks asked for (granted or refused)
+    int TransferBlocks() const; // transfer blocks asked for (granted or refused)
     std::vector<Request> Requests() const;
     void ClearLog();
 
@@ -73,8 +73,7 @@ private:
     class Device;
     friend class Device;
 
-    bool ReadRawLocked(const platform::RAW_READ_INFO& request, uint8_t* output, uint32_t outputSize,
-                       uint32_t* error);
+    bool ReadRawLocked(const platform::RAW_READ_INFO& request, uint8_t* output, uint32_t outputSize, uint32_t* error);
     bool ReadCookedLocked(uint64_t offset, uint8_t* output, uint32_t size, uint32_t* error);
     bool TouchesFailingSector(uint32_t first, uint32_t count) const;
     uint8_t ByteAt(int64_t position) const;
@@ -83,7 +82,7 @@ private:
     mutable std::mutex m_mutex;
     char m_letter;
     uint32_t m_sectorCount;
-    std::vector<uint8_t> m_content;  // empty: the generated pattern
+    std::vector<uint8_t> m_content; // empty: the generated pattern
     bool m_failOpen = false;
     int m_refuseFirst = 0;
     uint32_t m_refuseAbove = UINT32_MAX;

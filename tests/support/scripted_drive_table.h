@@ -25,7 +25,8 @@ public:
     {
         std::vector<platform::DriveEntry> drives{{'C', platform::DriveEntry::Kind::FixedDisk, "/"}};
         for (char letter : letters)
-            drives.push_back({letter, platform::DriveEntry::Kind::DiscImage, std::string("/images/") + letter + ".cue"});
+            drives.push_back(
+                {letter, platform::DriveEntry::Kind::DiscImage, std::string("/images/") + letter + ".cue"});
         return drives;
     }
 

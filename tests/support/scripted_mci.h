@@ -25,8 +25,8 @@ struct MciRequest {
     uint32_t flags = 0;
     bool hasParams = false;
     // MCI_OPEN
-    uint32_t deviceTypeId = 0;      // with MCI_OPEN_TYPE_ID
-    std::string deviceTypeName;     // without it
+    uint32_t deviceTypeId = 0;  // with MCI_OPEN_TYPE_ID
+    std::string deviceTypeName; // without it
     std::string elementName;
     // MCI_SET
     uint32_t timeFormat = 0;
@@ -42,8 +42,8 @@ struct MciRequest {
 
 struct MciAnswer {
     platform::MCIERROR error = 0;
-    uintptr_t value = 0;   // dwReturn of a status request
-    std::string text;      // the text of an info request
+    uintptr_t value = 0; // dwReturn of a status request
+    std::string text;    // the text of an info request
 };
 
 class ScriptedMci : public platform::MciService {
@@ -99,6 +99,6 @@ private:
 
     bool m_simulate = false;
     uint32_t m_mode = platform::MCI_MODE_STOP;
-    uint32_t m_position = kLeadIn;   // frames from 00:00:00
+    uint32_t m_position = kLeadIn; // frames from 00:00:00
     uint32_t m_end = kLeadIn;
 };

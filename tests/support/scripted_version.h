@@ -11,7 +11,10 @@
 class ScriptedVersion : public platform::VersionService {
 public:
     ScriptedVersion(uint32_t platformId, uint32_t major, uint32_t minor, std::string servicePack = {})
-        : m_platform(platformId), m_major(major), m_minor(minor), m_servicePack(std::move(servicePack))
+        : m_platform(platformId),
+          m_major(major),
+          m_minor(minor),
+          m_servicePack(std::move(servicePack))
     {
         platform::SetVersionService(this);
     }
@@ -19,7 +22,7 @@ public:
 
     bool refuseExtended = false;
     bool refuseBasic = false;
-    std::vector<uint32_t> askedSizes;   // the size field of every request, in order
+    std::vector<uint32_t> askedSizes; // the size field of every request, in order
 
     bool GetVersion(platform::OSVERSIONINFOA* info) override
     {

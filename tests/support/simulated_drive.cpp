@@ -47,10 +47,7 @@ bool CheckCondition(std::vector<uint8_t>* sense, uint8_t key, uint8_t asc)
     return false;
 }
 
-int64_t FloorDiv(int64_t a, int64_t b)
-{
-    return a >= 0 ? a / b : -((-a + b - 1) / b);
-}
+int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 } // namespace
 
@@ -209,10 +206,7 @@ void SimulatedDrive::ClearLog()
     m_discReads.clear();
 }
 
-std::unique_ptr<cdrom::MmcCalls> SimulatedDrive::Calls()
-{
-    return std::make_unique<Calls_>(*this);
-}
+std::unique_ptr<cdrom::MmcCalls> SimulatedDrive::Calls() { return std::make_unique<Calls_>(*this); }
 
 std::unique_ptr<CdromDevice> SimulatedDrive::Open(const std::string& devicePath, uint32_t* error)
 {
@@ -274,9 +268,7 @@ driver_return_code_t SimulatedDrive::Execute(const mmc_cdb_t& cdb, unsigned leng
     sense->clear();
     bool ok = false;
     switch (cdb.field[0]) {
-    case cdrom::MmcDrive::READ_CD:
-        ok = ReadCd(cdb.field, length, buffer, sense);
-        break;
+    case cdrom::MmcDrive::READ_CD: ok = ReadCd(cdb.field, length, buffer, sense); break;
     case cdrom::MmcDrive::INQUIRY: {
         uint8_t data[36] = {0x05, 0x80, 0x05, 0x32, 31};
         PutText(data + 8, m_vendor, 8);
@@ -295,14 +287,12 @@ driver_return_code_t SimulatedDrive::Execute(const mmc_cdb_t& cdb, unsigned leng
         data[1] = sizeof data - 2;
         data[8] = cdrom::MmcDrive::CAPABILITIES_PAGE;
         data[9] = 28;
-        data[8 + 5] = 0x01 | 0x02 | (m_reportsC2 ? 0x10 : 0);  // CD-DA commands, accurate stream, C2
+        data[8 + 5] = 0x01 | 0x02 | (m_reportsC2 ? 0x10 : 0); // CD-DA commands, accurate stream, C2
         std::memcpy(buffer, data, std::min<size_t>({length, BigEndian(&cdb.field[7], 2), sizeof data}));
         ok = true;
         break;
     }
-    default:
-        ok = CheckCondition(sense, SENSE_ILLEGAL_REQUEST, ASC_INVALID_COMMAND);
-        break;
+    default: ok = CheckCondition(sense, SENSE_ILLEGAL_REQUEST, ASC_INVALID_COMMAND); break;
     }
     command.succeeded = ok;
     m_commands.push_back(command);
@@ -336,7 +326,7 @@ bool SimulatedDrive::ReadCd(const uint8_t* cdb, unsigned length, uint8_t* buffer
     // From the cache when it holds them all; else off the disc, with read-ahead into the cache.
     const int64_t needed = last - first + 1;
     const bool cached = m_cacheSectors > 0 && !m_cache.empty() && first >= m_cacheStart &&
-                        last < m_cacheStart + static_cast<int64_t>(m_cache.size());
+        last < m_cacheStart + static_cast<int64_t>(m_cache.size());
     std::vector<SectorRead> reads;
     if (cached) {
         reads.assign(m_cache.begin() + (first - m_cacheStart), m_cache.begin() + (last - m_cacheStart + 1));

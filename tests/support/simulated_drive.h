@@ -38,7 +38,7 @@ class SimulatedDrive : public platform::CdromDeviceService {
 public:
     struct Command {
         uint8_t cdb[12] = {};
-        unsigned length = 0;     // bytes of the transfer
+        unsigned length = 0; // bytes of the transfer
         bool succeeded = false;
     };
 
@@ -79,8 +79,8 @@ private:
     friend class Calls_;
 
     struct SectorRead {
-        std::vector<uint8_t> bytes;     // 2352
-        std::vector<uint8_t> pointers;  // 294: C2 error bits
+        std::vector<uint8_t> bytes;    // 2352
+        std::vector<uint8_t> pointers; // 294: C2 error bits
     };
 
     driver_return_code_t Execute(const mmc_cdb_t& cdb, unsigned length, uint8_t* buffer, std::vector<uint8_t>* sense);

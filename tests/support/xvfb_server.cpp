@@ -50,7 +50,8 @@ bool XvfbServer::Start()
     std::string number;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd wait{report[0], POLLIN, 0};
         if (left.count() <= 0 || ::poll(&wait, 1, static_cast<int>(left.count())) <= 0)
             break;
@@ -64,9 +65,9 @@ bool XvfbServer::Start()
         int status = 0;
         const bool ended = ::waitpid(m_pid, &status, WNOHANG) == m_pid;
         if (ended)
-            m_pid = -1;  // reaped already: nothing left to stop
-        m_reason = ended && WIFEXITED(status) && WEXITSTATUS(status) == 127 ? "Xvfb is not installed"
-                                                                           : "Xvfb did not come up";
+            m_pid = -1; // reaped already: nothing left to stop
+        m_reason =
+            ended && WIFEXITED(status) && WEXITSTATUS(status) == 127 ? "Xvfb is not installed" : "Xvfb did not come up";
         Stop();
         return false;
     }

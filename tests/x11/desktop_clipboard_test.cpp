@@ -96,7 +96,8 @@ class XclipOwner {
 public:
     XclipOwner(const std::string& file, const char* target)
     {
-        m_process.start("xclip", {"-selection", "clipboard", "-quiet", "-t", target, "-i", QString::fromStdString(file)});
+        m_process.start("xclip",
+                        {"-selection", "clipboard", "-quiet", "-t", target, "-i", QString::fromStdString(file)});
         m_process.waitForStarted();
     }
     ~XclipOwner()
@@ -160,11 +161,11 @@ protected:
 TEST_F(DesktopClipboardTest, WaveCopiedInRipwellIsAWaveFileForOtherPrograms)
 {
     SKIP_WITHOUT_X11_DISPLAY();
-    QByteArray samples(17640, '\0');  // 0.1 s of 44100 Hz, 16-bit stereo
+    QByteArray samples(17640, '\0'); // 0.1 s of 44100 Hz, 16-bit stereo
     for (qsizetype i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<char>((i * 37) & 0xFF);
     Fill(samples, true);
-    Copy("");  // the wave is proposed
+    Copy(""); // the wave is proposed
 
     const QList<QByteArray> targets = ReadClipboard("TARGETS").split('\n');
     EXPECT_TRUE(targets.contains("audio/wav"));
@@ -186,18 +187,23 @@ TEST_F(DesktopClipboardTest, WaveCopiedInRipwellIsAWaveFileForOtherPrograms)
 TEST_F(DesktopClipboardTest, TextCopiedInRipwellReachesOtherProgramsAsUtf8)
 {
     SKIP_WITHOUT_X11_DISPLAY();
-    const QString german = QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e");
+    const QString german = QString::fromUtf8("Gr\xC3\xBC\xC3\x9F"
+                                             "e");
     QByteArray utf16;
     for (QChar c : german)
         utf16.append(static_cast<char>(c.unicode() & 0xFF)).append(static_cast<char>(c.unicode() >> 8));
     struct Case {
         const char* entry;
         QByteArray copied;
-        QByteArray read;  // by xclip
+        QByteArray read; // by xclip
     } cases[] = {
-        {"*Text", "Gr\xC3\xBC\xC3\x9F" "e, hello", "Gr\xC3\xBC\xC3\x9F" "e, hello"},
-        {"*Text", "caf\xE9 \x80", "caf\xC3\xA9 \xE2\x82\xAC"},  // Windows-1252
-        {"*OEM text", "\x84rger", "\xC3\xA4rger"},                // code page 437
+        {"*Text",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e, hello",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e, hello"},
+        {"*Text", "caf\xE9 \x80", "caf\xC3\xA9 \xE2\x82\xAC"}, // Windows-1252
+        {"*OEM text", "\x84rger", "\xC3\xA4rger"},             // code page 437
         {"*Unicode text", utf16, german.toUtf8()},
     };
     for (const Case& c : cases) {
@@ -210,7 +216,7 @@ TEST_F(DesktopClipboardTest, TextCopiedInRipwellReachesOtherProgramsAsUtf8)
 TEST_F(DesktopClipboardTest, TextFromAnotherProgramPastesAsTextOrUnicodeText)
 {
     SKIP_WITHOUT_X11_DISPLAY();
-    OnEmptyClipboard(&m_view);  // nothing of Ripwell's own left to mistake for xclip's
+    OnEmptyClipboard(&m_view); // nothing of Ripwell's own left to mistake for xclip's
     XclipOwner xclip(WriteFile(m_dir, "hello.txt", "hello"), "UTF8_STRING");
     ASSERT_TRUE(WaitFor([] { return CountClipboardFormats() > 0; })) << "xclip's text never came";
     Fill("old", false);
@@ -232,7 +238,7 @@ TEST_F(DesktopClipboardTest, ImageFromAnotherProgramPastesAsBitmapOrAsItsOwnFile
     SKIP_WITHOUT_X11_DISPLAY();
     QImage image(3, 2, QImage::Format_RGB32);
     image.fill(qRgb(0x10, 0x20, 0x30));
-    image.setPixel(0, 1, qRgb(0xA0, 0xB0, 0xC0));  // bottom left: the first pixel of a bitmap
+    image.setPixel(0, 1, qRgb(0xA0, 0xB0, 0xC0)); // bottom left: the first pixel of a bitmap
     QByteArray png;
     {
         QBuffer buffer(&png);
@@ -254,12 +260,12 @@ TEST_F(DesktopClipboardTest, ImageFromAnotherProgramPastesAsBitmapOrAsItsOwnFile
             value = value << 8 | static_cast<uint8_t>(dib[at + i]);
         return value;
     };
-    EXPECT_EQ(number(0, 4), 40u);  // the size of the info header
+    EXPECT_EQ(number(0, 4), 40u); // the size of the info header
     EXPECT_EQ(number(4, 4), 3u);
-    EXPECT_EQ(number(8, 4), 2u);   // positive: bottom row first
+    EXPECT_EQ(number(8, 4), 2u); // positive: bottom row first
     const uint32_t bits = number(14, 2);
     ASSERT_TRUE(bits == 24 || bits == 32) << bits;
-    EXPECT_EQ(dib.mid(40, 3), QByteArray("\xC0\xB0\xA0", 3));  // blue, green, red
+    EXPECT_EQ(dib.mid(40, 3), QByteArray("\xC0\xB0\xA0", 3)); // blue, green, red
 
     m_doc.SetModifiedFlag(false);
     Paste(QString("image/png (%1)").arg(pngFormat));

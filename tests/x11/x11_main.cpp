@@ -26,7 +26,7 @@ int main(int argc, char** argv)
         if (std::strncmp(argv[i], "--gtest_list_tests", 18) == 0)
             listing = true;
 
-    XvfbServer server;  // outlives the application, which must leave the display first
+    XvfbServer server; // outlives the application, which must leave the display first
     if (!listing && server.Start()) {
         setenv("DISPLAY", server.Display().c_str(), 1);
         setenv("QT_QPA_PLATFORM", "xcb", 1);

@@ -34,19 +34,19 @@ void PutSample(uint8_t* out, int16_t left, int16_t right)
 // A plucked arpeggio over a slow pad, in a key and tempo of the track's own. Every sample is a
 // pure function of the track and the sample index, so any sector can be made on its own.
 struct Piece {
-    double tempo;        // beats per minute
-    double root;         // frequency of the key's tonic
-    int progression[4];  // scale degrees of the four chords
+    double tempo;       // beats per minute
+    double root;        // frequency of the key's tonic
+    int progression[4]; // scale degrees of the four chords
 };
 
 const Piece& PieceOfTrack(int track)
 {
     static const Piece pieces[] = {
-        {96.0, 261.63, {0, 4, 5, 3}},   // C major: I V vi IV
-        {84.0, 220.00, {0, 5, 3, 4}},   // A: I vi IV V
-        {108.0, 293.66, {0, 3, 4, 0}},  // D: I IV V I
-        {72.0, 196.00, {5, 3, 0, 4}},   // G: vi IV I V
-        {120.0, 246.94, {0, 2, 3, 4}},  // B: I iii IV V
+        {96.0, 261.63, {0, 4, 5, 3}},  // C major: I V vi IV
+        {84.0, 220.00, {0, 5, 3, 4}},  // A: I vi IV V
+        {108.0, 293.66, {0, 3, 4, 0}}, // D: I IV V I
+        {72.0, 196.00, {5, 3, 0, 4}},  // G: vi IV I V
+        {120.0, 246.94, {0, 2, 3, 4}}, // B: I iii IV V
     };
     return pieces[(track - 1) % 5];
 }
@@ -66,7 +66,7 @@ void MusicSample(int track, uint64_t index, uint64_t trackSamples, int16_t* left
     const double eighth = beat / 2.0;
     const uint64_t step = static_cast<uint64_t>(t / eighth);
     const double inStep = t - static_cast<double>(step) * eighth;
-    const int chord = piece.progression[(step / 8) % 4];  // a chord lasts one bar of 4 beats
+    const int chord = piece.progression[(step / 8) % 4]; // a chord lasts one bar of 4 beats
 
     // Pad: the triad, soft, with a slow swell; it glides into the next chord over 80 ms.
     const auto triad = [&](int degree) {
@@ -93,7 +93,7 @@ void MusicSample(int track, uint64_t index, uint64_t trackSamples, int16_t* left
         const int noteChord = piece.progression[(noteStep / 8) % 4];
         const double f = DegreeFrequency(piece.root, noteChord + pattern[noteStep % 8]);
         const double age = inStep + static_cast<double>(back) * eighth;
-        const double envelope = std::exp(-age * 6.0) * std::min(1.0, age * 60.0);  // soft attack: no click
+        const double envelope = std::exp(-age * 6.0) * std::min(1.0, age * 60.0); // soft attack: no click
         pluck += 0.22 * envelope *
             (std::sin(2.0 * kPi * f * t) + 0.4 * std::sin(4.0 * kPi * f * t) + 0.15 * std::sin(6.0 * kPi * f * t));
     }
@@ -117,7 +117,7 @@ void MusicSample(int track, uint64_t index, uint64_t trackSamples, int16_t* left
     if (static_cast<double>(fromEnd) < fadeSamples)
         fade = std::min(fade, static_cast<double>(fromEnd) / fadeSamples);
 
-    const double pan = 0.5 + 0.3 * std::sin(2.0 * kPi * t / (beat * 8.0));  // the pluck wanders
+    const double pan = 0.5 + 0.3 * std::sin(2.0 * kPi * t / (beat * 8.0)); // the pluck wanders
     const double l = fade * (pad + bass + pluck * (1.0 - pan) * 1.4);
     const double r = fade * (pad + bass + pluck * pan * 1.4);
     *left = static_cast<int16_t>(std::lround(std::clamp(l, -1.0, 1.0) * 32000.0));
@@ -160,7 +160,8 @@ bool WriteSectors(const DiscPlan& plan, std::FILE* file, uint32_t first, uint32_
             const uint32_t lsn = first + done + i;
             SectorBytes(plan, lsn, sector);
             if (form == SectorForm::UserData) {
-                std::memcpy(buffer.data() + bytes, sector + platform::cdrom::MODE1_USER_DATA_OFFSET, COOKED_SECTOR_SIZE);
+                std::memcpy(buffer.data() + bytes, sector + platform::cdrom::MODE1_USER_DATA_OFFSET,
+                            COOKED_SECTOR_SIZE);
                 bytes += COOKED_SECTOR_SIZE;
                 continue;
             }
@@ -231,7 +232,7 @@ bool WriteText(const std::string& path, const std::string& text, std::string* re
     return true;
 }
 
-uint32_t TrackFirstSector(const DiscPlan& plan, size_t index)  // first sector of the pregap
+uint32_t TrackFirstSector(const DiscPlan& plan, size_t index) // first sector of the pregap
 {
     uint32_t sector = 0;
     for (size_t i = 0; i < index; ++i)
@@ -282,10 +283,7 @@ bool CompletePlan(DiscPlan* plan, std::string* reason)
     return true;
 }
 
-uint32_t DiscSectors(const DiscPlan& plan)
-{
-    return TrackFirstSector(plan, plan.tracks.size());
-}
+uint32_t DiscSectors(const DiscPlan& plan) { return TrackFirstSector(plan, plan.tracks.size()); }
 
 int TrackOfSector(const DiscPlan& plan, uint32_t sector, bool* inPregap)
 {
@@ -371,9 +369,10 @@ bool WriteCdrdaoToc(const DiscPlan& plan, const std::string& folder, const std::
             toc += "TRACK MODE1_RAW\nNO COPY\n";
             if (track.pregapSectors)
                 toc += "ZERO MODE1_RAW " + Msf(track.pregapSectors) + "\nSTART\n";
-            toc += "DATAFILE \"" + bin + "\" #" + std::to_string(byteOffset + uint64_t(track.pregapSectors) * RAW_SECTOR_SIZE) +
-                   " " + Msf(track.sectors) + " // length in bytes: " +
-                   std::to_string(uint64_t(track.sectors) * RAW_SECTOR_SIZE) + "\n";
+            toc += "DATAFILE \"" + bin + "\" #" +
+                std::to_string(byteOffset + uint64_t(track.pregapSectors) * RAW_SECTOR_SIZE) + " " +
+                Msf(track.sectors) +
+                " // length in bytes: " + std::to_string(uint64_t(track.sectors) * RAW_SECTOR_SIZE) + "\n";
             afterData = true;
             continue;
         }
@@ -487,14 +486,14 @@ bool WriteNeroImage(const DiscPlan& plan, const std::string& folder, const std::
     head += catalog;
     head += '\0';
     const bool data = std::any_of(plan.tracks.begin(), plan.tracks.end(), [](const TrackPlan& t) { return t.isData; });
-    PutBigEndian(head, data ? 1 : 0, 2);  // the kind of disc: audio, or with a mode-1 track
+    PutBigEndian(head, data ? 1 : 0, 2); // the kind of disc: audio, or with a mode-1 track
     head += static_cast<char>(1);
     head += static_cast<char>(plan.tracks.size());
     for (size_t i = 0; i < plan.tracks.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
-        dao += std::string(12, '\0');  // no ISRC
+        dao += std::string(12, '\0'); // no ISRC
         PutBigEndian(dao, RAW_SECTOR_SIZE, 2);
-        dao += static_cast<char>(plan.tracks[i].isData ? 0x05 : 0x07);  // mode 1 raw, or audio
+        dao += static_cast<char>(plan.tracks[i].isData ? 0x05 : 0x07); // mode 1 raw, or audio
         dao += std::string("\0\0\x01", 3);
         PutBigEndian(dao, i == 0 ? 0 : offsetOf(TrackFirstSector(plan, i)), 8);
         PutBigEndian(dao, offsetOf(TrackStart(plan, number)), 8);
@@ -584,8 +583,8 @@ bool WriteDisc(const DiscPlan& plan, Layout layout, const std::string& folder, c
             } else {
                 const bool cooked = layout != Layout::BinPerTrack && track.isData;
                 file = TrackFileName(name, number, cooked ? "iso" : "bin");
-                ok = WriteBinary(plan, folder + "/" + file, first, length, cooked ? SectorForm::UserData : SectorForm::Raw,
-                                 reason);
+                ok = WriteBinary(plan, folder + "/" + file, first, length,
+                                 cooked ? SectorForm::UserData : SectorForm::Raw, reason);
             }
             if (!ok)
                 return false;

@@ -24,39 +24,42 @@ using platform::cdrom::RAW_SECTOR_SIZE;
 using platform::cdrom::SAMPLES_PER_SECTOR;
 
 enum class AudioContent {
-    Counter,  // sample k of the disc (counted from logical sector 0): left = k & 0xFFFF,
-              // right = (k >> 16) | track number << 8, so no two sample positions look alike
-    Music,    // a short synthesized piece, different for every track
+    Counter, // sample k of the disc (counted from logical sector 0): left = k & 0xFFFF,
+             // right = (k >> 16) | track number << 8, so no two sample positions look alike
+    Music,   // a short synthesized piece, different for every track
     Silence,
 };
 
 struct TrackPlan {
     bool isData = false;
-    uint32_t sectors = 0;        // from INDEX 01 to the next track (for a data track: set by the volume)
-    uint32_t pregapSectors = 0;  // INDEX 00 sectors before INDEX 01, held in the files; not on track 1
+    uint32_t sectors = 0;       // from INDEX 01 to the next track (for a data track: set by the volume)
+    uint32_t pregapSectors = 0; // INDEX 00 sectors before INDEX 01, held in the files; not on track 1
     AudioContent content = AudioContent::Counter;
 };
 
 struct DiscPlan {
-    std::vector<TrackPlan> tracks;      // track 1 first
-    std::vector<uint8_t> volume;        // the data track's user data: whole 2048-byte blocks
-    std::string catalog;                // 13 digits, or empty for a disc without one
+    std::vector<TrackPlan> tracks; // track 1 first
+    std::vector<uint8_t> volume;   // the data track's user data: whole 2048-byte blocks
+    std::string catalog;           // 13 digits, or empty for a disc without one
 };
 
 enum class Layout {
-    SingleBin,          // NAME.bin + NAME.cue, data track MODE1/2352
-    BinPerTrack,        // NAME-NN.bin per track + NAME.cue, data track MODE1/2352
-    WavePerTrack,       // NAME-NN.wav per audio track, NAME-NN.iso (MODE1/2048) for data + NAME.cue
-    FlacPerTrack,       // as WavePerTrack with FLAC files (cue FILE type WAVE)
-    CdrdaoToc,          // NAME.bin (raw audio big-endian, as cdrdao read-cd writes it) + NAME.toc
-    CdrdaoTocPerTrack,  // NAME-NN.wav per audio track, NAME-NN.iso for data (MODE1) + NAME.toc
-    Nero,               // NAME.nrg: Nero image version 2, disc at once
+    SingleBin,         // NAME.bin + NAME.cue, data track MODE1/2352
+    BinPerTrack,       // NAME-NN.bin per track + NAME.cue, data track MODE1/2352
+    WavePerTrack,      // NAME-NN.wav per audio track, NAME-NN.iso (MODE1/2048) for data + NAME.cue
+    FlacPerTrack,      // as WavePerTrack with FLAC files (cue FILE type WAVE)
+    CdrdaoToc,         // NAME.bin (raw audio big-endian, as cdrdao read-cd writes it) + NAME.toc
+    CdrdaoTocPerTrack, // NAME-NN.wav per audio track, NAME-NN.iso for data (MODE1) + NAME.toc
+    Nero,              // NAME.nrg: Nero image version 2, disc at once
 };
 
 inline constexpr std::pair<const char*, Layout> LAYOUT_NAMES[] = {
-    {"single", Layout::SingleBin},       {"bin-per-track", Layout::BinPerTrack},
-    {"wave-per-track", Layout::WavePerTrack}, {"flac-per-track", Layout::FlacPerTrack},
-    {"toc", Layout::CdrdaoToc},          {"toc-per-track", Layout::CdrdaoTocPerTrack},
+    {"single", Layout::SingleBin},
+    {"bin-per-track", Layout::BinPerTrack},
+    {"wave-per-track", Layout::WavePerTrack},
+    {"flac-per-track", Layout::FlacPerTrack},
+    {"toc", Layout::CdrdaoToc},
+    {"toc-per-track", Layout::CdrdaoTocPerTrack},
     {"nrg", Layout::Nero},
 };
 
@@ -72,7 +75,7 @@ bool CompletePlan(DiscPlan* plan, std::string* reason);
 // sector count of the whole disc is DiscSectors.
 uint32_t DiscSectors(const DiscPlan& plan);
 int TrackOfSector(const DiscPlan& plan, uint32_t sector, bool* inPregap = nullptr);
-uint32_t TrackStart(const DiscPlan& plan, int trackNumber);  // logical sector of INDEX 01
+uint32_t TrackStart(const DiscPlan& plan, int trackNumber); // logical sector of INDEX 01
 
 // The 2352 bytes of a logical sector of the disc, as a raw read returns them.
 void SectorBytes(const DiscPlan& plan, uint32_t sector, uint8_t* out);

@@ -10,7 +10,7 @@
 
 namespace {
 constexpr int kAnimationSide = 32;
-constexpr int kLastFrame = 0xFFFF;  // "to the last frame"
+constexpr int kLastFrame = 0xFFFF; // "to the last frame"
 constexpr int kForever = -1;
 } // namespace
 

@@ -12,7 +12,7 @@ class CAboutDlg : public QDialog {
 public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 
-    CAnimateCtrl* m_animation = nullptr;  // control 1044
+    CAnimateCtrl* m_animation = nullptr; // control 1044
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -34,9 +34,9 @@ constexpr int kIdleUpdateMs = 250;
 QString ResText(int id) { return QString::fromUtf8(res::LoadString(id).data(), int(res::LoadString(id).size())); }
 
 struct MenuItem {
-    int id;              // 0: separator
+    int id; // 0: separator
     const char* text;
-    const char* keys;    // the accelerators, ";" between two
+    const char* keys; // the accelerators, ";" between two
     bool checkable;
 };
 
@@ -163,7 +163,7 @@ void CMainFrame::BuildActions()
         action->setToolTip(QString::fromStdString(res::CommandTooltip(item.id)));
         action->setIcon(ToolbarImage(item.id));
         action->setIconVisibleInMenu(false);
-        addAction(action);  // the accelerators work while the bars are hidden
+        addAction(action); // the accelerators work while the bars are hidden
         m_commandActions[item.id] = action;
     }
 }
@@ -228,12 +228,26 @@ bool CMainFrame::BuildToolBar()
     m_wndToolBar->setMovable(true);
     m_wndToolBar->setFloatable(true);
     static const int kButtons[] = {
-        res::ID_FILE_NEW, res::ID_FILE_OPEN, res::ID_FILE_SAVE, res::ID_PROPERTIES, 0,
-        res::ID_EDIT_COPY, res::ID_EDIT_PASTE, res::ID_EMPTY_CLIPBOARD, 0,
-        res::ID_READ_CDDA, res::ID_RIP_DISC, 0,
-        res::ID_PLAY_WAVEFORM, res::ID_STOP_WAVEFORM, 0,
-        res::ID_CD_PLAYER, res::ID_SOUND_RECORDER, 0,
-        res::ID_APP_ABOUT, res::ID_CONTEXT_HELP,
+        res::ID_FILE_NEW,
+        res::ID_FILE_OPEN,
+        res::ID_FILE_SAVE,
+        res::ID_PROPERTIES,
+        0,
+        res::ID_EDIT_COPY,
+        res::ID_EDIT_PASTE,
+        res::ID_EMPTY_CLIPBOARD,
+        0,
+        res::ID_READ_CDDA,
+        res::ID_RIP_DISC,
+        0,
+        res::ID_PLAY_WAVEFORM,
+        res::ID_STOP_WAVEFORM,
+        0,
+        res::ID_CD_PLAYER,
+        res::ID_SOUND_RECORDER,
+        0,
+        res::ID_APP_ABOUT,
+        res::ID_CONTEXT_HELP,
     };
     for (int id : kButtons) {
         if (id == 0)
@@ -278,10 +292,7 @@ void CMainFrame::UpdateLockIndicators()
         m_indicators[i]->setText(on[i] ? ResText(ids[i]) : QString());
 }
 
-QMenu* CMainFrame::Menu(const QString& objectName) const
-{
-    return menuBar()->findChild<QMenu*>(objectName);
-}
+QMenu* CMainFrame::Menu(const QString& objectName) const { return menuBar()->findChild<QMenu*>(objectName); }
 
 void CMainFrame::UpdateFrameTitle()
 {

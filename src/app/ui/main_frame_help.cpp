@@ -44,10 +44,7 @@ uint32_t TopicOfActiveWindow()
 
 } // namespace
 
-void CMainFrame::OnHelpFinder()
-{
-    platform::ShowHelpTopic(platform::HELP_CONTENTS);
-}
+void CMainFrame::OnHelpFinder() { platform::ShowHelpTopic(platform::HELP_CONTENTS); }
 
 void CMainFrame::OnHelp()
 {

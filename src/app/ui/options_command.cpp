@@ -42,7 +42,7 @@ OptionsOutcome OnOptions(AppSettings& settings, CRipwellView* view, QWidget* par
     dialog.m_nOverlap = settings.OverlappingSectors;
     // 5.
     if (dialog.DoModal() != res::IDOK)
-        return outcome;   // 7. the key closes as it goes
+        return outcome; // 7. the key closes as it goes
     outcome.confirmed = true;
 
     // 6.1 The general settings.

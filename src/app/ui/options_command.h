@@ -9,9 +9,9 @@ class QWidget;
 
 // What applying the dialog did to the view.
 struct OptionsOutcome {
-    bool confirmed = false;       // left with OK
-    bool colorsChanged = false;   // the view got new colours and repaints
-    bool layoutChanged = false;   // the wave header switch changed: the view recomputed its layout
+    bool confirmed = false;     // left with OK
+    bool colorsChanged = false; // the view got new colours and repaints
+    bool layoutChanged = false; // the wave header switch changed: the view recomputed its layout
 };
 
 // view: the data view, whose colours the dialog shows and changes (may be null).

@@ -31,7 +31,7 @@ QColor ColorOf(uint32_t colorRef) { return QColor(colorRef & 0xFF, (colorRef >> 
 uint32_t ColorRefOf(const QColor& color)
 {
     return static_cast<uint32_t>(color.red()) | (static_cast<uint32_t>(color.green()) << 8) |
-           (static_cast<uint32_t>(color.blue()) << 16);
+        (static_cast<uint32_t>(color.blue()) << 16);
 }
 
 QFont SampleFont() { return QFontDatabase::systemFont(QFontDatabase::FixedFont); }
@@ -51,14 +51,16 @@ uint32_t NearestDisplayColor(const QWidget* device, uint32_t colorRef)
     const int depth = device ? device->depth() : 24;
     uint32_t keep = 0xFFFFFF;
     if (depth == 16)
-        keep = 0xF8FCF8;   // five bits of red and blue, six of green
+        keep = 0xF8FCF8; // five bits of red and blue, six of green
     else if (depth == 15)
         keep = 0xF8F8F8;
     return colorRef & keep;
 }
 
 COptionsDlg::COptionsDlg(QWidget* colorDevice, QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::OptionsDlg>()), m_pColorDevice(colorDevice)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::OptionsDlg>()),
+      m_pColorDevice(colorDevice)
 {
     m_ui->setupUi(this);
     setObjectName("COptionsDlg");
@@ -72,7 +74,8 @@ COptionsDlg::COptionsDlg(QWidget* colorDevice, QWidget* parent)
         Group(tab)->setSizePolicy(policy);
     }
     const QFontMetrics metrics(SampleFont());
-    m_ui->colorSample->setFixedSize(metrics.horizontalAdvance(QString::fromLatin1(COLOR_SAMPLE_LINES[0])) + kSampleMargin,
+    m_ui->colorSample->setFixedSize(metrics.horizontalAdvance(QString::fromLatin1(COLOR_SAMPLE_LINES[0])) +
+                                        kSampleMargin,
                                     9 * SampleLineHeight(metrics) + kSampleMargin);
     m_ui->colorSample->installEventFilter(this);
     m_ui->overlapSpin->SetBuddy(m_ui->overlapEdit);

@@ -44,10 +44,11 @@ void CRipwellApp::RegisterCommands()
     // An entry's command is grayed while the list has no file in its place (the empty list's
     // "Recent File" item).
     for (int id = res::ID_FILE_MRU_FILE1; id <= res::ID_FILE_MRU_FILE4; ++id)
-        m_commands.On(id, [this, id] { OnOpenRecentFile(id); },
-                      [this, id](framework::CCmdUI& ui) {
-                          ui.Enable(static_cast<std::size_t>(id - res::ID_FILE_MRU_FILE1) < m_recentFiles.size());
-                      });
+        m_commands.On(
+            id, [this, id] { OnOpenRecentFile(id); },
+            [this, id](framework::CCmdUI& ui) {
+                ui.Enable(static_cast<std::size_t>(id - res::ID_FILE_MRU_FILE1) < m_recentFiles.size());
+            });
     m_commands.On(res::ID_APP_EXIT, [this] { OnAppExit(); });
     m_commands.On(res::ID_APP_ABOUT, [this] { OnAppAbout(); });
 }
@@ -148,7 +149,7 @@ bool CRipwellApp::OpenDocumentFile(const std::string& path)
         m_pMainFrame->UpdateFrameTitle();
         return false;
     }
-    m_pDocument->SetPathName(path);  // and the recent-file list, through the hook
+    m_pDocument->SetPathName(path); // and the recent-file list, through the hook
     m_pDocument->SetModifiedFlag(false);
     m_pDocument->UpdateAllViews();
     m_pMainFrame->UpdateFrameTitle();

@@ -56,7 +56,7 @@ private:
     framework::CommandMap m_commands;
     std::vector<std::string> m_recentFiles;
     bool m_bStarted = false;
-    bool m_bOpenCancelled = false;  // the last open stopped at the save question
+    bool m_bOpenCancelled = false; // the last open stopped at the save question
 };
 
 // The running application object (null before it exists and after it is gone).

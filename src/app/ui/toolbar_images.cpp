@@ -64,18 +64,14 @@ void DrawPicture(QPainter& p, int id)
 {
     p.setRenderHint(QPainter::Antialiasing, false);
     switch (id) {
-    case res::ID_FILE_NEW:
-        DrawPage(p);
-        break;
+    case res::ID_FILE_NEW: DrawPage(p); break;
     case res::ID_FILE_OPEN:
         DrawFolder(p);
         p.setPen(Qt::darkGreen);
         p.drawLine(9, 3, 14, 3);
         p.drawLine(14, 3, 12, 1);
         break;
-    case res::ID_FILE_SAVE:
-        DrawFloppy(p);
-        break;
+    case res::ID_FILE_SAVE: DrawFloppy(p); break;
     case res::ID_PROPERTIES:
         DrawPage(p);
         p.setPen(Qt::blue);
@@ -156,8 +152,8 @@ void DrawPicture(QPainter& p, int id)
         break;
     case res::ID_CONTEXT_HELP: {
         QPolygon arrow;
-        arrow << QPoint(1, 1) << QPoint(1, 12) << QPoint(4, 9) << QPoint(7, 13) << QPoint(8, 12)
-              << QPoint(6, 8) << QPoint(9, 8);
+        arrow << QPoint(1, 1) << QPoint(1, 12) << QPoint(4, 9) << QPoint(7, 13) << QPoint(8, 12) << QPoint(6, 8)
+              << QPoint(9, 8);
         p.setPen(Qt::black);
         p.setBrush(Qt::white);
         p.drawPolygon(arrow);
@@ -169,8 +165,7 @@ void DrawPicture(QPainter& p, int id)
         p.drawText(QRect(8, 0, 8, 11), Qt::AlignCenter, QStringLiteral("?"));
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -28,12 +28,14 @@ QColor ColorFromColorRef(uint32_t colorRef)
 uint32_t ColorRefFromColor(const QColor& color)
 {
     return static_cast<uint32_t>(color.red()) | (static_cast<uint32_t>(color.green()) << 8) |
-           (static_cast<uint32_t>(color.blue()) << 16);
+        (static_cast<uint32_t>(color.blue()) << 16);
 }
 
 CRipwellView::CRipwellView(CRipwellDoc* document, AppSettings& settings, framework::CommandActions* actions,
                            QWidget* parent)
-    : QAbstractScrollArea(parent), m_settings(settings), m_pDocument(document)
+    : QAbstractScrollArea(parent),
+      m_settings(settings),
+      m_pDocument(document)
 {
     setObjectName("CRipwellView");
     setFocusPolicy(Qt::StrongFocus);
@@ -102,17 +104,22 @@ void CRipwellView::RegisterCommands()
 {
     m_commands.On(res::ID_FILE_SAVE, [this] { OnFileSave(); });
     m_commands.On(res::ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
-    m_commands.On(res::ID_EDIT_COPY, [this] { OnEditCopy(); },
-                  [this](framework::CCmdUI& ui) { ::OnUpdateEditCopy(GetDocument(), ui); });
-    m_commands.On(res::ID_EDIT_PASTE, [this] { OnEditPaste(); }, [](framework::CCmdUI& ui) { ::OnUpdateEditPaste(ui); });
-    m_commands.On(res::ID_EMPTY_CLIPBOARD, [this] { OnEmptyClipboard(); },
-                  [](framework::CCmdUI& ui) { ::OnUpdateEmptyClipboard(ui); });
+    m_commands.On(
+        res::ID_EDIT_COPY, [this] { OnEditCopy(); },
+        [this](framework::CCmdUI& ui) { ::OnUpdateEditCopy(GetDocument(), ui); });
+    m_commands.On(
+        res::ID_EDIT_PASTE, [this] { OnEditPaste(); }, [](framework::CCmdUI& ui) { ::OnUpdateEditPaste(ui); });
+    m_commands.On(
+        res::ID_EMPTY_CLIPBOARD, [this] { OnEmptyClipboard(); },
+        [](framework::CCmdUI& ui) { ::OnUpdateEmptyClipboard(ui); });
     m_commands.On(res::ID_PROPERTIES, [this] { OnProperties(); });
-    m_commands.On(res::ID_PLAY_WAVEFORM, [this] { OnPlayWaveform(); },
-                  [this](framework::CCmdUI& ui) { OnUpdatePlayWaveform(ui); });
+    m_commands.On(
+        res::ID_PLAY_WAVEFORM, [this] { OnPlayWaveform(); },
+        [this](framework::CCmdUI& ui) { OnUpdatePlayWaveform(ui); });
     m_commands.On(res::ID_STOP_WAVEFORM, [this] { OnStopWaveform(); });
-    m_commands.On(res::ID_VIEW_WAVEFORM, [this] { OnViewWaveform(); },
-                  [this](framework::CCmdUI& ui) { ui.SetCheck(IsWaveformStripShown()); });
+    m_commands.On(
+        res::ID_VIEW_WAVEFORM, [this] { OnViewWaveform(); },
+        [this](framework::CCmdUI& ui) { ui.SetCheck(IsWaveformStripShown()); });
 }
 
 void CRipwellView::ApplyColors()
@@ -123,7 +130,7 @@ void CRipwellView::ApplyColors()
     viewport()->setPalette(palette);
     viewport()->setAutoFillBackground(true);
     viewport()->update();
-    m_pWaveStrip->update();   // it draws in the same colours
+    m_pWaveStrip->update(); // it draws in the same colours
 }
 
 void CRipwellView::OnUpdate()
@@ -164,10 +171,7 @@ void CRipwellView::OnVScroll(ScrollAction action, int pos)
         ApplyScrollResult(result);
 }
 
-void CRipwellView::ScrollToLine(int line)
-{
-    ApplyScrollResult(waveform::ScrollToLine(CurrentScrollState(), line));
-}
+void CRipwellView::ScrollToLine(int line) { ApplyScrollResult(waveform::ScrollToLine(CurrentScrollState(), line)); }
 
 void CRipwellView::ApplyScrollResult(const hexdump::ScrollResult& result)
 {
@@ -177,7 +181,7 @@ void CRipwellView::ApplyScrollResult(const hexdump::ScrollResult& result)
     vbar->setSliderPosition(result.thumb);
     vbar->setValue(result.thumb);
     viewport()->update();
-    m_pWaveStrip->update();  // its mark follows the lines shown
+    m_pWaveStrip->update(); // its mark follows the lines shown
 }
 
 void CRipwellView::OnScrollBarAction(int action)
@@ -316,20 +320,11 @@ void CRipwellView::OnFileSaveAs()
         m_pDocument->DoSave(std::string());
 }
 
-void CRipwellView::OnEditCopy()
-{
-    ::OnEditCopy(GetDocument(), this);
-}
+void CRipwellView::OnEditCopy() { ::OnEditCopy(GetDocument(), this); }
 
-void CRipwellView::OnEditPaste()
-{
-    ::OnEditPaste(GetDocument(), this);
-}
+void CRipwellView::OnEditPaste() { ::OnEditPaste(GetDocument(), this); }
 
-void CRipwellView::OnEmptyClipboard()
-{
-    ::OnEmptyClipboard(this);
-}
+void CRipwellView::OnEmptyClipboard() { ::OnEmptyClipboard(this); }
 
 void CRipwellView::OnProperties()
 {

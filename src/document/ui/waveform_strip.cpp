@@ -112,7 +112,7 @@ void CWaveformStrip::DrawPicture(QImage& target)
     const QColor back = m_pView->m_crBack;
     const QColor text = m_pView->m_crText;
     const int w = target.width();
-    const int h = target.height() - 1;   // the last row is the border to the dump
+    const int h = target.height() - 1; // the last row is the border to the dump
     painter.fillRect(0, 0, w, h, back);
     painter.fillRect(0, h, w, 1, palette().color(QPalette::Mid));
 

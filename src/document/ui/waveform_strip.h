@@ -61,7 +61,7 @@ private:
     int m_nBuilds = 0;
     QImage m_picture;
     bool m_bPictureStale = true;
-    QColor m_pictureColours[3];   // background, text, highlight it was drawn with
+    QColor m_pictureColours[3]; // background, text, highlight it was drawn with
     std::vector<waveform::Peak> m_peaks;
     std::vector<QLine> m_lines;
 };

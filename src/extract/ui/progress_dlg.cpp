@@ -20,12 +20,9 @@ namespace {
 constexpr double kBytesPerMegabyte = 1048576.0;
 constexpr double kBytesPerKilobyte = 1024.0;
 constexpr uint32_t kSecondsPerDay = 86400;
-constexpr int kClipLastFrame = 0xFFFF;   // "to the last frame"
+constexpr int kClipLastFrame = 0xFFFF; // "to the last frame"
 
-QString FromStd(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
+QString FromStd(const std::string& text) { return QString::fromStdString(text); }
 
 } // namespace
 
@@ -90,10 +87,7 @@ CProgressDlg::CProgressDlg(QWidget* parent) : QDialog(parent), m_ui(std::make_un
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &CProgressDlg::reject);
 }
 
-CProgressDlg::~CProgressDlg()
-{
-    JoinWorker();
-}
+CProgressDlg::~CProgressDlg() { JoinWorker(); }
 
 int CProgressDlg::exec()
 {
@@ -178,10 +172,7 @@ void CProgressDlg::ShowRangeAndMode(bool jitterCorrection)
         m_pSyncLabel->setText(QStringLiteral("Synchronization:"));
 }
 
-void CProgressDlg::StartWorker(ReadRequest* request)
-{
-    m_worker = std::thread(ReadSectorsThread, request);
-}
+void CProgressDlg::StartWorker(ReadRequest* request) { m_worker = std::thread(ReadSectorsThread, request); }
 
 void CProgressDlg::JoinWorker()
 {
@@ -189,45 +180,29 @@ void CProgressDlg::JoinWorker()
         m_worker.join();
 }
 
-void CProgressDlg::reject()
-{
-    m_nCancelFlag.store(1);
-}
+void CProgressDlg::reject() { m_nCancelFlag.store(1); }
 
-void CProgressDlg::accept()
-{
-}
+void CProgressDlg::accept() {}
 
 void CProgressDlg::SendMessage(uint32_t message, uintptr_t wParam)
 {
     RunOnWindowThread([this, message, wParam] { OnWorkerMessage(message, wParam); });
 }
 
-void CProgressDlg::RunOnWindowThread(const std::function<void()>& work)
-{
-    platform::RunOnThreadAndWait(this, work);
-}
+void CProgressDlg::RunOnWindowThread(const std::function<void()>& work) { platform::RunOnThreadAndWait(this, work); }
 
 void CProgressDlg::OnWorkerMessage(uint32_t message, uintptr_t wParam)
 {
     const auto value = static_cast<uint32_t>(wParam);
     switch (message) {
-    case res::WM_READ_POSITION:
-        m_pPositionText->setText(QString::number(value));
-        break;
-    case res::WM_READ_TIMELEFT:
-        m_pTimeLeftText->setText(FromStd(progress_text::TimeLeft(value)));
-        break;
+    case res::WM_READ_POSITION: m_pPositionText->setText(QString::number(value)); break;
+    case res::WM_READ_TIMELEFT: m_pTimeLeftText->setText(FromStd(progress_text::TimeLeft(value))); break;
     case res::WM_READ_PERCENT:
         m_ui->progressBar->setValue(static_cast<int>(std::min<uint32_t>(value, 100)));
         m_pPercentText->setText(FromStd(progress_text::Percent(value)));
         break;
-    case res::WM_READ_SYNC:
-        m_pSyncText->setText(FromStd(progress_text::SyncResult(wParam)));
-        break;
-    case res::WM_READ_PASS:
-        m_pReadModeText->setText(FromStd(SecurePassText(wParam)));
-        break;
+    case res::WM_READ_SYNC: m_pSyncText->setText(FromStd(progress_text::SyncResult(wParam))); break;
+    case res::WM_READ_PASS: m_pReadModeText->setText(FromStd(SecurePassText(wParam))); break;
     case res::WM_READ_REPORT:
         m_report = *reinterpret_cast<const SecureReadReport*>(wParam);
         m_bHaveReport = true;
@@ -236,7 +211,6 @@ void CProgressDlg::OnWorkerMessage(uint32_t message, uintptr_t wParam)
         m_nStatus = static_cast<uint16_t>(value & 0xFFFF);
         QDialog::done(res::IDCANCEL);
         break;
-    default:
-        break;
+    default: break;
     }
 }

@@ -18,7 +18,9 @@
 
 class CRipwellDoc;
 class QLabel;
-namespace Ui { class ProgressDlg; }
+namespace Ui {
+class ProgressDlg;
+}
 
 class CProgressDlg : public QDialog, public ReadProgressWindow {
     Q_OBJECT
@@ -31,7 +33,7 @@ public:
 
     // Set by the read command before exec().
     uint32_t m_nFirstSector = 0;
-    uint32_t m_nLastSector = 0;     // inclusive
+    uint32_t m_nLastSector = 0; // inclusive
     ReadMode m_nReadMode = READ_MODE_COOKED;
     CRipwellDoc* m_pDocument = nullptr;
     std::string m_strTitle;
@@ -69,15 +71,15 @@ private:
     void JoinWorker();
 
     std::unique_ptr<Ui::ProgressDlg> m_ui;
-    QLabel* m_pFirstSectorText = nullptr;   // 1010
-    QLabel* m_pLastSectorText = nullptr;    // 1011
-    QLabel* m_pPositionText = nullptr;      // 1046
-    QLabel* m_pTimeLeftText = nullptr;      // 1047
-    QLabel* m_pPercentText = nullptr;       // 1048
-    QLabel* m_pReadModeText = nullptr;      // 1049
-    QLabel* m_pSizeText = nullptr;          // 1050
-    QLabel* m_pSyncLabel = nullptr;         // 1051
-    QLabel* m_pSyncText = nullptr;          // 1052
+    QLabel* m_pFirstSectorText = nullptr; // 1010
+    QLabel* m_pLastSectorText = nullptr;  // 1011
+    QLabel* m_pPositionText = nullptr;    // 1046
+    QLabel* m_pTimeLeftText = nullptr;    // 1047
+    QLabel* m_pPercentText = nullptr;     // 1048
+    QLabel* m_pReadModeText = nullptr;    // 1049
+    QLabel* m_pSizeText = nullptr;        // 1050
+    QLabel* m_pSyncLabel = nullptr;       // 1051
+    QLabel* m_pSyncText = nullptr;        // 1052
     std::thread m_worker;
 };
 

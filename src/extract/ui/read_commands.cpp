@@ -139,9 +139,7 @@ void ReportReadStatus(CRipwellDoc* document, uint16_t status, const SecureReadRe
         MessageBox("Not enough memory!\nCould not allocate an internal buffer.",
                    platform::MB_OK | platform::MB_ICONEXCLAMATION);
         break;
-    default:
-        ShowDriveError(status);
-        break;
+    default: ShowDriveError(status); break;
     }
 }
 

@@ -5,8 +5,7 @@
 #include "res/resource.h"
 #include "ui_read_cooked_dlg.h"
 
-CReadCookedDlg::CReadCookedDlg(QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::ReadCookedDlg>())
+CReadCookedDlg::CReadCookedDlg(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::ReadCookedDlg>())
 {
     m_ui->setupUi(this);
     connect(m_ui->startButton, &QPushButton::clicked, this, &QDialog::accept);

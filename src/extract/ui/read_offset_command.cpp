@@ -23,13 +23,13 @@ void OnReadOffset(AppSettings& settings, QWidget* parent)
 {
     std::string model;
     GetDriveModel(static_cast<char>(settings.DefaultCDROMDrive), &model);
-    const QString label =
-        model.empty() ? Text(res::IDS_READ_OFFSET_FOR_OTHERS)
-                      : QString::fromStdString(res::FormatMessageText(res::LoadString(res::IDS_READ_OFFSET_FOR_MODEL), model));
+    const QString label = model.empty()
+        ? Text(res::IDS_READ_OFFSET_FOR_OTHERS)
+        : QString::fromStdString(res::FormatMessageText(res::LoadString(res::IDS_READ_OFFSET_FOR_MODEL), model));
     bool accepted = false;
-    const int offset = QInputDialog::getInt(parent, Text(res::IDS_READ_OFFSET_TITLE), label,
-                                            ReadOffsetFor(settings, model), MIN_READ_OFFSET, MAX_READ_OFFSET, 1,
-                                            &accepted);
+    const int offset =
+        QInputDialog::getInt(parent, Text(res::IDS_READ_OFFSET_TITLE), label, ReadOffsetFor(settings, model),
+                             MIN_READ_OFFSET, MAX_READ_OFFSET, 1, &accepted);
     if (accepted)
         StoreReadOffset(settings, model, offset);
 }

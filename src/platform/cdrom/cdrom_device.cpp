@@ -17,7 +17,7 @@ CdromDeviceService& Service() { return g_installedService ? *g_installedService 
 
 // What a HANDLE points to: the open device and its file pointer for cooked reads.
 struct DeviceHandle {
-    static constexpr uint32_t MAGIC = 0x43445248;  // "CDRH"
+    static constexpr uint32_t MAGIC = 0x43445248; // "CDRH"
     uint32_t magic = MAGIC;
     std::unique_ptr<CdromDevice> device;
     uint64_t filePointer = 0;
@@ -49,7 +49,7 @@ bool WriteDeviceDescriptor(const DriveIdentity& identity, void* output, uint32_t
 {
     STORAGE_DEVICE_DESCRIPTOR descriptor;
     descriptor.Version = sizeof descriptor;
-    descriptor.DeviceType = 5;  // CD-ROM device
+    descriptor.DeviceType = 5; // CD-ROM device
     descriptor.RemovableMedia = 1;
     uint32_t size = sizeof descriptor;
     const auto place = [&](const std::string& text, uint32_t* offset) {
@@ -214,7 +214,7 @@ bool DeviceIoControl(HANDLE device, uint32_t ioControlCode, void* inBuffer, uint
             returned = sizeof toc;
         }
     } else if (ioControlCode == IOCTL_STORAGE_QUERY_PROPERTY) {
-        uint32_t property[2];  // PropertyId, QueryType
+        uint32_t property[2]; // PropertyId, QueryType
         if (!inBuffer || inBufferSize < sizeof property || !outBuffer)
             return Fail(ERROR_INVALID_PARAMETER);
         std::memcpy(property, inBuffer, sizeof property);

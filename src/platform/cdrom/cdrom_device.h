@@ -46,7 +46,7 @@ enum TRACK_MODE_TYPE : uint32_t {
     XAForm2 = 1,
     CDDA = 2,
     RawWithC2AndSubCode = 3,
-    RawWithC2 = 4,  // CD-DA sectors, each followed by its C2 error pointers
+    RawWithC2 = 4, // CD-DA sectors, each followed by its C2 error pointers
     RawWithSubCode = 5,
 };
 
@@ -79,14 +79,14 @@ inline constexpr uint8_t TOC_LEAD_OUT_TRACK = 0xAA;
 
 struct TRACK_DATA {
     uint8_t Reserved = 0;
-    uint8_t ControlAdr = 0;  // control in the low four bits (4: data track), ADR in the high four
+    uint8_t ControlAdr = 0; // control in the low four bits (4: data track), ADR in the high four
     uint8_t TrackNumber = 0;
     uint8_t Reserved1 = 0;
     uint8_t Address[4] = {};
 };
 
 struct CDROM_TOC {
-    uint8_t Length[2] = {};  // big-endian: the bytes that follow this field
+    uint8_t Length[2] = {}; // big-endian: the bytes that follow this field
     uint8_t FirstTrack = 0;
     uint8_t LastTrack = 0;
     TRACK_DATA TrackData[MAXIMUM_NUMBER_TRACKS];
@@ -106,12 +106,12 @@ struct STORAGE_PROPERTY_QUERY {
 
 struct STORAGE_DEVICE_DESCRIPTOR {
     uint32_t Version = 0;
-    uint32_t Size = 0;  // of the whole descriptor, strings included
+    uint32_t Size = 0; // of the whole descriptor, strings included
     uint8_t DeviceType = 0;
     uint8_t DeviceTypeModifier = 0;
     uint8_t RemovableMedia = 0;
     uint8_t CommandQueueing = 0;
-    uint32_t VendorIdOffset = 0;  // 0: none
+    uint32_t VendorIdOffset = 0; // 0: none
     uint32_t ProductIdOffset = 0;
     uint32_t ProductRevisionOffset = 0;
     uint32_t SerialNumberOffset = 0;

@@ -71,8 +71,8 @@ bool ParseMsf(const std::string& text, uint32_t* frames)
 // which track it belongs to (none yet: the track of the file's first INDEX).
 struct OpenPiece {
     size_t file = 0;
-    uint32_t startTime = 0;   // frames from the start of the file, as the sheet counts them
-    uint64_t startUnits = 0;  // bytes, or sample frames of a sound file
+    uint32_t startTime = 0;  // frames from the start of the file, as the sheet counts them
+    uint64_t startUnits = 0; // bytes, or sample frames of a sound file
     std::optional<size_t> owner;
     int line = 0;
 };
@@ -80,13 +80,13 @@ struct OpenPiece {
 struct TrackState {
     int lastIndex = -1;
     bool hasIndex01 = false;
-    std::optional<uint32_t> lastTime;  // of this track's last INDEX, when it is in the open file
+    std::optional<uint32_t> lastTime; // of this track's last INDEX, when it is in the open file
 };
 
 struct Parser {
     DiscProgram& program;
     std::string& reason;
-    std::vector<bool> motorola;  // per file: 16-bit samples most significant byte first
+    std::vector<bool> motorola; // per file: 16-bit samples most significant byte first
     std::vector<TrackState> states;
     std::optional<OpenPiece> open;
     int line = 0;
@@ -225,8 +225,9 @@ struct Parser {
             return Refuse("INDEX " + words[1] + " does not come after the index before it");
         const size_t current = program.tracks.size() - 1;
         OpenPiece& piece = *open;
-        if (time < piece.startTime || (time == piece.startTime && piece.owner && *piece.owner != current &&
-                                       program.tracks[*piece.owner].pieces.empty()))
+        if (time < piece.startTime ||
+            (time == piece.startTime && piece.owner && *piece.owner != current &&
+             program.tracks[*piece.owner].pieces.empty()))
             return Refuse("the first INDEX of track " + std::to_string(track->number) + " is not after the INDEX of " +
                           TrackName(*piece.owner) + " before it");
         if (time > piece.startTime &&
@@ -304,9 +305,9 @@ struct Parser {
 
     bool Line(const std::vector<std::string>& words)
     {
-        static const char* const IGNORED[] = {"REM",   "PERFORMER", "SONGWRITER", "COMPOSER", "ARRANGER",
-                                              "MESSAGE", "FLAGS",   "CDTEXTFILE", "DISC_ID",  "GENRE",
-                                              "UPC_EAN", "SIZE_INFO", "TOC_INFO1", "TOC_INFO2"};
+        static const char* const IGNORED[] = {"REM",     "PERFORMER", "SONGWRITER", "COMPOSER", "ARRANGER",
+                                              "MESSAGE", "FLAGS",     "CDTEXTFILE", "DISC_ID",  "GENRE",
+                                              "UPC_EAN", "SIZE_INFO", "TOC_INFO1",  "TOC_INFO2"};
         const std::string keyword = Upper(words[0]);
         if (keyword == "FILE")
             return File(words);

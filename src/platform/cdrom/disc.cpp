@@ -17,7 +17,7 @@ namespace {
 struct DiscBackend {
     const char* name;
     SourceKind kind;
-    const char* extension;  // of an image file, lower case; nullptr for a physical drive
+    const char* extension; // of an image file, lower case; nullptr for a physical drive
     std::unique_ptr<Disc> (*open)(const std::string& source, std::string* reason);
 };
 

@@ -64,7 +64,8 @@ public:
         } else {
             if (withC2)
                 return Refuse(error, ERROR_INVALID_PARAMETER);
-            if (first < 0 || first > UINT32_MAX || !m_disc->ReadRaw(static_cast<uint32_t>(first), request.SectorCount, bytes))
+            if (first < 0 || first > UINT32_MAX ||
+                !m_disc->ReadRaw(static_cast<uint32_t>(first), request.SectorCount, bytes))
                 return Refuse(error, ERROR_SECTOR_NOT_FOUND);
         }
         *bytesReturned = static_cast<uint32_t>(size);
@@ -81,8 +82,7 @@ public:
         const uint64_t first = offset / COOKED_SECTOR_SIZE;
         if (first > UINT32_MAX)
             return Refuse(error, ERROR_SECTOR_NOT_FOUND);
-        if (!m_disc->ReadCooked(static_cast<uint32_t>(first), size / COOKED_SECTOR_SIZE,
-                                static_cast<uint8_t*>(output)))
+        if (!m_disc->ReadCooked(static_cast<uint32_t>(first), size / COOKED_SECTOR_SIZE, static_cast<uint8_t*>(output)))
             return Refuse(error, ERROR_SECTOR_NOT_FOUND);
         *bytesRead = size;
         return true;
@@ -153,7 +153,7 @@ private:
         return false;
     }
 
-    std::unique_ptr<cdrom::Disc> m_disc;  // null: no readable disc in the drive
+    std::unique_ptr<cdrom::Disc> m_disc; // null: no readable disc in the drive
     DriveEntry m_drive;
 };
 

@@ -14,20 +14,20 @@
 namespace platform {
 
 struct DiscLayoutTrack {
-    uint8_t number = 0;     // 1..99
-    uint32_t start = 0;     // logical sector of INDEX 01
-    uint32_t pregap = 0;    // sectors before start that belong to this track
+    uint8_t number = 0;  // 1..99
+    uint32_t start = 0;  // logical sector of INDEX 01
+    uint32_t pregap = 0; // sectors before start that belong to this track
     bool isAudio = true;
-    std::string isrc;       // 12 characters, empty when unknown
-    std::string title;      // CD-TEXT, empty when unknown
-    std::string performer;  // CD-TEXT, empty when unknown
+    std::string isrc;      // 12 characters, empty when unknown
+    std::string title;     // CD-TEXT, empty when unknown
+    std::string performer; // CD-TEXT, empty when unknown
 };
 
 struct DiscLayout {
-    std::vector<DiscLayoutTrack> tracks;  // in disc order
-    uint32_t leadOut = 0;                 // logical sector one past the last sector of the disc
-    std::string catalog;                  // 13 digits, empty when the disc has none
-    std::string title;                    // CD-TEXT of the disc, empty when unknown
+    std::vector<DiscLayoutTrack> tracks; // in disc order
+    uint32_t leadOut = 0;                // logical sector one past the last sector of the disc
+    std::string catalog;                 // 13 digits, empty when the disc has none
+    std::string title;                   // CD-TEXT of the disc, empty when unknown
     std::string performer;
 
     // One past the last sector of the track at index i: the next track's start or the lead-out.

@@ -15,7 +15,7 @@ namespace platform::cdrom {
 namespace {
 
 constexpr uint32_t EVENTS = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO | IN_CREATE |
-                            IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF;
+    IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF;
 
 // A file as a folder and a name in it, as the reports name it.
 struct Place {
@@ -38,7 +38,7 @@ public:
         }
         if (m_fd < 0)
             return 0;
-        Drain();  // reports of earlier changes must not count against the new token
+        Drain(); // reports of earlier changes must not count against the new token
         std::vector<Place> places;
         for (const std::string& path : paths) {
             struct stat info;
@@ -117,7 +117,7 @@ private:
             for (ssize_t at = 0; at < got;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-                if (event->mask & IN_Q_OVERFLOW) {  // reports were lost: anything may have changed
+                if (event->mask & IN_Q_OVERFLOW) { // reports were lost: anything may have changed
                     for (auto& [token, changed] : m_changed)
                         changed = true;
                     continue;

@@ -39,8 +39,8 @@ constexpr size_t MAX_OPEN_DECODERS = 4;
 // Thirty-two bytes at a time; the processor is asked once whether it can.
 __attribute__((target("avx2"))) size_t SwapWithAvx2(uint8_t* bytes, size_t size)
 {
-    const __m256i order = _mm256_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14, 1, 0, 3, 2, 5, 4, 7,
-                                           6, 9, 8, 11, 10, 13, 12, 15, 14);
+    const __m256i order = _mm256_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14, 1, 0, 3, 2, 5, 4, 7, 6,
+                                           9, 8, 11, 10, 13, 12, 15, 14);
     size_t i = 0;
     for (; i + 32 <= size; i += 32) {
         auto* at = reinterpret_cast<__m256i*>(bytes + i);
@@ -114,7 +114,9 @@ bool LoadProgram(const std::string& path, ImageKind kind, DiscProgram* program, 
 class LoadedImage {
 public:
     LoadedImage(ImageLayout layout, uint64_t watch)
-        : m_layout(std::move(layout)), m_watch(watch), m_files(m_layout.files.size())
+        : m_layout(std::move(layout)),
+          m_watch(watch),
+          m_files(m_layout.files.size())
     {
     }
     ~LoadedImage()
@@ -167,7 +169,7 @@ private:
     struct OpenFile {
         int fd = -1;
         SNDFILE* sound = nullptr;
-        uint64_t position = 0;  // the frame the decoder stands at
+        uint64_t position = 0; // the frame the decoder stands at
         uint64_t lastUse = 0;
         dev_t device = 0;
         ino_t inode = 0;
@@ -207,9 +209,10 @@ private:
         if (resolved.format == FileFormat::Sound) {
             const auto open = std::count_if(m_files.begin(), m_files.end(), [](const OpenFile& f) { return f.sound; });
             if (static_cast<size_t>(open) >= MAX_OPEN_DECODERS) {
-                auto oldest = std::min_element(m_files.begin(), m_files.end(), [](const OpenFile& a, const OpenFile& b) {
-                    return (a.sound ? a.lastUse : UINT64_MAX) < (b.sound ? b.lastUse : UINT64_MAX);
-                });
+                auto oldest =
+                    std::min_element(m_files.begin(), m_files.end(), [](const OpenFile& a, const OpenFile& b) {
+                        return (a.sound ? a.lastUse : UINT64_MAX) < (b.sound ? b.lastUse : UINT64_MAX);
+                    });
                 CloseFile(*oldest);
             }
             SF_INFO format;
@@ -235,7 +238,7 @@ private:
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
-                return false;  // the file shrank under us
+                return false; // the file shrank under us
             got += static_cast<size_t>(n);
         }
         return true;
@@ -282,8 +285,8 @@ private:
             const uint64_t into = at - piece->streamStart;
             const size_t chunk = static_cast<size_t>(chunkEnd - at);
             const size_t real = piece->zero || into >= piece->available
-                                    ? 0
-                                    : static_cast<size_t>(std::min<uint64_t>(chunk, piece->available - into));
+                ? 0
+                : static_cast<size_t>(std::min<uint64_t>(chunk, piece->available - into));
             if (real > 0) {
                 OpenFile* file = Use(piece->file);
                 if (!file)
@@ -338,13 +341,12 @@ private:
                 if (raw)
                     EncodeMode2Sector(sector + i, data, out + size_t{i} * RAW_SECTOR_SIZE);
                 else
-                    std::memcpy(out + size_t{i} * COOKED_SECTOR_SIZE,
-                                data + MODE2_USER_DATA_OFFSET - MODE2_DATA_OFFSET, COOKED_SECTOR_SIZE);
+                    std::memcpy(out + size_t{i} * COOKED_SECTOR_SIZE, data + MODE2_USER_DATA_OFFSET - MODE2_DATA_OFFSET,
+                                COOKED_SECTOR_SIZE);
             }
             return true;
         case TrackMode::Mode1Raw:
-        case TrackMode::Mode2Raw:
-            break;
+        case TrackMode::Mode2Raw: break;
         }
         // Whole sectors in the file; a sector the image makes up is an empty sector of the mode.
         const bool mode1 = run.mode == TrackMode::Mode1Raw;
@@ -371,7 +373,7 @@ private:
     }
 
     const ImageLayout m_layout;
-    const uint64_t m_watch;  // token of the kernel's reports on the files, 0: none
+    const uint64_t m_watch; // token of the kernel's reports on the files, 0: none
     std::mutex m_mutex;
     std::vector<OpenFile> m_files;
     std::vector<uint8_t> m_scratch;
@@ -384,8 +386,8 @@ private:
 struct CacheEntry {
     int64_t modified = 0;
     uint64_t size = 0;
-    std::shared_ptr<LoadedImage> image;  // null after ForgetImage
-    uint32_t changes = 0;                // times the image was seen to change
+    std::shared_ptr<LoadedImage> image; // null after ForgetImage
+    uint32_t changes = 0;               // times the image was seen to change
 };
 
 std::mutex g_cacheMutex;
@@ -410,7 +412,7 @@ uint64_t WatchImage(const std::string& path, const struct stat& image, const Ima
     bool same = stat(path.c_str(), &now) == 0 && SameFile(now, ModificationTime(image), uint64_t(image.st_size));
     for (size_t i = 0; same && i < layout.files.size(); ++i)
         same = stat(layout.files[i].path.c_str(), &now) == 0 &&
-               SameFile(now, layout.files[i].modified, layout.files[i].fileSize);
+            SameFile(now, layout.files[i].modified, layout.files[i].fileSize);
     if (!same) {
         ForgetFiles(token);
         return UINT64_MAX;
@@ -429,8 +431,8 @@ std::shared_ptr<LoadedImage> LoadImage(const std::string& path, ImageKind kind, 
         const CacheEntry& entry = cached->second;
         struct stat info;
         const bool same = entry.image->Watch()
-                              ? !FilesChanged(entry.image->Watch())
-                              : stat(path.c_str(), &info) == 0 && SameFile(info, entry.modified, entry.size);
+            ? !FilesChanged(entry.image->Watch())
+            : stat(path.c_str(), &info) == 0 && SameFile(info, entry.modified, entry.size);
         if (same) {
             *changes = entry.changes;
             return entry.image;
@@ -439,7 +441,7 @@ std::shared_ptr<LoadedImage> LoadImage(const std::string& path, ImageKind kind, 
     for (int attempt = 0;; ++attempt) {
         struct stat info;
         if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-            const int fd = OpenRegularFile(path, &info, reason);  // for the reason
+            const int fd = OpenRegularFile(path, &info, reason); // for the reason
             if (fd >= 0) {
                 close(fd);
                 *reason = "it changed while it was being opened";
@@ -458,7 +460,7 @@ std::shared_ptr<LoadedImage> LoadImage(const std::string& path, ImageKind kind, 
             return nullptr;
         uint64_t watch = WatchImage(path, info, layout);
         if (watch == UINT64_MAX && attempt < 2)
-            continue;  // changed while it was read: read it again
+            continue; // changed while it was read: read it again
         if (watch == UINT64_MAX)
             watch = 0;
         entry.image = std::shared_ptr<LoadedImage>(new (std::nothrow) LoadedImage(std::move(layout), watch));
@@ -478,7 +480,10 @@ std::shared_ptr<LoadedImage> LoadImage(const std::string& path, ImageKind kind, 
 class ImageDisc : public Disc {
 public:
     ImageDisc(std::string path, ImageKind kind, std::shared_ptr<LoadedImage> image, uint32_t changes)
-        : m_path(std::move(path)), m_kind(kind), m_image(std::move(image)), m_changes(changes)
+        : m_path(std::move(path)),
+          m_kind(kind),
+          m_image(std::move(image)),
+          m_changes(changes)
     {
     }
 
@@ -514,7 +519,7 @@ private:
 
     std::string m_path;
     ImageKind m_kind;
-    bool m_justOpened = true;  // a device request opens, reads once and closes
+    bool m_justOpened = true; // a device request opens, reads once and closes
     std::shared_ptr<LoadedImage> m_image;
     uint32_t m_changes;
 };

@@ -92,7 +92,7 @@ std::string ResolveImageFileName(const std::string& name, const std::string& fol
     std::string slashed = name;
     std::replace(slashed.begin(), slashed.end(), '\\', '/');
     const bool driveLetter = slashed.size() > 2 && std::isalpha(static_cast<unsigned char>(slashed[0])) &&
-                             slashed[1] == ':' && slashed[2] == '/';
+        slashed[1] == ':' && slashed[2] == '/';
     const std::string joined = Join(folder, slashed);
     if (!driveLetter) {
         if (Exists(joined))

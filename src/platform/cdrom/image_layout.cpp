@@ -94,7 +94,8 @@ struct Builder {
             return false;
         }
         if (start > fileBytes || (!piece.toEnd && piece.length > fileBytes - start)) {
-            const std::string what = piece.what.empty() ? "the data of track " + std::to_string(track.number) : piece.what;
+            const std::string what =
+                piece.what.empty() ? "the data of track " + std::to_string(track.number) : piece.what;
             reason = AtLine(what + " lies beyond the end of " + file.path, piece.line);
             return false;
         }
@@ -178,7 +179,7 @@ uint32_t BytesPerFileSector(TrackMode mode)
 {
     switch (mode) {
     case TrackMode::Mode1: return COOKED_SECTOR_SIZE;
-    case TrackMode::Mode2: return RAW_SECTOR_SIZE - 16;  // no sync and header
+    case TrackMode::Mode2: return RAW_SECTOR_SIZE - 16; // no sync and header
     default: return RAW_SECTOR_SIZE;
     }
 }
@@ -188,8 +189,7 @@ std::string AtLine(const std::string& what, int line)
     return line > 0 ? what + " (line " + std::to_string(line) + ")" : what;
 }
 
-bool BuildImageLayout(const DiscProgram& program, const std::string& folder, ImageLayout* layout,
-                      std::string* reason)
+bool BuildImageLayout(const DiscProgram& program, const std::string& folder, ImageLayout* layout, std::string* reason)
 {
     *layout = ImageLayout{};
     if (program.tracks.empty()) {

@@ -61,7 +61,9 @@ uint32_t CountMediaChange(const std::string& source, bool changed)
 class LibcdioDisc : public Disc {
 public:
     LibcdioDisc(CdIo_t* cdio, std::string source)
-        : m_cdio(cdio), m_source(std::move(source)), m_mmc(std::make_unique<MmcDrive>(LibcdioMmcCalls(cdio)))
+        : m_cdio(cdio),
+          m_source(std::move(source)),
+          m_mmc(std::make_unique<MmcDrive>(LibcdioMmcCalls(cdio)))
     {
     }
     ~LibcdioDisc() override { cdio_destroy(m_cdio); }
@@ -84,10 +86,7 @@ public:
         return count == 0 || cdio_read_mode1_sectors(m_cdio, destination, first, false, count) == DRIVER_OP_SUCCESS;
     }
 
-    uint32_t MediaChangeCount() override
-    {
-        return CountMediaChange(m_source, cdio_get_media_changed(m_cdio) == 1);
-    }
+    uint32_t MediaChangeCount() override { return CountMediaChange(m_source, cdio_get_media_changed(m_cdio) == 1); }
 
     MmcDrive* Mmc() override { return m_mmc.get(); }
 

@@ -13,11 +13,11 @@ namespace {
 constexpr unsigned READ_TIMEOUT_MS = 60000;
 constexpr unsigned COMMAND_TIMEOUT_MS = 6000;
 
-constexpr uint8_t EXPECTED_SECTOR_TYPE_CDDA = 1 << 2;  // byte 1, bits 4..2: 001b
-constexpr uint8_t FIELD_USER_DATA = 0x10;              // byte 9
-constexpr uint8_t FIELD_C2_AND_BLOCK_ERROR = 2 << 1;   // byte 9, bits 2..1: 10b, 296 bytes a sector
+constexpr uint8_t EXPECTED_SECTOR_TYPE_CDDA = 1 << 2; // byte 1, bits 4..2: 001b
+constexpr uint8_t FIELD_USER_DATA = 0x10;             // byte 9
+constexpr uint8_t FIELD_C2_AND_BLOCK_ERROR = 2 << 1;  // byte 9, bits 2..1: 10b, 296 bytes a sector
 constexpr uint8_t MODE_SENSE_NO_BLOCK_DESCRIPTORS = 0x08;
-constexpr uint8_t CAPABILITY_C2_POINTERS = 0x10;       // byte 5 of the capabilities page
+constexpr uint8_t CAPABILITY_C2_POINTERS = 0x10; // byte 5 of the capabilities page
 constexpr unsigned INQUIRY_LENGTH = 36;
 constexpr unsigned MODE_SENSE_LENGTH = 64;
 constexpr size_t SENSE_KEY_BYTE = 2;
@@ -68,10 +68,7 @@ std::string InquiryText(const uint8_t* bytes, size_t length)
 
 } // namespace
 
-std::unique_ptr<MmcCalls> LibcdioMmcCalls(CdIo_t* cdio)
-{
-    return std::make_unique<LibcdioCalls>(cdio);
-}
+std::unique_ptr<MmcCalls> LibcdioMmcCalls(CdIo_t* cdio) { return std::make_unique<LibcdioCalls>(cdio); }
 
 MmcDrive::MmcDrive(std::unique_ptr<MmcCalls> calls) : m_calls(std::move(calls)) {}
 
@@ -98,7 +95,7 @@ MmcResult MmcDrive::ReadCdda(int32_t lba, uint32_t count, bool withC2, uint8_t* 
     mmc_cdb_t cdb{};
     cdb.field[0] = READ_CD;
     cdb.field[1] = EXPECTED_SECTOR_TYPE_CDDA;
-    PutBigEndian(&cdb.field[2], static_cast<uint32_t>(lba), 4);  // two's complement in the lead-in
+    PutBigEndian(&cdb.field[2], static_cast<uint32_t>(lba), 4); // two's complement in the lead-in
     PutBigEndian(&cdb.field[6], count, 3);
     cdb.field[9] = FIELD_USER_DATA | (withC2 ? FIELD_C2_AND_BLOCK_ERROR : 0);
     const uint64_t length = uint64_t{count} * (withC2 ? CD_RAW_SECTOR_WITH_C2_SIZE : 2352);
@@ -128,7 +125,7 @@ bool MmcDrive::ReportsC2Pointers()
     mmc_cdb_t cdb{};
     cdb.field[0] = MODE_SENSE_10;
     cdb.field[1] = MODE_SENSE_NO_BLOCK_DESCRIPTORS;
-    cdb.field[2] = CAPABILITIES_PAGE;  // current values
+    cdb.field[2] = CAPABILITIES_PAGE; // current values
     PutBigEndian(&cdb.field[7], MODE_SENSE_LENGTH, 2);
     uint8_t data[MODE_SENSE_LENGTH] = {};
     bool reports = false;
@@ -136,7 +133,7 @@ bool MmcDrive::ReportsC2Pointers()
         // An 8-byte header, the block descriptors a drive may send all the same, then the page.
         const size_t page = 8 + ((size_t{data[6]} << 8) | data[7]);
         reports = page + 5 < sizeof data && (data[page] & 0x3F) == CAPABILITIES_PAGE &&
-                  (data[page + 5] & CAPABILITY_C2_POINTERS) != 0;
+            (data[page + 5] & CAPABILITY_C2_POINTERS) != 0;
     }
     m_reportsC2 = reports;
     return reports;

@@ -34,9 +34,9 @@ std::unique_ptr<MmcCalls> LibcdioMmcCalls(CdIo_t* cdio);
 
 enum class MmcResult {
     Ok,
-    Refused,      // ILLEGAL REQUEST: an address outside what the drive reads, or a field it does not take
-    MediumError,  // the drive could not read the disc there
-    Failed,       // anything else: no answer, not ready, a fault of the drive
+    Refused,     // ILLEGAL REQUEST: an address outside what the drive reads, or a field it does not take
+    MediumError, // the drive could not read the disc there
+    Failed,      // anything else: no answer, not ready, a fault of the drive
 };
 
 class MmcDrive {

@@ -11,17 +11,17 @@
 
 namespace platform::cdrom {
 
-inline constexpr uint32_t LEAD_IN_SECTORS = 150;    // 00:02:00, where logical sector 0 lies
-inline constexpr uint32_t FRAMES_PER_SECOND = 75;   // a frame is one sector
+inline constexpr uint32_t LEAD_IN_SECTORS = 150;  // 00:02:00, where logical sector 0 lies
+inline constexpr uint32_t FRAMES_PER_SECOND = 75; // a frame is one sector
 inline constexpr uint32_t SECONDS_PER_MINUTE = 60;
-inline constexpr uint32_t FRAMES_PER_MINUTE = FRAMES_PER_SECOND * SECONDS_PER_MINUTE;  // 4500
+inline constexpr uint32_t FRAMES_PER_MINUTE = FRAMES_PER_SECOND * SECONDS_PER_MINUTE; // 4500
 
-inline constexpr uint32_t RAW_SECTOR_SIZE = 2352;     // CD digital audio, or a whole data sector
-inline constexpr uint32_t COOKED_SECTOR_SIZE = 2048;  // the user data of a mode-1 sector
+inline constexpr uint32_t RAW_SECTOR_SIZE = 2352;    // CD digital audio, or a whole data sector
+inline constexpr uint32_t COOKED_SECTOR_SIZE = 2048; // the user data of a mode-1 sector
 
 inline constexpr uint32_t SAMPLE_RATE = 44100;
-inline constexpr uint32_t BYTES_PER_SAMPLE = 4;  // one stereo sample of two 16-bit values
-inline constexpr uint32_t SAMPLES_PER_SECTOR = RAW_SECTOR_SIZE / BYTES_PER_SAMPLE;  // 588
+inline constexpr uint32_t BYTES_PER_SAMPLE = 4; // one stereo sample of two 16-bit values
+inline constexpr uint32_t SAMPLES_PER_SECTOR = RAW_SECTOR_SIZE / BYTES_PER_SAMPLE; // 588
 
 struct Msf {
     uint8_t minute = 0;

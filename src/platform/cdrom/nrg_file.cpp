@@ -29,10 +29,10 @@ int Bcd(uint8_t value) { return (value >> 4) * 10 + (value & 0x0F); }
 struct NeroTrack {
     uint32_t sectorSize = 0;
     uint32_t modeCode = 0;
-    uint64_t pregapOffset = 0;  // byte of the file where INDEX 00 begins
-    uint64_t startOffset = 0;   // where INDEX 01 begins
-    uint64_t endOffset = 0;     // one past the track's last byte
-    std::optional<int64_t> index0;  // logical sectors from the cue points
+    uint64_t pregapOffset = 0;     // byte of the file where INDEX 00 begins
+    uint64_t startOffset = 0;      // where INDEX 01 begins
+    uint64_t endOffset = 0;        // one past the track's last byte
+    std::optional<int64_t> index0; // logical sectors from the cue points
     std::optional<int64_t> index1;
     std::string isrc;
 };
@@ -48,8 +48,10 @@ bool ModeOf(uint32_t modeCode, uint32_t sectorSize, TrackMode* mode)
         uint32_t code, size;
         TrackMode mode;
     };
-    static const Known KNOWN[] = {{0x07, 2352, TrackMode::Audio},   {0x05, 2352, TrackMode::Mode1Raw},
-                                  {0x06, 2352, TrackMode::Mode2Raw}, {0x00, 2048, TrackMode::Mode1},
+    static const Known KNOWN[] = {{0x07, 2352, TrackMode::Audio},
+                                  {0x05, 2352, TrackMode::Mode1Raw},
+                                  {0x06, 2352, TrackMode::Mode2Raw},
+                                  {0x00, 2048, TrackMode::Mode1},
                                   {0x03, 2336, TrackMode::Mode2}};
     for (const Known& known : KNOWN)
         if (known.code == modeCode && known.size == sectorSize) {
@@ -114,8 +116,8 @@ bool TrackAtOnce(const std::string& data, bool wide, Chunks* chunks, std::string
         track.modeCode = static_cast<uint32_t>(BigEndian(data, at + 2 * width, 4));
         track.index1 = static_cast<int32_t>(BigEndian(data, at + 2 * width + 4, 4));
         track.sectorSize = track.modeCode == 0x07 || track.modeCode == 0x05 || track.modeCode == 0x06 ? 2352
-                           : track.modeCode == 0x03                                                 ? 2336
-                                                                                                    : 2048;
+            : track.modeCode == 0x03                                                                  ? 2336
+                                                                                                      : 2048;
         chunks->tracks.push_back(track);
     }
     return true;
@@ -216,7 +218,7 @@ bool ParseNrgImage(const ImageReader& read, uint64_t fileSize, const std::string
         return false;
     program->catalog = chunks.catalog;
     program->files.push_back(ImageFile{path, FileFormat::Binary, 0});
-    int64_t cursor = 0;  // the logical sector where the next track's first sector lies
+    int64_t cursor = 0; // the logical sector where the next track's first sector lies
     for (size_t i = 0; i < chunks.tracks.size(); ++i) {
         const NeroTrack& nero = chunks.tracks[i];
         const std::string name = "track " + std::to_string(i + 1);
@@ -225,7 +227,7 @@ bool ParseNrgImage(const ImageReader& read, uint64_t fileSize, const std::string
         track.isrc = nero.isrc;
         if (!ModeOf(nero.modeCode, nero.sectorSize, &track.mode)) {
             *reason = name + ": mode " + std::to_string(nero.modeCode) + " with " + std::to_string(nero.sectorSize) +
-                      "-byte sectors is not supported (sub-channel data or mode 2 form 1)";
+                "-byte sectors is not supported (sub-channel data or mode 2 form 1)";
             return false;
         }
         const uint64_t size = nero.sectorSize;
@@ -238,13 +240,13 @@ bool ParseNrgImage(const ImageReader& read, uint64_t fileSize, const std::string
         // Where INDEX 01 lies on the disc: the cue point, or right after the track before.
         const int64_t start = nero.index1.value_or(i == 0 ? 0 : cursor + pregap);
         if (i == 0)
-            pregap = std::min<int64_t>(pregap, start);  // sectors before sector 0 are no part of the disc
+            pregap = std::min<int64_t>(pregap, start); // sectors before sector 0 are no part of the disc
         const int64_t first = start - pregap;
         if (first < cursor || start > int64_t(MAX_DISC_SECTORS)) {
             *reason = name + ": its cue point (sector " + std::to_string(start) + ") does not follow the track before";
             return false;
         }
-        if (first > cursor) {  // sectors the image does not hold (between sessions, or a track-at-once gap)
+        if (first > cursor) { // sectors the image does not hold (between sessions, or a track-at-once gap)
             Piece gap;
             gap.zero = true;
             gap.length = uint64_t(first - cursor) * size;

@@ -10,7 +10,7 @@ namespace platform::cdrom {
 
 inline constexpr uint32_t MODE1_USER_DATA_OFFSET = 16;
 inline constexpr uint32_t MODE2_USER_DATA_OFFSET = 24;
-inline constexpr uint32_t MODE2_DATA_OFFSET = 16;  // the 2336 bytes after sync and header
+inline constexpr uint32_t MODE2_DATA_OFFSET = 16; // the 2336 bytes after sync and header
 
 // Writes the 2352-byte sector of logical sector lsn (address lsn + 150) holding userData
 // (2048 bytes; nullptr for an empty sector) into sector.

@@ -14,8 +14,8 @@ namespace {
 struct Token {
     enum class Kind { End, Word, String, Number, Msf, Offset, Symbol };
     Kind kind = Kind::End;
-    std::string text;    // a word in upper case, a string's contents, a symbol
-    uint64_t value = 0;  // a number, an offset, or the frames of an MSF value
+    std::string text;   // a word in upper case, a string's contents, a symbol
+    uint64_t value = 0; // a number, an offset, or the frames of an MSF value
     int line = 0;
 };
 
@@ -131,7 +131,7 @@ private:
         }
         const size_t end = m_at;
         while (m_at < m_text.size() && (std::isalnum(static_cast<unsigned char>(m_text[m_at])) || m_text[m_at] == ':'))
-            ++m_at;  // the rest of a malformed time, for the message
+            ++m_at; // the rest of a malformed time, for the message
         if (!complete || m_at != end || parts[0] > 99 * 60 || parts[1] >= SECONDS_PER_MINUTE ||
             parts[2] >= FRAMES_PER_SECOND) {
             *reason = AtLine("bad time " + m_text.substr(start, m_at - start) +
@@ -146,7 +146,8 @@ private:
 
     bool ColonDigit() const
     {
-        return m_at + 1 < m_text.size() && m_text[m_at] == ':' && std::isdigit(static_cast<unsigned char>(m_text[m_at + 1]));
+        return m_at + 1 < m_text.size() && m_text[m_at] == ':' &&
+            std::isdigit(static_cast<unsigned char>(m_text[m_at + 1]));
     }
 
     bool String(Token* token, std::string* reason)
@@ -160,7 +161,7 @@ private:
             if (c == '\\' && m_at + 1 < m_text.size()) {
                 ++m_at;
                 c = m_text[m_at];
-                if (c >= '0' && c <= '7') {  // an octal escape, as cdrdao writes CD-TEXT bytes
+                if (c >= '0' && c <= '7') { // an octal escape, as cdrdao writes CD-TEXT bytes
                     int octal = 0;
                     for (int i = 0; i < 3 && m_at < m_text.size() && m_text[m_at] >= '0' && m_text[m_at] <= '7'; ++i)
                         octal = octal * 8 + (m_text[m_at++] - '0');
@@ -199,7 +200,9 @@ bool EndsWithWav(const std::string& name)
 class Parser {
 public:
     Parser(const std::string& text, DiscProgram& program, std::string& reason)
-        : m_lexer(text), m_program(program), m_reason(reason)
+        : m_lexer(text),
+          m_program(program),
+          m_reason(reason)
     {
     }
 
@@ -370,9 +373,9 @@ private:
             return false;
         const int line = m_token.line;
         // ZERO may name the data mode and the sub-channel mode of its zeros.
-        static const char* const MODES[] = {"AUDIO",       "MODE0",       "MODE1",          "MODE1_RAW", "MODE2",
-                                            "MODE2_FORM1", "MODE2_FORM2", "MODE2_FORM_MIX", "MODE2_RAW", "RW",
-                                            "RW_RAW"};
+        static const char* const MODES[] = {"AUDIO",     "MODE0",       "MODE1",       "MODE1_RAW",
+                                            "MODE2",     "MODE2_FORM1", "MODE2_FORM2", "MODE2_FORM_MIX",
+                                            "MODE2_RAW", "RW",          "RW_RAW"};
         while (data && m_token.kind == Token::Kind::Word &&
                std::any_of(std::begin(MODES), std::end(MODES), [&](const char* mode) { return m_token.text == mode; }))
             if (!Advance())

@@ -32,10 +32,7 @@ WaitCursorHooks& WaitCursor()
     return hooks;
 }
 
-std::string FileNameOf(const std::string& path)
-{
-    return std::filesystem::path(path).filename().string();
-}
+std::string FileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 // The string number of the file-error text for error, or 0 when the kind has none.
 int FileErrorPromptId(platform::FileError error)
@@ -119,16 +116,12 @@ bool CDocument::SaveModified()
 {
     if (!IsModified())
         return true;
-    const std::string prompt =
-        res::FormatMessageText(res::LoadString(res::AFX_IDP_ASK_TO_SAVE), GetDocumentName());
+    const std::string prompt = res::FormatMessageText(res::LoadString(res::AFX_IDP_ASK_TO_SAVE), GetDocumentName());
     switch (platform::MessageBox(prompt, platform::MB_YESNOCANCEL | platform::MB_ICONEXCLAMATION,
                                  res::AFX_IDP_ASK_TO_SAVE)) {
-    case platform::IDCANCEL:
-        return false;
-    case platform::IDYES:
-        return DoFileSave();
-    default:
-        return true;
+    case platform::IDCANCEL: return false;
+    case platform::IDYES: return DoFileSave();
+    default: return true;
     }
 }
 

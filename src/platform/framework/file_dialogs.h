@@ -17,8 +17,8 @@ inline constexpr uint32_t OFN_PATHMUSTEXIST = 0x00000800;
 inline constexpr uint32_t OFN_FILEMUSTEXIST = 0x00001000;
 
 struct FileFilter {
-    std::string text;     // what the list shows, e.g. "Wave Files (*.wav)"
-    std::string pattern;  // the names it lets through, e.g. "*.wav"; "*" for every file
+    std::string text;    // what the list shows, e.g. "Wave Files (*.wav)"
+    std::string pattern; // the names it lets through, e.g. "*.wav"; "*" for every file
 };
 
 struct FileDialogRequest {
@@ -53,7 +53,7 @@ std::string DocumentTemplateField(int index);
 bool DoPromptFileName(std::string& fileName, int titleId, uint32_t flags, bool openFileDialog);
 
 // The two uses the program makes of it.
-bool PromptOpenFileName(std::string& fileName);  // "Open", file must exist
-bool PromptSaveFileName(std::string& fileName);  // "Save As", hide-read-only, path must exist
+bool PromptOpenFileName(std::string& fileName); // "Open", file must exist
+bool PromptSaveFileName(std::string& fileName); // "Save As", hide-read-only, path must exist
 
 } // namespace framework

@@ -41,8 +41,7 @@ void SaveRecentFileList(const std::vector<std::string>& list, std::size_t count)
 {
     std::vector<std::string> entries;
     for (const std::string& path : list)
-        if (!path.empty() && entries.size() < count &&
-            std::find(entries.begin(), entries.end(), path) == entries.end())
+        if (!path.empty() && entries.size() < count && std::find(entries.begin(), entries.end(), path) == entries.end())
             entries.push_back(path);
     for (std::size_t i = 0; i < count; ++i) {
         if (i < entries.size())

@@ -12,8 +12,7 @@ namespace framework {
 inline constexpr std::size_t RECENT_FILE_COUNT = 4;
 
 // Puts the path first; an entry already in the list moves up, the oldest falls out.
-void AddToRecentFiles(std::vector<std::string>& list, const std::string& path,
-                      std::size_t count = RECENT_FILE_COUNT);
+void AddToRecentFiles(std::vector<std::string>& list, const std::string& path, std::size_t count = RECENT_FILE_COUNT);
 // Removes entry index (0 = the most recent), as after a failed open.
 void RemoveFromRecentFiles(std::vector<std::string>& list, std::size_t index);
 

@@ -32,7 +32,7 @@ struct OpenDevice {
     bool shareable = false;
     uint32_t timeFormat = MCI_FORMAT_MSF;
     CdAudioUnit* unit = nullptr;
-    std::string image;  // the disc image of a virtual drive; empty for a physical drive
+    std::string image; // the disc image of a virtual drive; empty for a physical drive
 };
 
 // Frames as a packed MSF value (positions add the lead-in first) or as milliseconds.
@@ -43,7 +43,10 @@ uint32_t ToTimeValue(uint32_t frames, uint32_t timeFormat)
     return cdrom::PackMsf(cdrom::MsfOfFrames(frames));
 }
 
-uint32_t PositionValue(uint32_t sector, uint32_t timeFormat) { return ToTimeValue(sector + LEAD_IN_SECTORS, timeFormat); }
+uint32_t PositionValue(uint32_t sector, uint32_t timeFormat)
+{
+    return ToTimeValue(sector + LEAD_IN_SECTORS, timeFormat);
+}
 
 // An absolute disc position in the device's time format as a logical sector; false for a
 // position before the program area or a malformed MSF value.
@@ -126,8 +129,8 @@ CdAudioUnit* Driver::UnitFor(const DriveEntry& drive)
     if (found != m_units.end())
         return found->second.get();
     std::unique_ptr<CdAudioUnit> unit = drive.kind == DriveEntry::Kind::PhysicalCdrom
-                                            ? CreatePhysicalCdAudioUnit(drive.source)
-                                            : CreateImageCdAudioUnit(drive.source);
+        ? CreatePhysicalCdAudioUnit(drive.source)
+        : CreateImageCdAudioUnit(drive.source);
     if (!unit)
         return nullptr;
     return m_units.emplace(key, std::move(unit)).first->second.get();
@@ -142,8 +145,8 @@ MCIERROR Driver::Open(uint32_t flags, MCI_OPEN_PARMS* open)
     if (!(flags & MCI_OPEN_TYPE))
         return MCIERR_MISSING_PARAMETER;
     const bool isCdAudio = (flags & MCI_OPEN_TYPE_ID)
-                               ? MciDeviceTypeOf(open->lpstrDeviceType) == MCI_DEVTYPE_CD_AUDIO
-                               : open->lpstrDeviceType && strcasecmp(open->lpstrDeviceType, "cdaudio") == 0;
+        ? MciDeviceTypeOf(open->lpstrDeviceType) == MCI_DEVTYPE_CD_AUDIO
+        : open->lpstrDeviceType && strcasecmp(open->lpstrDeviceType, "cdaudio") == 0;
     if (!isCdAudio)
         return MCIERR_DEVICE_NOT_INSTALLED;
 
@@ -205,9 +208,7 @@ MCIERROR Driver::Status(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS* st
     if (!(flags & MCI_STATUS_ITEM))
         return MCIERR_MISSING_PARAMETER;
     switch (status->dwItem) {
-    case MCI_STATUS_MODE:
-        status->dwReturn = device.unit->Mode();
-        return 0;
+    case MCI_STATUS_MODE: status->dwReturn = device.unit->Mode(); return 0;
     case MCI_STATUS_READY: {
         const uint32_t mode = device.unit->Mode();
         status->dwReturn = mode != MCI_MODE_OPEN && mode != MCI_MODE_NOT_READY;
@@ -218,11 +219,8 @@ MCIERROR Driver::Status(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS* st
         status->dwReturn = device.unit->ReadToc(toc);
         return 0;
     }
-    case MCI_STATUS_TIME_FORMAT:
-        status->dwReturn = device.timeFormat;
-        return 0;
-    default:
-        return DiscStatus(device, flags, status);
+    case MCI_STATUS_TIME_FORMAT: status->dwReturn = device.timeFormat; return 0;
+    default: return DiscStatus(device, flags, status);
     }
 }
 
@@ -241,9 +239,7 @@ MCIERROR Driver::DiscStatus(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS
     }
     const cdrom::Track& chosen = toc.tracks[index];
     switch (status->dwItem) {
-    case MCI_STATUS_NUMBER_OF_TRACKS:
-        status->dwReturn = toc.tracks.size();
-        return 0;
+    case MCI_STATUS_NUMBER_OF_TRACKS: status->dwReturn = toc.tracks.size(); return 0;
     case MCI_STATUS_LENGTH:
         status->dwReturn = track ? ToTimeValue(toc.TrackEnd(index) - chosen.start, device.timeFormat)
                                  : ToTimeValue(toc.leadOut - toc.tracks.front().start, device.timeFormat);
@@ -264,8 +260,7 @@ MCIERROR Driver::DiscStatus(OpenDevice& device, uint32_t flags, MCI_STATUS_PARMS
             return MCIERR_MISSING_PARAMETER;
         status->dwReturn = chosen.isAudio ? MCI_CDA_TRACK_AUDIO : MCI_CDA_TRACK_OTHER;
         return 0;
-    default:
-        return MCIERR_UNSUPPORTED_FUNCTION;
+    default: return MCIERR_UNSUPPORTED_FUNCTION;
     }
 }
 
@@ -356,9 +351,7 @@ MCIERROR Driver::SendCommand(MCIDEVICEID deviceId, uint32_t message, uint32_t fl
         return MCIERR_INVALID_DEVICE_ID;
     OpenDevice& device = found->second;
     switch (message) {
-    case MCI_CLOSE:
-        m_devices.erase(found);
-        return 0;
+    case MCI_CLOSE: m_devices.erase(found); return 0;
     case MCI_SET: return Set(device, flags, static_cast<MCI_SET_PARMS*>(params));
     case MCI_STATUS: return Status(device, flags, static_cast<MCI_STATUS_PARMS*>(params));
     case MCI_INFO: return Info(device, flags, static_cast<MCI_INFO_PARMS*>(params));
@@ -392,7 +385,7 @@ uint32_t DiscIdentity(const cdrom::TableOfContents& toc)
     for (const cdrom::Track& track : toc.tracks)
         sums += digitSum((track.start + LEAD_IN_SECTORS) / FRAMES_PER_SECOND);
     const uint32_t seconds = (toc.leadOut + LEAD_IN_SECTORS) / FRAMES_PER_SECOND -
-                             (toc.tracks.front().start + LEAD_IN_SECTORS) / FRAMES_PER_SECOND;
+        (toc.tracks.front().start + LEAD_IN_SECTORS) / FRAMES_PER_SECOND;
     return (sums % 255) << 24 | (seconds & 0xFFFF) << 8 | (toc.tracks.size() & 0xFF);
 }
 

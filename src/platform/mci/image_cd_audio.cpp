@@ -59,13 +59,18 @@ bool CopyToc(const cdrom::Disc& disc, cdrom::TableOfContents& toc, std::vector<D
 class SectorSource final : public QIODevice {
 public:
     SectorSource(std::unique_ptr<cdrom::Disc> disc, uint32_t from, uint32_t to, QObject* parent)
-        : QIODevice(parent), m_disc(std::move(disc)), m_next(from), m_to(to) {}
+        : QIODevice(parent),
+          m_disc(std::move(disc)),
+          m_next(from),
+          m_to(to)
+    {
+    }
 
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override
     {
         return qint64(m_to - m_next) * cdrom::RAW_SECTOR_SIZE + qint64(m_buffer.size() - m_offset) +
-               QIODevice::bytesAvailable();
+            QIODevice::bytesAvailable();
     }
     bool atEnd() const override { return m_next >= m_to && m_offset >= m_buffer.size(); }
 
@@ -158,7 +163,7 @@ public:
         if (!output || (from < to && !output->CanPlay(CdAudioFormat())))
             return MCIERR_WAVE_OUTPUTSUNSUITABLE;
         m_output = output;
-        Position();   // where a play in progress has come to, before it is replaced
+        Position(); // where a play in progress has come to, before it is replaced
         Halt(from);
         if (from >= to)
             return 0;
@@ -172,12 +177,9 @@ public:
         };
         AudioOutput::StreamId stream = 0;
         switch (output->Start(CdAudioFormat(), makeSource, &stream)) {
-        case AudioOutput::StartResult::Started:
-            break;
-        case AudioOutput::StartResult::NoMemory:
-            return MCIERR_OUT_OF_MEMORY;
-        default:
-            return MCIERR_WAVE_OUTPUTSUNSUITABLE;
+        case AudioOutput::StartResult::Started: break;
+        case AudioOutput::StartResult::NoMemory: return MCIERR_OUT_OF_MEMORY;
+        default: return MCIERR_WAVE_OUTPUTSUNSUITABLE;
         }
         m_stream = stream;
         m_from = from;
@@ -298,11 +300,11 @@ private:
     cdrom::TableOfContents m_toc;
     std::vector<DataSpan> m_dataSpans;
     AudioOutput* m_output = nullptr;
-    AudioOutput::StreamId m_stream = 0;   // the play in progress, 0 when none
+    AudioOutput::StreamId m_stream = 0; // the play in progress, 0 when none
     uint32_t m_from = 0;
     uint32_t m_to = 0;
     uint32_t m_stoppedAt = 0;
-    bool m_positioned = false;            // played or moved since the unit was made
+    bool m_positioned = false; // played or moved since the unit was made
 };
 
 } // namespace

@@ -26,11 +26,13 @@ struct ErrorText {
 constexpr ErrorText kErrorTexts[] = {
     {MCIERR_INVALID_DEVICE_ID, "The CD audio device is not open. Open the device before using it."},
     {MCIERR_UNRECOGNIZED_COMMAND, "The CD audio device does not know this command."},
-    {MCIERR_HARDWARE, "The drive could not play this part of the disc. Audio tracks can be played, "
-                      "data tracks cannot."},
+    {MCIERR_HARDWARE,
+     "The drive could not play this part of the disc. Audio tracks can be played, "
+     "data tracks cannot."},
     {MCIERR_INVALID_DEVICE_NAME, "The name given is not a device of this computer."},
-    {MCIERR_OUT_OF_MEMORY, "There is not enough memory for the CD audio device. Close some programs "
-                           "and try again."},
+    {MCIERR_OUT_OF_MEMORY,
+     "There is not enough memory for the CD audio device. Close some programs "
+     "and try again."},
     {MCIERR_DEVICE_OPEN, "The CD audio device is already open for another program and cannot be shared."},
     {MCIERR_PARAM_OVERFLOW, "The text does not fit into the buffer given for it."},
     {MCIERR_DRIVER_INTERNAL, "The CD audio driver failed inside. Close the device and open it again."},
@@ -45,8 +47,9 @@ constexpr ErrorText kErrorTexts[] = {
     {MCIERR_NULL_PARAMETER_BLOCK, "The command was given without its parameter record."},
     {MCIERR_NONAPPLICABLE_FUNCTION, "This command does not apply to the disc in the drive."},
     {MCIERR_DEVICE_NOT_INSTALLED, "Only the CD audio device type can be opened here."},
-    {MCIERR_WAVE_OUTPUTSUNSUITABLE, "There is no sound output that can play CD audio (44100 Hz, "
-                                    "16 bits, stereo). Check that the sound server is running."},
+    {MCIERR_WAVE_OUTPUTSUNSUITABLE,
+     "There is no sound output that can play CD audio (44100 Hz, "
+     "16 bits, stereo). Check that the sound server is running."},
     {MCIERR_NO_IDENTITY, "The disc in the drive does not carry this information."},
 };
 

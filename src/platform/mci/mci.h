@@ -119,7 +119,7 @@ struct MCI_GENERIC_PARMS {
 
 struct MCI_OPEN_PARMS {
     uintptr_t dwCallback = 0;
-    MCIDEVICEID wDeviceID = 0;        // written by the driver
+    MCIDEVICEID wDeviceID = 0;              // written by the driver
     const char* lpstrDeviceType = nullptr;  // a name, or with MCI_OPEN_TYPE_ID a type number
     const char* lpstrElementName = nullptr; // "E:" names the CD audio device of drive E
     const char* lpstrAlias = nullptr;

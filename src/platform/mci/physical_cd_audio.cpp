@@ -45,7 +45,7 @@ private:
 
     std::string m_device;
     CdIo_t* m_cdio = nullptr;
-    uint32_t m_stoppedAt = 0;  // the position while the drive does not play
+    uint32_t m_stoppedAt = 0; // the position while the drive does not play
 };
 
 bool PhysicalCdAudioUnit::ReadToc(cdrom::TableOfContents& toc)
@@ -75,8 +75,9 @@ uint32_t PhysicalCdAudioUnit::Mode()
 uint32_t PhysicalCdAudioUnit::Position()
 {
     cdio_subchannel_t subchannel{};
-    if (ReadSubchannel(subchannel) && (subchannel.audio_status == CDIO_MMC_READ_SUB_ST_PLAY ||
-                                       subchannel.audio_status == CDIO_MMC_READ_SUB_ST_PAUSED)) {
+    if (ReadSubchannel(subchannel) &&
+        (subchannel.audio_status == CDIO_MMC_READ_SUB_ST_PLAY ||
+         subchannel.audio_status == CDIO_MMC_READ_SUB_ST_PAUSED)) {
         const lsn_t lsn = cdio_msf_to_lsn(&subchannel.abs_addr);
         if (lsn >= 0)
             m_stoppedAt = static_cast<uint32_t>(lsn);

@@ -49,8 +49,7 @@ bool CAnimateCtrl::OpenData(const QByteArray& avi)
     Close();
     platform::AviClip clip;
     std::string reason;
-    if (!platform::ParseAviClip(reinterpret_cast<const uint8_t*>(avi.constData()), size_t(avi.size()), &clip,
-                                &reason))
+    if (!platform::ParseAviClip(reinterpret_cast<const uint8_t*>(avi.constData()), size_t(avi.size()), &clip, &reason))
         return false;
     for (const std::vector<uint32_t>& pixels : clip.frames) {
         QImage frame(clip.width, clip.height, QImage::Format_RGB32);
@@ -109,10 +108,7 @@ void CAnimateCtrl::setTransparent(bool transparent)
     update();
 }
 
-QSize CAnimateCtrl::sizeHint() const
-{
-    return IsOpen() ? m_frames.front().size() : QSize(0, 0);
-}
+QSize CAnimateCtrl::sizeHint() const { return IsOpen() ? m_frames.front().size() : QSize(0, 0); }
 
 void CAnimateCtrl::NextFrame()
 {

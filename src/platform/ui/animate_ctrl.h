@@ -58,8 +58,8 @@ private:
     void NextFrame();
     void Show(int frame);
 
-    std::vector<QImage> m_frames;   // as in the clip
-    std::vector<QImage> m_keyed;    // the same with the background colour left out
+    std::vector<QImage> m_frames; // as in the clip
+    std::vector<QImage> m_keyed;  // the same with the background colour left out
     QTimer m_timer;
     bool m_bTransparent = false;
     int m_nFrame = 0;

@@ -13,8 +13,7 @@ constexpr const char* kCommandProperty = "ripwellCommand";
 constexpr int kIdleUpdateMs = 250;
 } // namespace
 
-CommandActions::CommandActions(CommandRouter* router, QObject* parent)
-    : QObject(parent), m_router(router)
+CommandActions::CommandActions(CommandRouter* router, QObject* parent) : QObject(parent), m_router(router)
 {
     // The idle update: when the event queue is quiet the states follow the program's state,
     // so toolbar buttons are right even when no menu is opened.
@@ -55,10 +54,7 @@ void CommandActions::UpdateMenu(QMenu* menu)
             Apply(action);
 }
 
-int CommandActions::CommandOf(const QAction* action)
-{
-    return action ? action->property(kCommandProperty).toInt() : 0;
-}
+int CommandActions::CommandOf(const QAction* action) { return action ? action->property(kCommandProperty).toInt() : 0; }
 
 void CommandActions::Apply(QAction* action)
 {

@@ -11,8 +11,7 @@ namespace {
 
 void FailField(QLineEdit* field, const std::string& text, int stringId)
 {
-    platform::MessageBox(text, platform::MB_OK | platform::MB_ICONEXCLAMATION,
-                         static_cast<uint32_t>(stringId));
+    platform::MessageBox(text, platform::MB_OK | platform::MB_ICONEXCLAMATION, static_cast<uint32_t>(stringId));
     if (field) {
         field->setFocus();
         field->selectAll();
@@ -23,8 +22,8 @@ bool CheckRange(QLineEdit* field, uint32_t number, uint32_t lower, uint32_t uppe
 {
     if (number >= lower && number <= upper)
         return true;
-    std::string text = res::FormatMessageText(res::LoadString(res::AFX_IDP_PARSE_INT_RANGE),
-                                              std::to_string(lower), std::to_string(upper));
+    std::string text = res::FormatMessageText(res::LoadString(res::AFX_IDP_PARSE_INT_RANGE), std::to_string(lower),
+                                              std::to_string(upper));
     FailField(field, text, res::AFX_IDP_PARSE_INT_RANGE);
     return false;
 }

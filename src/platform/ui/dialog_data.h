@@ -13,8 +13,7 @@ class QLineEdit;
 // The child control of a dialog with the given number (its "controlId" property), or nullptr.
 QWidget* GetDlgItem(const QWidget* dialog, int id);
 
-template <class Control>
-Control* GetDlgControl(const QWidget* dialog, int id)
+template <class Control> Control* GetDlgControl(const QWidget* dialog, int id)
 {
     return qobject_cast<Control*>(GetDlgItem(dialog, id));
 }

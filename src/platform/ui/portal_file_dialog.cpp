@@ -184,9 +184,9 @@ PortalAnswer RunPortalFileDialog(const framework::FileDialogRequest& request, co
     QDBusServiceWatcher gone(QString::fromLatin1(PORTAL_SERVICE), bus, QDBusServiceWatcher::WatchForUnregistration);
     QObject::connect(&gone, &QDBusServiceWatcher::serviceUnregistered, &portalRequest, &PortalRequest::Fail);
 
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        PORTAL_SERVICE, PORTAL_PATH, PORTAL_FILE_CHOOSER,
-        request.openFileDialog ? QStringLiteral("OpenFile") : QStringLiteral("SaveFile"));
+    QDBusMessage call = QDBusMessage::createMethodCall(PORTAL_SERVICE, PORTAL_PATH, PORTAL_FILE_CHOOSER,
+                                                       request.openFileDialog ? QStringLiteral("OpenFile")
+                                                                              : QStringLiteral("SaveFile"));
     call << parent << QString::fromStdString(request.title) << RequestOptions(request, proposal, token);
     QDBusPendingCallWatcher reply(bus.asyncCall(call));
     QObject::connect(&reply, &QDBusPendingCallWatcher::finished, &portalRequest, [&](QDBusPendingCallWatcher* done) {

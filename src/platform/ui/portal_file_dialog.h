@@ -48,9 +48,9 @@ bool PortalFileChooserAvailable();
 QList<PortalFilter> PortalFilters(const std::vector<framework::FileFilter>& filters);
 
 enum class PortalAnswer {
-    Chosen,     // *fileName holds the chosen file
-    Cancelled,  // the user closed the dialog
-    Failed,     // the portal could not be asked or gave no answer; use another dialog
+    Chosen,    // *fileName holds the chosen file
+    Cancelled, // the user closed the dialog
+    Failed,    // the portal could not be asked or gave no answer; use another dialog
 };
 
 // Shows the portal's dialog for the request, proposing proposal (a name, with or without a

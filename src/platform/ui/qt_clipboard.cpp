@@ -178,7 +178,7 @@ void QtClipboard::WatchClipboard()
 bool QtClipboard::Open(HWND owner)
 {
     if (m_open)
-        return owner == m_owner;  // the window that has it open may open it again
+        return owner == m_owner; // the window that has it open may open it again
     if (!DesktopClipboard())
         return false;
     m_open = true;
@@ -328,7 +328,7 @@ void QtClipboard::Publish()
         return;
     m_count.reset();
     if (!m_pending || m_pending->Entries().empty())
-        return;  // emptied already
+        return; // emptied already
     if (auto* data = new (std::nothrow) BlockMimeData(m_pending))
         clipboard->setMimeData(data);
 }

@@ -79,11 +79,11 @@ private:
     bool m_open = false;
     HWND m_owner = nullptr;
     bool m_emptied = false;
-    std::shared_ptr<ClipboardBlocks> m_pending;    // set since EmptyClipboard
-    std::shared_ptr<ClipboardBlocks> m_held;       // Ripwell's own data found on opening
-    std::vector<clipboard_mime::ForeignFormat> m_foreign;  // another program's, found on opening
-    std::map<uint32_t, HGLOBAL> m_converted;       // blocks made from another program's data
-    std::optional<int> m_count;                    // formats while closed, until the clipboard changes
+    std::shared_ptr<ClipboardBlocks> m_pending;           // set since EmptyClipboard
+    std::shared_ptr<ClipboardBlocks> m_held;              // Ripwell's own data found on opening
+    std::vector<clipboard_mime::ForeignFormat> m_foreign; // another program's, found on opening
+    std::map<uint32_t, HGLOBAL> m_converted;              // blocks made from another program's data
+    std::optional<int> m_count;                           // formats while closed, until the clipboard changes
     QMetaObject::Connection m_changed;
 };
 

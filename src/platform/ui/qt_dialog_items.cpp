@@ -10,10 +10,7 @@
 
 #include "platform/ui/dialog_data.h"
 
-QWidget* QtDialogItems::Item(int id) const
-{
-    return m_dialog ? GetDlgItem(m_dialog, id) : nullptr;
-}
+QWidget* QtDialogItems::Item(int id) const { return m_dialog ? GetDlgItem(m_dialog, id) : nullptr; }
 
 std::string QtDialogItems::GetItemText(int id)
 {
@@ -95,7 +92,4 @@ int QtDialogItems::GetListSelectedCount(int id)
     return list ? static_cast<int>(list->selectedItems().size()) : 0;
 }
 
-bool QtDialogItems::IsActiveWindow()
-{
-    return m_dialog && m_dialog->isActiveWindow();
-}
+bool QtDialogItems::IsActiveWindow() { return m_dialog && m_dialog->isActiveWindow(); }

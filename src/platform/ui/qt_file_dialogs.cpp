@@ -75,7 +75,7 @@ public:
         const QStringList files = selectedFiles();
         if (m_added && !files.isEmpty() && ResolveFileNameFromQt(files.first()) != FileNameFromQt(files.first())) {
             // A file Qt cannot find under the name it shows; the service takes its real name.
-            QDialog::accept();  // NOLINT(bugprone-parent-virtual-call): QFileDialog would look for the shown name
+            QDialog::accept(); // NOLINT(bugprone-parent-virtual-call): QFileDialog would look for the shown name
             return;
         }
         if ((m_flags & framework::OFN_PATHMUSTEXIST) && !files.isEmpty()) {
@@ -101,8 +101,9 @@ protected:
             QModelIndex index;
             if (view && event->type() == QEvent::MouseButtonDblClick)
                 index = view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
-            else if (view && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
-                              static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter))
+            else if (view &&
+                     (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter))
                 index = view->currentIndex();
             if (m_added->IsAdded(index)) {
                 accept();
@@ -209,16 +210,15 @@ private:
         } else {
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
-            dialog.setOption(QFileDialog::DontConfirmOverwrite,
-                             (request.flags & framework::OFN_OVERWRITEPROMPT) == 0);
+            dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.flags & framework::OFN_OVERWRITEPROMPT) == 0);
         }
         if (!request.filters.empty())
             dialog.setNameFilters(QtNameFilters(request.filters));
         dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
 
         const QFileInfo proposal(FileNameToQt(request.fileName));
-        const QString folder = request.fileName.find('/') != std::string::npos ? proposal.absolutePath()
-                                                                                : QDir::currentPath();
+        const QString folder =
+            request.fileName.find('/') != std::string::npos ? proposal.absolutePath() : QDir::currentPath();
         dialog.setDirectory(folder);
         if (!proposal.fileName().isEmpty())
             dialog.selectFile(proposal.fileName());

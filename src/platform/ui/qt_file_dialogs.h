@@ -17,8 +17,8 @@
 namespace platform {
 
 enum class FileDialogChoice {
-    DesktopWhereAvailable,  // the portal's dialog when the session has a portal, else Qt's own
-    QtOwn,                  // always Qt's own dialog
+    DesktopWhereAvailable, // the portal's dialog when the session has a portal, else Qt's own
+    QtOwn,                 // always Qt's own dialog
 };
 
 // Makes framework::DoPromptFileName show these dialogs. Needs the QApplication.

@@ -52,12 +52,14 @@ QMessageBox::Icon QtIconFor(uint32_t flags)
 class RipwellMessageBox : public QMessageBox {
 public:
     RipwellMessageBox(const std::string& text, uint32_t flags, uint32_t helpId, QWidget* parent)
-        : QMessageBox(parent), m_buttons(ButtonsOfMessageBox(flags)), m_helpId(helpId)
+        : QMessageBox(parent),
+          m_buttons(ButtonsOfMessageBox(flags)),
+          m_helpId(helpId)
     {
         setObjectName("MessageBox");
         setWindowTitle(QString::fromUtf8(res::LoadString(res::AFX_IDS_APP_TITLE).data(),
                                          int(res::LoadString(res::AFX_IDS_APP_TITLE).size())));
-        setTextFormat(Qt::PlainText);  // a file name with "<" in it is shown as it is
+        setTextFormat(Qt::PlainText); // a file name with "<" in it is shown as it is
         setText(QString::fromStdString(text));
         setIcon(QtIconFor(flags));
         for (int i = 0; i < m_buttons.count; ++i) {

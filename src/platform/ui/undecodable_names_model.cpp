@@ -140,10 +140,8 @@ QVariant UndecodableNamesModel::data(const QModelIndex& index, int role) const
         return index.column() == 0 ? QVariant(QFileIconProvider().icon(QAbstractFileIconProvider::File)) : QVariant();
     case QFileSystemModel::FilePathRole:
         return m_folderPath.endsWith(u'/') ? m_folderPath + entry.name : m_folderPath + u'/' + entry.name;
-    case QFileSystemModel::FileNameRole:
-        return entry.name;
-    default:
-        return {};
+    case QFileSystemModel::FileNameRole: return entry.name;
+    default: return {};
     }
 }
 

@@ -39,15 +39,15 @@ private:
     int SourceRows() const;
 
     struct Entry {
-        QString name;        // as shown
+        QString name; // as shown
         qint64 size = 0;
         QDateTime modified;
         bool operator==(const Entry&) const = default;
     };
 
-    QPersistentModelIndex m_folder;   // in the source model
+    QPersistentModelIndex m_folder; // in the source model
     QString m_folderPath;
-    QList<Entry> m_entries;           // in the order shown
+    QList<Entry> m_entries; // in the order shown
 };
 
 } // namespace platform

@@ -6,8 +6,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-CUpDownButton::CUpDownButton(QWidget* parent)
-    : QWidget(parent)
+CUpDownButton::CUpDownButton(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -63,10 +62,7 @@ void CUpDownButton::Step(int delta)
     m_buddy->setText(QString::number(value));
 }
 
-QSize CUpDownButton::sizeHint() const
-{
-    return QSize(16, m_buddy ? m_buddy->sizeHint().height() : 22);
-}
+QSize CUpDownButton::sizeHint() const { return QSize(16, m_buddy ? m_buddy->sizeHint().height() : 22); }
 
 bool CUpDownButton::eventFilter(QObject* watched, QEvent* event)
 {

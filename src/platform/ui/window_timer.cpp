@@ -52,10 +52,7 @@ public:
 QtTimers g_qtTimers;
 TimerService* g_service = nullptr;
 
-TimerService& Service()
-{
-    return g_service ? *g_service : g_qtTimers;
-}
+TimerService& Service() { return g_service ? *g_service : g_qtTimers; }
 
 } // namespace
 
@@ -64,14 +61,8 @@ uintptr_t SetTimer(QObject* window, uintptr_t id, uint32_t periodMs, std::functi
     return Service().SetTimer(window, id, periodMs, std::move(tick));
 }
 
-bool KillTimer(QObject* window, uintptr_t id)
-{
-    return Service().KillTimer(window, id);
-}
+bool KillTimer(QObject* window, uintptr_t id) { return Service().KillTimer(window, id); }
 
-void SetTimerService(TimerService* service)
-{
-    g_service = service;
-}
+void SetTimerService(TimerService* service) { g_service = service; }
 
 } // namespace platform

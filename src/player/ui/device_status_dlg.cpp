@@ -9,7 +9,9 @@
 #include "ui_device_status_dlg.h"
 
 CDeviceStatusDlg::CDeviceStatusDlg(char driveLetter, QWidget* parent)
-    : QDialog(parent), m_driveLetter(driveLetter), m_ui(std::make_unique<Ui::DeviceStatusDlg>())
+    : QDialog(parent),
+      m_driveLetter(driveLetter),
+      m_ui(std::make_unique<Ui::DeviceStatusDlg>())
 {
     m_ui->setupUi(this);
     m_ui->deviceIcon->setPixmap(QPixmap(platform::IconResource(res::IDI_DEVICE_STATUS)));

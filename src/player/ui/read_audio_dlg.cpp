@@ -28,10 +28,7 @@
 
 using namespace res::read_audio;
 
-static void InitProgramResources()
-{
-    Q_INIT_RESOURCE(ripwell);
-}
+static void InitProgramResources() { Q_INIT_RESOURCE(ripwell); }
 
 namespace {
 
@@ -47,7 +44,9 @@ class ReadAudioWindow : public QDialog {
 public:
     ReadAudioWindow(QWidget* parent, std::function<void()> ok, std::function<void()> cancel,
                     std::function<void()> backgroundClick)
-        : QDialog(parent), m_ok(std::move(ok)), m_cancel(std::move(cancel)),
+        : QDialog(parent),
+          m_ok(std::move(ok)),
+          m_cancel(std::move(cancel)),
           m_backgroundClick(std::move(backgroundClick))
     {
     }
@@ -101,8 +100,7 @@ void CopyTitle(char (&destination)[256], const QString& title)
 
 } // namespace
 
-CReadAudioDlg::CReadAudioDlg(QWidget* parent)
-    : m_pParent(parent)
+CReadAudioDlg::CReadAudioDlg(QWidget* parent) : m_pParent(parent)
 {
     InitProgramResources();
     ResetTrackTable(m_Tracks);
@@ -117,10 +115,7 @@ CReadAudioDlg::CReadAudioDlg(QWidget* parent)
 
 CReadAudioDlg::~CReadAudioDlg() = default;
 
-QTreeWidget* CReadAudioDlg::TrackList() const
-{
-    return m_ui ? m_ui->trackList : nullptr;
-}
+QTreeWidget* CReadAudioDlg::TrackList() const { return m_ui ? m_ui->trackList : nullptr; }
 
 int CReadAudioDlg::DoModal()
 {
@@ -147,7 +142,7 @@ void CReadAudioDlg::OnInitDialog()
     m_items.CheckButton(IDC_ONLY_FIRST, m_bOnlyFirst != 0);
     m_items.CheckButton(IDC_LOOP_MODE, m_bLoopMode != 0);
     LoadMenus();
-    m_Audio.Open(m_chDrive);  // a failure has been reported; the dialog opens all the same
+    m_Audio.Open(m_chDrive); // a failure has been reported; the dialog opens all the same
     m_ui->positionSlider->setRange(0, 100);
     m_player.OnOpening();
     SetUpControls();
@@ -185,9 +180,13 @@ void CReadAudioDlg::OnInitDialog()
 void CReadAudioDlg::LoadMenus()
 {
     m_pTrackMenu = new QMenu(QStringLiteral("Track"), m_pWnd);
-    for (auto [text, id] : {std::pair{"Play", res::ID_TRACK_PLAY}, {"Pick up times", res::ID_TRACK_PICK_UP_TIMES},
-                            {nullptr, 0}, {"Rename", res::ID_TRACK_RENAME},
-                            {"Properties...", res::ID_TRACK_PROPERTIES}, {nullptr, 0}, {"Grab", res::ID_TRACK_GRAB}}) {
+    for (auto [text, id] : {std::pair{"Play", res::ID_TRACK_PLAY},
+                            {"Pick up times", res::ID_TRACK_PICK_UP_TIMES},
+                            {nullptr, 0},
+                            {"Rename", res::ID_TRACK_RENAME},
+                            {"Properties...", res::ID_TRACK_PROPERTIES},
+                            {nullptr, 0},
+                            {"Grab", res::ID_TRACK_GRAB}}) {
         if (!text) {
             m_pTrackMenu->addSeparator();
             continue;
@@ -300,9 +299,12 @@ bool CReadAudioDlg::UpdateData(bool saveAndValidate)
         uint32_t* value;
         uint32_t upper;
     };
-    const Field fields[] = {{IDC_START_MIN, &m_nStartMin, 99},   {IDC_START_SEC, &m_nStartSec, 59},
-                            {IDC_START_FRAME, &m_nStartFrame, 74}, {IDC_END_MIN, &m_nEndMin, 99},
-                            {IDC_END_SEC, &m_nEndSec, 59},       {IDC_END_FRAME, &m_nEndFrame, 74},
+    const Field fields[] = {{IDC_START_MIN, &m_nStartMin, 99},
+                            {IDC_START_SEC, &m_nStartSec, 59},
+                            {IDC_START_FRAME, &m_nStartFrame, 74},
+                            {IDC_END_MIN, &m_nEndMin, 99},
+                            {IDC_END_SEC, &m_nEndSec, 59},
+                            {IDC_END_FRAME, &m_nEndFrame, 74},
                             {IDC_START_SECTOR, &m_nStartSector, MAX_READ_SECTOR},
                             {IDC_END_SECTOR, &m_nEndSector, MAX_READ_SECTOR}};
     if (!saveAndValidate) {
@@ -331,25 +333,13 @@ bool CReadAudioDlg::UpdateData(bool saveAndValidate)
     return true;
 }
 
-void CReadAudioDlg::SelectTabPage(int page)
-{
-    m_display.SelectTabPage(page);
-}
+void CReadAudioDlg::SelectTabPage(int page) { m_display.SelectTabPage(page); }
 
-void CReadAudioDlg::OnTrackClicked()
-{
-    m_display.OnTrackClicked();
-}
+void CReadAudioDlg::OnTrackClicked() { m_display.OnTrackClicked(); }
 
-void CReadAudioDlg::CopyTitleOfRow(int row)
-{
-    CopyTitle(m_szTrackTitle, TrackList()->topLevelItem(row)->text(0));
-}
+void CReadAudioDlg::CopyTitleOfRow(int row) { CopyTitle(m_szTrackTitle, TrackList()->topLevelItem(row)->text(0)); }
 
-void CReadAudioDlg::EndDialog(int result)
-{
-    static_cast<ReadAudioWindow*>(m_pWnd)->EndDialog(result);
-}
+void CReadAudioDlg::EndDialog(int result) { static_cast<ReadAudioWindow*>(m_pWnd)->EndDialog(result); }
 
 void CReadAudioDlg::OnOK()
 {
@@ -386,7 +376,7 @@ void CReadAudioDlg::OnCancel()
 void CReadAudioDlg::OnCommand(int id)
 {
     switch (id) {
-    case IDC_PLAY: m_player.OnPlay(); break;  // also "Play" of the "Track" menu
+    case IDC_PLAY: m_player.OnPlay(); break; // also "Play" of the "Track" menu
     case IDC_STOP: m_player.OnStop(); break;
     case IDC_MARK: m_player.OnMark(); break;
     case res::ID_TRACK_PICK_UP_TIMES: m_player.OnPickUpTimes(); break;

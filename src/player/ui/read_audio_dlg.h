@@ -42,7 +42,7 @@ public:
     int DoModal();
 
     // Exchanged with the caller.
-    int32_t m_nTabPage = 0;           // 0 "CD Track", 1 "Red Book", 2 "High Sierra"
+    int32_t m_nTabPage = 0; // 0 "CD Track", 1 "Red Book", 2 "High Sierra"
     uint32_t m_nStartMin = 0;
     uint32_t m_nStartSec = 0;
     uint32_t m_nStartFrame = 0;

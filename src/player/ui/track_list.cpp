@@ -24,7 +24,8 @@ namespace {
 class TrackListDelegate : public QStyledItemDelegate {
 public:
     TrackListDelegate(QObject* parent, std::function<void(int, const QString&)> renamed)
-        : QStyledItemDelegate(parent), m_renamed(std::move(renamed))
+        : QStyledItemDelegate(parent),
+          m_renamed(std::move(renamed))
     {
     }
 

@@ -50,7 +50,9 @@ std::string TrackLengthText(uint32_t sectors)
 }
 
 CRipDiscDlg::CRipDiscDlg(const AppSettings& settings, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_ui(std::make_unique<Ui::RipDiscDlg>())
+    : QDialog(parent),
+      m_settings(settings),
+      m_ui(std::make_unique<Ui::RipDiscDlg>())
 {
     m_ui->setupUi(this);
     m_ui->trackList->setColumnWidth(kNumberColumn, 60);
@@ -115,8 +117,8 @@ void CRipDiscDlg::LoadDisc(char drive)
         const AccurateRipIds ids = ComputeAccurateRipIds(m_layout);
         char id[16];
         std::snprintf(id, sizeof id, "%08X", ids.freedbId);
-        m_ui->discStatusText->setText(FromStd(res::FormatMessageText(
-            res::LoadString(res::IDS_RIP_DISC_STATUS), std::to_string(m_layout.tracks.size()), id)));
+        m_ui->discStatusText->setText(FromStd(res::FormatMessageText(res::LoadString(res::IDS_RIP_DISC_STATUS),
+                                                                     std::to_string(m_layout.tracks.size()), id)));
     }
     m_choices = InitialRipChoices(m_settings, drive, m_layout, m_metadataRead);
     m_ui->albumEdit->setText(FromStd(m_choices.album));
@@ -184,23 +186,20 @@ void CRipDiscDlg::accept()
 {
     CollectChoices();
     switch (CheckRipChoices(m_choices)) {
-    case RipChoiceProblem::NoTrack:
-        ShowMessage(res::IDS_RIP_NO_TRACK);
-        return;
+    case RipChoiceProblem::NoTrack: ShowMessage(res::IDS_RIP_NO_TRACK); return;
     case RipChoiceProblem::NoFolder:
         ShowMessage(res::IDS_RIP_NO_FOLDER);
         m_ui->folderEdit->setFocus();
         return;
-    case RipChoiceProblem::None:
-        break;
+    case RipChoiceProblem::None: break;
     }
     QDialog::accept();
 }
 
 void CRipDiscDlg::OnBrowse()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, m_ui->labelFolder->text().remove('&'),
-                                                             m_ui->folderEdit->text());
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, m_ui->labelFolder->text().remove('&'), m_ui->folderEdit->text());
     if (!folder.isEmpty())
         m_ui->folderEdit->setText(folder);
 }
@@ -208,7 +207,7 @@ void CRipDiscDlg::OnBrowse()
 void CRipDiscDlg::OnLookUp()
 {
     if (m_lookup.joinable())
-        return;  // one question at a time
+        return; // one question at a time
     m_ui->musicBrainzButton->setEnabled(false);
     const std::string server = MusicBrainzServer(m_settings.MusicBrainzServer);
     const std::string discId = MusicBrainzDiscId(m_layout);
@@ -218,8 +217,8 @@ void CRipDiscDlg::OnLookUp()
         const bool found = LookUpMusicBrainzRelease(server, discId, &release, &reason, &m_lookupCancel);
         if (m_lookupCancel.load())
             return;
-        QMetaObject::invokeMethod(this, [this, found, release, reason] { OnLookUpDone(found, release, reason); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, found, release, reason] { OnLookUpDone(found, release, reason); }, Qt::QueuedConnection);
     });
 }
 

@@ -31,7 +31,7 @@ public:
 
     // The disc and the choices: valid after the dialog ended with Rip.
     platform::DiscLayout m_layout;
-    DiscMetadata m_metadataRead;  // as the title file and CD-TEXT gave it, before any change
+    DiscMetadata m_metadataRead; // as the title file and CD-TEXT gave it, before any change
     RipChoices m_choices;
 
     // Reads the disc in the drive into the list (also when the drive is chosen).

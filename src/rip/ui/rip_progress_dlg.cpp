@@ -43,7 +43,10 @@ private:
 };
 
 CRipProgressDlg::CRipProgressDlg(const RipRequest& request, RangeReader& reader, QWidget* parent)
-    : QDialog(parent), m_request(request), m_reader(reader), m_ui(std::make_unique<Ui::RipProgressDlg>()),
+    : QDialog(parent),
+      m_request(request),
+      m_reader(reader),
+      m_ui(std::make_unique<Ui::RipProgressDlg>()),
       m_observer(std::make_unique<Observer>(this))
 {
     m_ui->setupUi(this);
@@ -66,7 +69,8 @@ int CRipProgressDlg::exec()
     m_ui->passText->setText(FromStd(PassText(ReadPass::Read)));
     m_worker = std::thread([this] {
         m_result = RunRip(m_request, m_reader, m_observer.get(), &m_nCancelFlag);
-        QMetaObject::invokeMethod(this, [this] { OnFinished(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { OnFinished(); }, Qt::QueuedConnection);
     });
     m_ui->cancelButton->setFocus();
     const int result = QDialog::exec();

@@ -30,8 +30,8 @@ public:
     std::atomic<int32_t> m_nCancelFlag{0};
 
 public slots:
-    void reject() override;  // Cancel, Escape and the close box: ask the rip to stop
-    void accept() override;  // nothing: the dialog ends with the rip
+    void reject() override; // Cancel, Escape and the close box: ask the rip to stop
+    void accept() override; // nothing: the dialog ends with the rip
 
 private:
     class Observer;

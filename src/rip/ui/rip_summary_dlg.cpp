@@ -31,7 +31,8 @@ std::string ReadText(const RipTrackResult& track)
 } // namespace
 
 CRipSummaryDlg::CRipSummaryDlg(const RipRequest& request, const RipResult& result, QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::RipSummaryDlg>())
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::RipSummaryDlg>())
 {
     m_ui->setupUi(this);
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -55,7 +55,7 @@ TEST(AboutDlg, TheAnimationLoopsWhileTheBoxIsOpenAndStopsWhenItCloses)
         if (shown.size() == 3)
             box.accept();
     });
-    QTimer::singleShot(5000, &box, [&] { box.reject(); });  // a box that does not animate fails, not hangs
+    QTimer::singleShot(5000, &box, [&] { box.reject(); }); // a box that does not animate fails, not hangs
     EXPECT_EQ(box.exec(), QDialog::Accepted);
     EXPECT_EQ(shown, (std::vector<int>{0, 1, 0}));
     EXPECT_FALSE(box.m_animation->IsPlaying());

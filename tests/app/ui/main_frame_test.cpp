@@ -37,7 +37,7 @@ QStringList Describe(QMenu* menu)
             continue;
         }
         out << a->text() + "|" + QString::number(framework::CommandActions::CommandOf(a)) +
-                   (a->isCheckable() ? "|checkable" : "");
+                (a->isCheckable() ? "|checkable" : "");
     }
     return out;
 }
@@ -66,23 +66,20 @@ TEST_F(FrameFixture, MenusHoldEveryItemWithItsKeyAndSeparators)
 {
     // With no recent file yet, the group between its separators holds "Recent File", grayed.
     EXPECT_EQ(Describe(frame.Menu("File")),
-              (QStringList{"&New\tCtrl+N|57600", "&Open...\tCtrl+O|57601", "&Save\tCtrl+S|57603",
-                           "Save &As...|57604", "-", "&Properties...\tAlt+Enter|32777", "-",
-                           "Recent File|57616", "-", "E&xit|57665"}));
+              (QStringList{"&New\tCtrl+N|57600", "&Open...\tCtrl+O|57601", "&Save\tCtrl+S|57603", "Save &As...|57604",
+                           "-", "&Properties...\tAlt+Enter|32777", "-", "Recent File|57616", "-", "E&xit|57665"}));
     frame.Actions()->UpdateMenu(frame.Menu("File"));
     EXPECT_FALSE(frame.Menu("File")->actions()[7]->isEnabled());
     EXPECT_EQ(Describe(frame.Menu("Edit")),
               (QStringList{"&Copy\tCtrl+C|57634", "&Paste\tCtrl+V|57637", "&Empty Clipboard|32788"}));
     EXPECT_EQ(Describe(frame.Menu("View")),
-              (QStringList{"&Toolbar|59392|checkable", "&Status Bar|59393|checkable",
-                           "&Waveform|32812|checkable", "-",
+              (QStringList{"&Toolbar|59392|checkable", "&Status Bar|59393|checkable", "&Waveform|32812|checkable", "-",
                            "CD-ROM &Device Status...\tCtrl+D|32808"}));
     EXPECT_EQ(Describe(frame.Menu("Tools")),
               (QStringList{"Read CD-D&A Sectors...\tCtrl+A|32771", "Read CD-ROM &Sectors...|32772",
                            "Rip &Disc...\tCtrl+I|32830", "Secur&e Mode|32810|checkable", "Read O&ffset...|32811", "-",
                            "Pla&y Waveform\tCtrl+Y|32802", "S&top Waveform\tCtrl+T|32800", "-",
-                           "CD &Player\tCtrl+P|32775", "Sound &Recorder\tCtrl+R|32784", "-",
-                           "&Options...|32776"}));
+                           "CD &Player\tCtrl+P|32775", "Sound &Recorder\tCtrl+R|32784", "-", "&Options...|32776"}));
     EXPECT_EQ(Describe(frame.Menu("Help")), (QStringList{"&Help Topics|57667", "&About Ripwell...|57664"}));
     EXPECT_EQ(Describe(frame.View()->ContextMenu()),
               (QStringList{"Read CD-DA...|32771", "Read CD-ROM...|32772", "-", "Play|32802", "Stop|32800", "-",
@@ -127,9 +124,11 @@ TEST_F(FrameFixture, ToolbarOrderTooltipsAndToggles)
     QStringList buttons;
     for (QAction* a : frame.ToolBar()->actions())
         buttons << (a->isSeparator() ? QString("|") : a->toolTip());
-    EXPECT_EQ(buttons, (QStringList{"New", "Open", "Save", "Properties", "|", "Copy", "Paste", "Empty Clipboard",
-                                    "|", "Read Audio", "Rip Disc", "|", "Play", "Stop", "|", "CD Player", "Recorder", "|",
-                                    "About", "Help"}));
+    EXPECT_EQ(
+        buttons,
+        (QStringList{"New",      "Open",       "Save",     "Properties", "|",    "Copy", "Paste", "Empty Clipboard",
+                     "|",        "Read Audio", "Rip Disc", "|",          "Play", "Stop", "|",     "CD Player",
+                     "Recorder", "|",          "About",    "Help"}));
     EXPECT_EQ(frame.ToolBar()->windowTitle(), "Standard");
     EXPECT_EQ(frame.ToolBar()->allowedAreas(), Qt::AllToolBarAreas);
     EXPECT_EQ(frame.toolBarArea(frame.ToolBar()), Qt::TopToolBarArea);
@@ -176,7 +175,7 @@ TEST_F(FrameFixture, SecureModeIsAToolsItemThatSwitchesTheSetting)
         if (framework::CommandActions::CommandOf(a) == res::ID_SECURE_MODE)
             secure = a;
     ASSERT_NE(secure, nullptr);
-    EXPECT_EQ(settings.SecureMode, 0);   // off unless the user turns it on
+    EXPECT_EQ(settings.SecureMode, 0); // off unless the user turns it on
     frame.Actions()->UpdateMenu(tools);
     EXPECT_FALSE(secure->isChecked());
     secure->trigger();

@@ -108,7 +108,7 @@ struct OptionsTest : ::testing::Test {
 
 TEST_F(OptionsTest, OpensFromTheSettingsWithOneGroupPerTabAndCancelChangesNothing)
 {
-    settings.DefaultCDROMDrive = 'f';   // stored in lower case
+    settings.DefaultCDROMDrive = 'f'; // stored in lower case
     settings.PlayDialogSounds = 0;
     settings.ShowWaveHeader = 1;
     settings.DoJitterCorrection = 0;
@@ -116,7 +116,7 @@ TEST_F(OptionsTest, OpensFromTheSettingsWithOneGroupPerTabAndCancelChangesNothin
     settings.SaveSettingsOnExit = 0;
     settings.CDPlayer = "xmms";
     settings.SoundRecorder = "/opt/rec/rec";
-    autoPlay.value = "";   // disabled
+    autoPlay.value = ""; // disabled
     const AppSettings before = settings;
 
     Run([&](COptionsDlg* dialog) {
@@ -198,10 +198,9 @@ TEST_F(OptionsTest, OkAppliesEveryFieldAndTheOverlapMustBeOneToTwenty)
         }
     });
     EXPECT_EQ(desktop.Transcript(),
-              (std::vector<std::string>{"box Please enter an integer between 1 and 20.",
-                                        "box Please enter an integer between 1 and 20.",
-                                        "box Please enter an integer between 0 and 255.",
-                                        "box Please enter an integer between 0 and 255."}));
+              (std::vector<std::string>{
+                  "box Please enter an integer between 1 and 20.", "box Please enter an integer between 1 and 20.",
+                  "box Please enter an integer between 0 and 255.", "box Please enter an integer between 0 and 255."}));
     EXPECT_EQ(settings.OverlappingSectors, 20);
     EXPECT_EQ(settings.PlayDialogSounds, 0);
     EXPECT_FALSE(DialogSoundsEnabled());

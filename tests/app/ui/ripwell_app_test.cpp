@@ -27,7 +27,6 @@
 
 namespace {
 
-
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path);
@@ -151,8 +150,10 @@ TEST(RipwellApp, AFileThatCannotBeOpenedLeavesTheOpenDocumentAsItWas)
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(doc->m_pData), 10), "0123456789") << how;
         EXPECT_EQ(app.MainFrame()->windowTitle(), "b.bin - Ripwell") << how;
         ASSERT_EQ(desktop.Boxes().size(), 1u) << how;
-        EXPECT_EQ(desktop.Boxes()[0].text, a + "\nCannot find this file.\nPlease verify that the correct path and "
-                                                "file name are given.")
+        EXPECT_EQ(desktop.Boxes()[0].text,
+                  a +
+                      "\nCannot find this file.\nPlease verify that the correct path and "
+                      "file name are given.")
             << how;
         desktop.Clear();
     };

@@ -104,7 +104,7 @@ TEST_F(ClipboardCommandsTest, CopyProposesTextOrWaveAndEndsTextAtItsFirstZeroByt
               "Copying as text will truncate the document at\nfirst byte 00 (data offest 00000002) since this\n"
               "byte indicates the end of text on the Clipboard.\nCopy as text anyway?");
     EXPECT_EQ(m_desktop.Boxes()[0].flags, MB_YESNO | MB_ICONQUESTION);
-    EXPECT_EQ(m_clipboard.Formats(), std::vector<uint32_t>{CF_WAVE});  // No: left as it was
+    EXPECT_EQ(m_clipboard.Formats(), std::vector<uint32_t>{CF_WAVE}); // No: left as it was
 
     m_desktop.AnswerNext(IDYES);
     Copy("*Text");
@@ -134,7 +134,7 @@ TEST_F(ClipboardCommandsTest, CopyAsUnicodeTextEndsAtTheFirstZeroPairAtAnyOffset
 {
     struct Case {
         Bytes data;
-        const char* offset;  // asked about, or null
+        const char* offset; // asked about, or null
         Bytes copied;
     } cases[] = {
         {{0x41, 0x00, 0x42, 0x00, 0x00, 0x00}, "00000004", {0x41, 0x00, 0x42, 0x00, 0x00}},
@@ -148,10 +148,11 @@ TEST_F(ClipboardCommandsTest, CopyAsUnicodeTextEndsAtTheFirstZeroPairAtAnyOffset
         EXPECT_EQ(m_clipboard.Bytes(CF_UNICODETEXT), c.copied);
         if (c.offset) {
             ASSERT_EQ(m_desktop.Boxes().size(), 1u);
-            EXPECT_EQ(m_desktop.Boxes()[0].text,
-                      std::string("Copying as unicode text will truncate the document at\nfirst word 00 00 (data offest ") +
-                          c.offset +
-                          ") since this word\nindicates the end of unicode text on the Clipboard.\nCopy as text anyway?");
+            EXPECT_EQ(
+                m_desktop.Boxes()[0].text,
+                std::string("Copying as unicode text will truncate the document at\nfirst word 00 00 (data offest ") +
+                    c.offset +
+                    ") since this word\nindicates the end of unicode text on the Clipboard.\nCopy as text anyway?");
         } else {
             EXPECT_TRUE(m_desktop.Boxes().empty());
         }
@@ -166,7 +167,7 @@ TEST_F(ClipboardCommandsTest, FailedCopiesLeaveTheDocumentUntouched)
         Step step;
         int nth;
         std::vector<std::string> said;
-        std::vector<uint32_t> left;  // on the clipboard afterwards
+        std::vector<uint32_t> left; // on the clipboard afterwards
     } cases[] = {
         {Step::Open, 1, {"box Could not open the Clipboard.", "box Unsupported format."}, {CF_WAVE}},
         {Step::Open, 2, {"box Could not open the Clipboard."}, {CF_WAVE}},
@@ -226,10 +227,10 @@ TEST_F(ClipboardCommandsTest, PasteListsEveryFormatAndRebuildsTheDocumentFromThe
         SeenClipFormats seen;
         Paste(c.entry, &seen);
         EXPECT_EQ(seen.caption, "Paste from clipboard as");
-        EXPECT_EQ(seen.entries, QStringList({"*Text", "*Unicode text", "*Handle of a bitmap", "*Text locale identifier",
-                                             "*Private clipboard format (672)",
-                                             QString("HTML Format (%1)").arg(html)}));
-        EXPECT_EQ(seen.selected, "*Text");  // no wave there: the first entry
+        EXPECT_EQ(seen.entries,
+                  QStringList({"*Text", "*Unicode text", "*Handle of a bitmap", "*Text locale identifier",
+                               "*Private clipboard format (672)", QString("HTML Format (%1)").arg(html)}));
+        EXPECT_EQ(seen.selected, "*Text"); // no wave there: the first entry
         EXPECT_EQ(Data(), c.data) << c.entry.toStdString();
         EXPECT_EQ(m_doc.m_pHeader, m_doc.m_pBlock);
         EXPECT_EQ(m_doc.m_nWaveFormat, WAVE_FORMAT_22050_8_MONO);
@@ -273,15 +274,32 @@ TEST_F(ClipboardCommandsTest, RefusedPasteLeavesDocumentAndClipboardAsTheyWere)
         QString entry;
         std::vector<std::string> said;
     } cases[] = {
-        {[&] { m_clipboard.Put(CF_WAVE, Bytes(44, 'R')); }, "*WAV audio data", {"sound T1000", "box " + kInvalidObject}},
+        {[&] { m_clipboard.Put(CF_WAVE, Bytes(44, 'R')); },
+         "*WAV audio data",
+         {"sound T1000", "box " + kInvalidObject}},
         {[&] { m_clipboard.Put(CF_TEXT, Bytes()); }, "*Text", {"sound T1000", "box " + kInvalidObject}},
-        {[&] { m_clipboard.Put(CF_TIFF, Bytes()); }, "*Tagged-image file TIFF", {"sound T1000", "box " + kInvalidObject}},
+        {[&] { m_clipboard.Put(CF_TIFF, Bytes()); },
+         "*Tagged-image file TIFF",
+         {"sound T1000", "box " + kInvalidObject}},
         {[&] { m_clipboard.PutHandle(CF_HDROP, 0x4321); }, "*Drop file list", {"sound T1000", "box " + internal}},
-        {[&] { m_clipboard.Put(CF_TEXT, "x"); m_clipboard.Fail(Step::Get); }, "*Text",
+        {[&] {
+             m_clipboard.Put(CF_TEXT, "x");
+             m_clipboard.Fail(Step::Get);
+         },
+         "*Text",
          {"sound T1000", "box Could not get Clipboard data."}},
-        {[&] { m_clipboard.Put(CF_TEXT, "x"); m_clipboard.Fail(Step::Open, 2); }, "*Text",
+        {[&] {
+             m_clipboard.Put(CF_TEXT, "x");
+             m_clipboard.Fail(Step::Open, 2);
+         },
+         "*Text",
          {"sound T1000", "box Could not open the Clipboard."}},
-        {[&] { m_clipboard.Put(CF_TEXT, "x"); m_desktop.AnswerNext(IDCANCEL); }, "*Text", {"box Save changes to mine.bin?"}},
+        {[&] {
+             m_clipboard.Put(CF_TEXT, "x");
+             m_desktop.AnswerNext(IDCANCEL);
+         },
+         "*Text",
+         {"box Save changes to mine.bin?"}},
     };
     for (const Case& c : cases) {
         m_clipboard.Heal();
@@ -316,7 +334,7 @@ TEST_F(ClipboardCommandsTest, PasteThatFailsLaterLeavesAnEmptyDocument)
     const std::string badWave =
         "Cannot handle this wave format or\nclipboard wave file may be corrupt.\nPress F1 to see Help.";
     Bytes pastEnd = WaveImage(WAVE_FORMAT_44100_16_STEREO, {1, 2, 3, 4});
-    pastEnd[40] = 5;  // the data chunk claims one byte more than there is
+    pastEnd[40] = 5; // the data chunk claims one byte more than there is
     Bytes mono24 = WaveImage(WAVE_FORMAT_44100_16_STEREO, {1, 2, 3});
     mono24[34] = 24;
     struct Case {
@@ -364,7 +382,8 @@ TEST_F(ClipboardCommandsTest, EmptyClipboardReportsWhatFails)
     OnEmptyClipboard(&m_view);
     m_clipboard.Fail(ScriptedClipboard::Step::Open);
     OnEmptyClipboard(&m_view);
-    EXPECT_EQ(Said(), std::vector<std::string>({"box Could not empty the Clipboard.", "box Could not open the Clipboard."}));
+    EXPECT_EQ(Said(),
+              std::vector<std::string>({"box Could not empty the Clipboard.", "box Could not open the Clipboard."}));
     EXPECT_EQ(m_clipboard.Formats(), std::vector<uint32_t>{CF_TEXT});
     EXPECT_FALSE(m_clipboard.IsOpen());
 }
@@ -397,7 +416,7 @@ TEST_F(ClipboardCommandsTest, MenuItemsAndContextMenuItemsFollowDataAndClipboard
     };
     expect(false, false);
     m_clipboard.Put(0x2A0, "x");
-    Fill({});  // a header slot but no data byte: nothing to copy
+    Fill({}); // a header slot but no data byte: nothing to copy
     expect(false, true);
     Fill({0x41});
     m_clipboard.Clear();

@@ -33,7 +33,8 @@ TEST(ViewContextMenu, ItemsFollowTheUpdateHandlersOfTheMainMenu)
     bool haveData = false;
     framework::CommandMap rules;
     for (int id : {res::ID_EDIT_COPY, res::ID_EDIT_PASTE, res::ID_PLAY_WAVEFORM})
-        rules.On(id, [] {}, [&haveData](framework::CCmdUI& ui) { ui.Enable(haveData); });
+        rules.On(
+            id, [] {}, [&haveData](framework::CCmdUI& ui) { ui.Enable(haveData); });
     // The reads are the main frame's commands, always enabled.
     framework::CommandMap frameCommands;
     for (int id : {res::ID_READ_CDDA, res::ID_READ_CDROM})
@@ -52,7 +53,7 @@ TEST(ViewContextMenu, ItemsFollowTheUpdateHandlersOfTheMainMenu)
         tools.addAction(actions.Create(id, "item", &tools));
 
     actions.UpdateAll();
-    const std::map<int, bool> empty{{res::ID_READ_CDDA, true},     {res::ID_READ_CDROM, true},
+    const std::map<int, bool> empty{{res::ID_READ_CDDA, true},      {res::ID_READ_CDROM, true},
                                     {res::ID_PLAY_WAVEFORM, false}, {res::ID_STOP_WAVEFORM, true},
                                     {res::ID_PROPERTIES, true},     {res::ID_EDIT_COPY, false},
                                     {res::ID_EDIT_PASTE, false}};

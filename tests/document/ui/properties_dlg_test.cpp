@@ -62,7 +62,7 @@ TEST(PropertiesDlg, ShowsTheDataAndCancelChangesNothing)
         length = GetDlgItemText(dialog, res::IDC_1018);
         time = GetDlgItemText(dialog, res::IDC_1019);
         readOnly = GetDlgControl<QLineEdit>(dialog, res::IDC_1018)->isReadOnly() &&
-                   GetDlgControl<QLineEdit>(dialog, res::IDC_1019)->isReadOnly();
+            GetDlgControl<QLineEdit>(dialog, res::IDC_1019)->isReadOnly();
         assumeSound = check->isChecked();
         selection = list->currentIndex();
         for (int i = 0; i < list->count(); ++i)
@@ -90,7 +90,7 @@ TEST(PropertiesDlg, ShowsTheDataAndCancelChangesNothing)
     EXPECT_TRUE(doc.m_bIsSound);
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(std::vector<uint8_t>(doc.m_pHeader, doc.m_pHeader + WAVE_HEADER_SIZE), header);
-    EXPECT_TRUE(desktop.Events().size() == 1 && desktop.Events()[0].IsStop());  // from the fill only
+    EXPECT_TRUE(desktop.Events().size() == 1 && desktop.Events()[0].IsStop()); // from the fill only
 }
 
 TEST(PropertiesDlg, OkRewritesTheShownHeaderAndASoundFlagLetsPlayStartAtOnce)
@@ -102,7 +102,7 @@ TEST(PropertiesDlg, OkRewritesTheShownHeaderAndASoundFlagLetsPlayStartAtOnce)
     CRipwellView view(&doc, settings, nullptr);
     view.resize(640, 300);
     view.show();
-    EXPECT_FALSE(Enabled(view, res::ID_PLAY_WAVEFORM));   // nothing to play yet
+    EXPECT_FALSE(Enabled(view, res::ID_PLAY_WAVEFORM)); // nothing to play yet
     EXPECT_TRUE(Enabled(view, res::ID_STOP_WAVEFORM));
     EXPECT_TRUE(Enabled(view, res::ID_PROPERTIES));
     FillDocument(doc, 1000, WAVE_FORMAT_44100_16_STEREO, false);

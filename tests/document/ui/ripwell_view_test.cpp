@@ -34,8 +34,8 @@ void Key(QWidget* w, int key)
 
 void Wheel(QWidget* w, int delta)
 {
-    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &wheel);
 }
 
@@ -57,12 +57,11 @@ TEST(RipwellView, DrawsTheLinesOfTheDisplayRange)
     FillDocument(doc, 1, 0x41);
     doc.UpdateAllViews();
     EXPECT_EQ(view.m_nTotalLines, 1);
-    EXPECT_EQ(view.VisibleLineText(0),
-              QString("00000000  41 ") + QString(45, ' ') + "  A" + QString(15, ' '));
+    EXPECT_EQ(view.VisibleLineText(0), QString("00000000  41 ") + QString(45, ' ') + "  A" + QString(15, ' '));
 
     settings.ShowWaveHeader = 1;
     doc.UpdateAllViews();
-    EXPECT_EQ(view.m_nTotalLines, 3);  // 45 bytes
+    EXPECT_EQ(view.m_nTotalLines, 3); // 45 bytes
     EXPECT_TRUE(view.VisibleLineText(0).startsWith("00000000  52 49 46 46 "));
     EXPECT_EQ(view.VisibleLineText(0).mid(60, 4), "RIFF");
 }
@@ -110,8 +109,8 @@ TEST(RipwellView, HundredMegabytesScrollToTheEnd)
 TEST(RipwellView, ColoursComeFromTheSettingsAndGoBack)
 {
     AppSettings settings;
-    settings.Foreground = 0x0000FF;  // red
-    settings.Background = 0x00FF00;  // green
+    settings.Foreground = 0x0000FF; // red
+    settings.Background = 0x00FF00; // green
     {
         CRipwellDoc doc;
         CRipwellView view(&doc, settings, nullptr);

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr uint32_t kFrames = 1u << 20;   // 4 MiB at format 15
+constexpr uint32_t kFrames = 1u << 20; // 4 MiB at format 15
 
 // Fills the document as a producer does. Format 15; the left channel goes between silence and
 // a loud positive sample in the first half, between silence and a loud negative one in the
@@ -86,7 +86,7 @@ struct StripFixture : testing::Test {
         view.resize(820, 400);
         view.show();
         FillDocument(doc);
-        QApplication::processEvents();   // the scroll bars the data needs are laid out
+        QApplication::processEvents(); // the scroll bars the data needs are laid out
     }
     ScriptedDesktop desktop;
     CRipwellDoc doc;
@@ -103,7 +103,7 @@ TEST_F(StripFixture, OffByDefaultTheViewMenuShowsItAndItsSummaryIsBuiltOncePerCh
     const QRect dumpBefore = view.viewport()->geometry();
     const int linesBefore = view.m_nVisibleLines;
     QApplication::processEvents();
-    EXPECT_EQ(strip->SummaryBuilds(), 0);   // hidden: nothing built
+    EXPECT_EQ(strip->SummaryBuilds(), 0); // hidden: nothing built
 
     // Shown, it takes the top of the view and the dump starts below it.
     ASSERT_TRUE(view.Commands().Dispatch(res::ID_VIEW_WAVEFORM));
@@ -119,12 +119,12 @@ TEST_F(StripFixture, OffByDefaultTheViewMenuShowsItAndItsSummaryIsBuiltOncePerCh
     strip->grab();
     EXPECT_EQ(strip->SummaryBuilds(), 1);
     EXPECT_EQ(strip->Summary().Channels(), 2);
-    doc.SetWaveFormat(14);   // mono: twice the frames, one channel
+    doc.SetWaveFormat(14); // mono: twice the frames, one channel
     strip->grab();
     strip->grab();
     EXPECT_EQ(strip->SummaryBuilds(), 2);
     EXPECT_EQ(strip->Summary().Frames(), 2u * kFrames);
-    FillDocument(doc);       // new data, told through the views
+    FillDocument(doc); // new data, told through the views
     strip->grab();
     EXPECT_EQ(strip->SummaryBuilds(), 3);
     doc.OnNewDocument();
@@ -178,7 +178,7 @@ TEST_F(StripFixture, DrawsEachChannelsPeaksMarksTheLinesShownAndAClickScrollsThe
     EXPECT_EQ(strip->MarkColumns().x + strip->MarkColumns().width, w);
 
     // New colours from the Options repaint the strip too, without another change.
-    QApplication::processEvents();   // the repaints the clicks asked for
+    QApplication::processEvents(); // the repaints the clicks asked for
     PaintCounter paints(strip);
     view.m_crBack = QColor(10, 20, 30);
     view.ApplyColors();

@@ -81,7 +81,7 @@ protected:
 TEST(ProgressText, SizesTimesPercentagesAndShifts)
 {
     using namespace progress_text;
-    EXPECT_EQ(RangeSize(0, 445, READ_MODE_RAW), "(1.0 MB)");       // 1048992 bytes
+    EXPECT_EQ(RangeSize(0, 445, READ_MODE_RAW), "(1.0 MB)"); // 1048992 bytes
     EXPECT_EQ(RangeSize(0, 444, READ_MODE_RAW), "(1022.1 KB)");
     EXPECT_EQ(RangeSize(0, 511, READ_MODE_COOKED), "(1024.0 KB)"); // exactly 1048576 bytes
     EXPECT_EQ(RangeSize(600, 1350, READ_MODE_RAW), "(1.7 MB)");
@@ -89,7 +89,7 @@ TEST(ProgressText, SizesTimesPercentagesAndShifts)
     EXPECT_EQ(ReadModeText(READ_MODE_RAW, false), "raw");
     EXPECT_EQ(ReadModeText(READ_MODE_COOKED, true), "cooked (overlapped)");
     EXPECT_EQ(ReadModeText(7, false), "cooked");
-    EXPECT_EQ(TimeLeft(90061), "01:01:01");   // whole days are not shown
+    EXPECT_EQ(TimeLeft(90061), "01:01:01"); // whole days are not shown
     EXPECT_EQ(TimeLeft(86399), "23:59:59");
     EXPECT_EQ(TimeLeft(0), "00:00:00");
     EXPECT_EQ(Percent(42), "42%");
@@ -138,7 +138,7 @@ TEST(ProgressDlg, ShowsTheReadAsItGoesAndHandsTheDataToTheDocument)
     EXPECT_EQ(Text(dialog, res::progress::IDC_RANGE_SIZE), "(229.7 KB)");
     EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_LABEL), "Synchronization:");
     EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_RESULT), "OK");
-    EXPECT_EQ(Text(dialog, res::progress::IDC_POSITION), "85");   // the final block
+    EXPECT_EQ(Text(dialog, res::progress::IDC_POSITION), "85"); // the final block
     EXPECT_EQ(Text(dialog, res::progress::IDC_TIME_LEFT), "00:00:00");
     EXPECT_EQ(Text(dialog, res::progress::IDC_PERCENT), "75%");
     EXPECT_EQ(Bar(dialog), 75);
@@ -280,7 +280,7 @@ TEST(ProgressDlg, ASecureReadShowsItsPassesAndKeepsItsReport)
 
     EXPECT_EQ(dialog.m_nStatus, 0);
     EXPECT_EQ(dialog.modeTexts, (std::vector<QString>{"raw (test)", "raw (copy)", "raw (re-read)"}));
-    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_LABEL), "");   // no synchronisation in a secure read
+    EXPECT_EQ(Text(dialog, res::progress::IDC_SYNC_LABEL), ""); // no synchronisation in a secure read
     EXPECT_EQ(Text(dialog, res::progress::IDC_PERCENT), "100%");
     ASSERT_TRUE(dialog.m_bHaveReport);
     EXPECT_EQ(dialog.m_report.suspiciousSectors, (std::vector<uint32_t>{50}));

@@ -34,10 +34,7 @@ using namespace platform;
 
 namespace {
 
-uint32_t Packed(uint8_t minute, uint8_t second, uint8_t frame)
-{
-    return minute | (second << 8) | (frame << 16);
-}
+uint32_t Packed(uint8_t minute, uint8_t second, uint8_t frame) { return minute | (second << 8) | (frame << 16); }
 
 class ReadCommandsTest : public ::testing::Test {
 protected:
@@ -76,8 +73,8 @@ protected:
 
 TEST_F(ReadCommandsTest, SectorRangeIsReadAsRawAudioAndTheChoicesAreKept)
 {
-    m_settings.ReadAudio.DialogTabPage = 7;  // out of range: opens on the first page
-    m_settings.ReadAudio.PlayOnlyFirst = 1;  // shown in the "Only last" box
+    m_settings.ReadAudio.DialogTabPage = 7; // out of range: opens on the first page
+    m_settings.ReadAudio.PlayOnlyFirst = 1; // shown in the "Only last" box
     int openedOnPage = -1;
     bool onlyLastShown = false;
     DialogScript script({
@@ -114,8 +111,8 @@ TEST_F(ReadCommandsTest, SectorRangeIsReadAsRawAudioAndTheChoicesAreKept)
     const ReadAudioParams& params = m_settings.ReadAudio;
     EXPECT_EQ(params.DialogTabPage, 2);
     EXPECT_EQ(params.StartingMin, 0);
-    EXPECT_EQ(params.PlayOnlyFirst, 0);  // the "Only last" box, now unchecked
-    EXPECT_EQ(params.PlayOnlyLast, 1);   // the "Only first" box, now checked
+    EXPECT_EQ(params.PlayOnlyFirst, 0); // the "Only last" box, now unchecked
+    EXPECT_EQ(params.PlayOnlyLast, 1);  // the "Only first" box, now checked
 }
 
 TEST_F(ReadCommandsTest, WholeTrackIsConfirmedAndADataTrackAskedAbout)
@@ -123,7 +120,7 @@ TEST_F(ReadCommandsTest, WholeTrackIsConfirmedAndADataTrackAskedAbout)
     m_settings.ReadAudio.DialogTabPage = 0;
     bool dataTrackStillSelected = false;
     DialogScript script({
-        [&](QWidget* window) { PressButton(window, res::IDOK); },  // no track chosen
+        [&](QWidget* window) { PressButton(window, res::IDOK); }, // no track chosen
         [&](QWidget* window) {
             GetDlgControl<QTreeWidget>(window, res::read_audio::IDC_TRACK_LIST)->topLevelItem(1)->setSelected(true);
             PressButton(window, res::IDOK);
@@ -136,10 +133,10 @@ TEST_F(ReadCommandsTest, WholeTrackIsConfirmedAndADataTrackAskedAbout)
             PressButton(window, res::IDOK);
         },
     });
-    m_desktop.AnswerNext(IDOK);   // "You must choose a track first."
-    m_desktop.AnswerNext(IDOK);   // whole track 2
-    m_desktop.AnswerNext(IDNO);   // ... it is a data track
-    m_desktop.AnswerNext(IDOK);   // whole track 1
+    m_desktop.AnswerNext(IDOK); // "You must choose a track first."
+    m_desktop.AnswerNext(IDOK); // whole track 2
+    m_desktop.AnswerNext(IDNO); // ... it is a data track
+    m_desktop.AnswerNext(IDOK); // whole track 1
     OnReadCdda(&m_doc, m_settings, nullptr);
     EXPECT_EQ(script.Shown(), 3);
     EXPECT_TRUE(dataTrackStillSelected);
@@ -162,9 +159,9 @@ TEST_F(ReadCommandsTest, CdromReadOpensWith16And256AndReportsFailures)
     DialogScript script({
         [&](QWidget* window) {
             shown = GetDlgItemText(window, res::read_cooked::IDC_FIRST_SECTOR) + "-" +
-                    GetDlgItemText(window, res::read_cooked::IDC_LAST_SECTOR);
+                GetDlgItemText(window, res::read_cooked::IDC_LAST_SECTOR);
             SetField(window, res::read_cooked::IDC_FIRST_SECTOR, "300");
-            PressButton(window, res::IDOK);  // 300 > 256: the range message, back to the dialog
+            PressButton(window, res::IDOK); // 300 > 256: the range message, back to the dialog
         },
         [&](QWidget* window) {
             SetField(window, res::read_cooked::IDC_FIRST_SECTOR, "100");
@@ -182,7 +179,7 @@ TEST_F(ReadCommandsTest, CdromReadOpensWith16And256AndReportsFailures)
     m_doc.SetModifiedFlag(false);
     DialogScript again({[&](QWidget* window) {
         shown = GetDlgItemText(window, res::read_cooked::IDC_FIRST_SECTOR) + "-" +
-                    GetDlgItemText(window, res::read_cooked::IDC_LAST_SECTOR);
+            GetDlgItemText(window, res::read_cooked::IDC_LAST_SECTOR);
         PressButton(window, res::IDOK);
     }});
     OnReadCdrom(&m_doc, m_settings, nullptr);
@@ -203,8 +200,8 @@ TEST_F(ReadCommandsTest, SecureReadsEndWithTheirChecksumsOrTheSuspiciousPosition
     drive.SetReadOffset(30);
     drive.SetOverread(false, true);
     m_settings.SecureMode = 1;
-    m_settings.DoJitterCorrection = 1;   // does not take part
-    m_settings.ReadOffset = -12;         // for other drives
+    m_settings.DoJitterCorrection = 1; // does not take part
+    m_settings.ReadOffset = -12;       // for other drives
     m_settings.DriveReadOffsets = "PLEXTOR PX-W4824A=+30";
     const auto readSectors = [](uint32_t first, uint32_t last) {
         return DialogScript({[first, last](QWidget* window) {
@@ -228,7 +225,7 @@ TEST_F(ReadCommandsTest, SecureReadsEndWithTheirChecksumsOrTheSuspiciousPosition
     ASSERT_EQ(m_desktop.Boxes().size(), 1u);
     EXPECT_EQ(m_desktop.Boxes()[0].text, expected);
     EXPECT_EQ(m_desktop.Boxes()[0].Icon(), MB_ICONINFORMATION);
-    EXPECT_EQ(m_desktop.Transcript().back(), std::string("box ") + expected);  // no sound before it
+    EXPECT_EQ(m_desktop.Transcript().back(), std::string("box ") + expected); // no sound before it
 
     // Sectors that never read the same twice: the error sound and a warning that lists them; the
     // data is kept.
@@ -288,12 +285,12 @@ TEST_F(ReadCommandsTest, TheReadOffsetIsKeptForTheDrivesModelOrForAllOthers)
     TempDir folder;
     BuiltDisc disc;
     std::string reason;
-    ASSERT_TRUE(BuildDisc(AudioDiscPlan({300}), mkdisc::Layout::SingleBin, folder.path().string(), "disc", &disc,
-                          &reason));
+    ASSERT_TRUE(
+        BuildDisc(AudioDiscPlan({300}), mkdisc::Layout::SingleBin, folder.path().string(), "disc", &disc, &reason));
     ScopedEnvironment drives("RIPWELL_DRIVES", ("E=" + disc.sheet).c_str());
     SetCdromDeviceService(nullptr);
     m_settings.DefaultCDROMDrive = 'E';
-    answer(6000);  // beyond the range: the box keeps it to 5000
+    answer(6000); // beyond the range: the box keeps it to 5000
     OnReadOffset(m_settings, nullptr);
     EXPECT_FALSE(label.contains("PIONEER"));
     EXPECT_EQ(m_settings.ReadOffset, 5000);

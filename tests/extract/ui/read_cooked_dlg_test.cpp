@@ -18,10 +18,7 @@ void SetField(QWidget* dialog, int id, const char* text)
     GetDlgControl<QLineEdit>(dialog, id)->setText(QString::fromUtf8(text));
 }
 
-void Press(QWidget* dialog, int id)
-{
-    GetDlgControl<QPushButton>(dialog, id)->click();
-}
+void Press(QWidget* dialog, int id) { GetDlgControl<QPushButton>(dialog, id)->click(); }
 
 } // namespace
 

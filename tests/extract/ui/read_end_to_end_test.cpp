@@ -63,12 +63,12 @@ std::vector<uint8_t> CdAudioHeader(uint32_t dataBytes)
     text("WAVE");
     text("fmt ");
     number(16, 4);
-    number(1, 2);        // PCM
-    number(2, 2);        // channels
-    number(44100, 4);    // samples a second
-    number(176400, 4);   // bytes a second
-    number(4, 2);        // bytes a sample frame
-    number(16, 2);       // bits a sample
+    number(1, 2);      // PCM
+    number(2, 2);      // channels
+    number(44100, 4);  // samples a second
+    number(176400, 4); // bytes a second
+    number(4, 2);      // bytes a sample frame
+    number(16, 2);     // bits a sample
     text("data");
     number(dataBytes, 4);
     return header;
@@ -131,8 +131,7 @@ protected:
         std::filesystem::create_directories(m_dir.path() / "disc");
         std::string reason;
         mkdisc::DiscPlan plan = AudioDiscPlan({900, 700}, mkdisc::AudioContent::Counter, {150});
-        ASSERT_TRUE(AddDataTrack(&plan, m_dir.file("scratch"), {{"README.TXT", "Read me.\n"}}, 150, &reason))
-            << reason;
+        ASSERT_TRUE(AddDataTrack(&plan, m_dir.file("scratch"), {{"README.TXT", "Read me.\n"}}, 150, &reason)) << reason;
         ASSERT_TRUE(BuildDisc(plan, GetParam(), m_dir.file("disc"), "mixed", &m_disc, &reason)) << reason;
         m_drives.emplace("RIPWELL_DRIVES", ("E=" + m_disc.sheet).c_str());
 
@@ -204,7 +203,7 @@ protected:
                 list->topLevelItem(row)->setSelected(true);
             PressButton(window, res::IDOK);
         }});
-        m_desktop.AnswerNext(IDOK);  // the whole-track confirmation
+        m_desktop.AnswerNext(IDOK); // the whole-track confirmation
         Choose("Tools", res::ID_READ_CDDA);
         ASSERT_EQ(rows, 3);
         SaveAs(fileName);
@@ -246,7 +245,7 @@ TEST_P(ReadEndToEndTest, SectorRangeOfTheHighSierraPageIsSavedAsWave)
     QString shown;
     DialogScript script({[&](QWidget* window) {
         shown = GetDlgItemText(window, res::read_audio::IDC_START_SECTOR) + "-" +
-                GetDlgItemText(window, res::read_audio::IDC_END_SECTOR);
+            GetDlgItemText(window, res::read_audio::IDC_END_SECTOR);
         PressButton(window, res::IDOK);
     }});
     Choose("Tools", res::ID_READ_CDDA);

@@ -68,7 +68,7 @@ class BrokenImage : public testing::Test {
 protected:
     void SetUp() override
     {
-        WriteBin(m_folder.file("disc.bin"), 300);  // 4 seconds
+        WriteBin(m_folder.file("disc.bin"), 300); // 4 seconds
     }
 
     // A sheet over disc.bin with the given track lines.
@@ -100,7 +100,7 @@ TEST_F(BrokenImage, TruncatedSheetsAndBadLinesSayWhereAndWhat)
 {
     struct Case {
         const char* tracks;
-        const char* expected;  // the reason, with its line
+        const char* expected; // the reason, with its line
     };
     const Case cases[] = {
         {"  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n", "track 2 has no INDEX 01 (line 4)"},
@@ -139,8 +139,10 @@ TEST_F(BrokenImage, TruncatedSheetsAndBadLinesSayWhereAndWhat)
     const Case tocs[] = {
         {"CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 00:00:00 00:0x:00\n",
          "bad time 00:0x:00 (mm:ss:ff, seconds below 60, frames below 75) (line 3)"},
-        {"CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0\nTRACK MODE2_FORM1\n", "track mode MODE2_FORM1 is not supported (line 4)"},
-        {"CD_DA\nTRACK AUDIO RW_RAW\nFILE \"disc.bin\" 0\n", "tracks with sub-channel data (RW_RAW) are not supported (line 2)"},
+        {"CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0\nTRACK MODE2_FORM1\n",
+         "track mode MODE2_FORM1 is not supported (line 4)"},
+        {"CD_DA\nTRACK AUDIO RW_RAW\nFILE \"disc.bin\" 0\n",
+         "tracks with sub-channel data (RW_RAW) are not supported (line 2)"},
         {"CD_DA\nFILE \"disc.bin\" 0\n", "FILE before any TRACK (line 2)"},
         {"CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0\nSTART 00:01:00\nSTART\n", "the track's start is given twice"},
         {"CD_DA\nTRACK AUDIO\nFILE disc.bin 0\n", "a file name expected, not DISC (line 3)"},
@@ -150,7 +152,8 @@ TEST_F(BrokenImage, TruncatedSheetsAndBadLinesSayWhereAndWhat)
         {"CD_DA\nCD_TEXT {\n  LANGUAGE 0 {\n TITLE \"x\"\n", "the CD_TEXT block of line 2 is not closed"},
         {"CD_DA\nTRACK AUDIO\nFIFO \"/tmp/fifo\" 00:02:00\n", "FIFO cannot be part of a disc image (line 3)"},
         {"CD_DA\n", "the TOC file holds no TRACK"},
-        {"CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0\nSTART 00:04:00\n", "track 1: INDEX 01 lies at or beyond the end of the track"},
+        {"CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0\nSTART 00:04:00\n",
+         "track 1: INDEX 01 lies at or beyond the end of the track"},
     };
     for (const Case& c : tocs) {
         const std::string toc = m_folder.file("case" + std::to_string(n++) + ".toc");
@@ -164,25 +167,29 @@ TEST_F(BrokenImage, ABinShorterThanTheSheetSaysIsRefused)
 {
     const std::string bin = m_folder.file("disc.bin");
     // disc.bin holds 300 sectors: track 2 at 00:05:00 (sector 375) is not in it.
-    EXPECT_EQ(Refusal(Sheet("short.cue", "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-                                         "  TRACK 02 AUDIO\n    INDEX 01 00:05:00\n")),
+    EXPECT_EQ(Refusal(Sheet("short.cue",
+                            "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                            "  TRACK 02 AUDIO\n    INDEX 01 00:05:00\n")),
               "INDEX 01 of track 2 lies beyond the end of " + bin + " (line 5)");
 
     // INDEX 01 of the last track at the very end of its file: a track of no sectors.
-    EXPECT_NE(Refusal(Sheet("end.cue", "  TRACK 01 AUDIO\n    INDEX 01 00:04:00\n")).find("INDEX 01 lies at or beyond the end"),
+    EXPECT_NE(Refusal(Sheet("end.cue", "  TRACK 01 AUDIO\n    INDEX 01 00:04:00\n"))
+                  .find("INDEX 01 lies at or beyond the end"),
               std::string::npos);
 
     // One file per track, the second one empty.
     WriteText(m_folder.file("empty.bin"), "");
     const std::string perTrack = m_folder.file("per-track.cue");
-    WriteText(perTrack, "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-                        "FILE \"empty.bin\" BINARY\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n");
+    WriteText(perTrack,
+              "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+              "FILE \"empty.bin\" BINARY\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n");
     EXPECT_EQ(Refusal(perTrack), m_folder.file("empty.bin") + " is empty (line 4)");
 
     // A TOC whose second track lies beyond the end of the BIN (4 s of the 8 s it names).
     const std::string toc = m_folder.file("short.toc");
-    WriteText(toc, "CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 00:00:00 00:03:00\n"
-                   "TRACK AUDIO\nFILE \"disc.bin\" 00:03:00 00:05:00\n");
+    WriteText(toc,
+              "CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 00:00:00 00:03:00\n"
+              "TRACK AUDIO\nFILE \"disc.bin\" 00:03:00 00:05:00\n");
     EXPECT_EQ(Refusal(toc), "the data of track 2 lies beyond the end of " + bin + " (line 5)");
     // A start beyond the end of the file, in samples.
     WriteText(toc, "CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 999999 0\n");
@@ -266,8 +273,9 @@ TEST_F(BrokenImage, EachBrokenImageNamesItsOwnReason)
     // name in a folder written with backslashes.
     std::filesystem::create_directory(m_folder.file("Sub Folder"));
     WriteBin(m_folder.file("Sub Folder/Track.bin"), 100);
-    WriteText(m_folder.file("case.cue"), "FILE \"DISC.BIN\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-                                         "FILE \"sub folder\\TRACK.BIN\" BINARY\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n");
+    WriteText(m_folder.file("case.cue"),
+              "FILE \"DISC.BIN\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+              "FILE \"sub folder\\TRACK.BIN\" BINARY\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n");
     std::string reason;
     const auto disc = OpenDisc(m_folder.file("case.cue"), SourceKind::ImageFile, &reason);
     ASSERT_TRUE(disc) << reason;
@@ -295,9 +303,10 @@ TEST_F(BrokenImage, ADriveWithABrokenImageTellsTheUserWhyWithItsReadFault)
     ShowDriveError(DRIVE_ERROR_READ_FAULT);
     ShowDriveError(DRIVE_ERROR_READ_FAULT);
     ASSERT_EQ(desktop.Boxes().size(), 2u);
-    EXPECT_EQ(desktop.Boxes()[0].text, "Read fault.\n\nThe disc image " + sheet +
-                                           " cannot be read: bad time 00:99:00 (mm:ss:ff, seconds below 60, "
-                                           "frames below 75) (line 3)");
+    EXPECT_EQ(desktop.Boxes()[0].text,
+              "Read fault.\n\nThe disc image " + sheet +
+                  " cannot be read: bad time 00:99:00 (mm:ss:ff, seconds below 60, "
+                  "frames below 75) (line 3)");
     EXPECT_EQ(desktop.Boxes()[1].text, "Read fault.");
 
     // Mended, the image reads and no longer comes with the next error.
@@ -349,16 +358,17 @@ TEST_F(BrokenImage, ATocOfAModeTwoDataFileReadsItsSectors)
     std::vector<uint8_t> raw(2352), cooked(2048);
     ASSERT_TRUE(disc->ReadRaw(5, 1, raw.data()));
     ASSERT_TRUE(disc->ReadCooked(5, 1, cooked.data()));
-    EXPECT_EQ(raw[15], 2);  // the mode byte of the header
+    EXPECT_EQ(raw[15], 2); // the mode byte of the header
     EXPECT_EQ(std::string(raw.begin() + 16, raw.end()), data.substr(5 * 2336, 2336));
     EXPECT_EQ(std::string(cooked.begin(), cooked.end()), data.substr(5 * 2336 + 8, 2048));
 }
 
 TEST_F(BrokenImage, MangledSheetsNeverCrashAndAlwaysGiveAReason)
 {
-    const std::string good = "CATALOG 4006381333931\nFILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n"
-                             "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    PREGAP 00:01:00\n    INDEX 01 00:02:00\n"
-                             "  TRACK 03 MODE1/2352\n    INDEX 00 00:03:00\n    INDEX 01 00:03:10\n    POSTGAP 00:00:10\n";
+    const std::string good =
+        "CATALOG 4006381333931\nFILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n"
+        "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    PREGAP 00:01:00\n    INDEX 01 00:02:00\n"
+        "  TRACK 03 MODE1/2352\n    INDEX 00 00:03:00\n    INDEX 01 00:03:10\n    POSTGAP 00:00:10\n";
     const std::string sheet = m_folder.file("mangled.cue");
     std::mt19937 random(20261208);
     const std::string alphabet = " \n\":0123456789ABCDEFILNOPRTXY/";
@@ -390,7 +400,7 @@ TEST_F(BrokenImage, MangledSheetsNeverCrashAndAlwaysGiveAReason)
         std::vector<uint8_t> sector(2352);
         EXPECT_TRUE(disc->ReadRaw(toc.leadOut - 1, 1, sector.data())) << text;
     }
-    EXPECT_GT(opened, 0);  // some edits leave a valid sheet (a blank changed, a line cut off)
+    EXPECT_GT(opened, 0); // some edits leave a valid sheet (a blank changed, a line cut off)
 }
 
 } // namespace

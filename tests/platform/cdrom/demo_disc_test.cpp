@@ -78,7 +78,7 @@ TEST(DemoDisc, HoldsFiveShortPiecesOfMusicAndADataTrack)
 TEST(DemoDisc, IsDriveDWhenNoDriveIsThereAndNoneIsConfigured)
 {
     const ScopedEnvironment demo("RIPWELL_DEMO_DISC", nullptr);
-    const ScopedEnvironment none("RIPWELL_DRIVES", "");  // set but empty: no virtual drives
+    const ScopedEnvironment none("RIPWELL_DRIVES", ""); // set but empty: no virtual drives
     const auto disc = OpenDemoDisc();
     const std::optional<platform::DriveEntry> d = platform::FindDrive('D');
     if (d && d->kind == platform::DriveEntry::Kind::PhysicalCdrom)

@@ -32,7 +32,6 @@ constexpr uint32_t COOKED = mkdisc::COOKED_SECTOR_SIZE;
 constexpr uint8_t UNTOUCHED = 0xA5;
 const char* const CATALOG = "4006381333931";
 
-
 const char* TestName(mkdisc::Layout layout)
 {
     switch (layout) {
@@ -80,8 +79,8 @@ protected:
         std::string reason;
         const std::string folder = s_folder->file(TestName(GetParam()));
         std::filesystem::create_directories(folder);
-        ASSERT_TRUE(AddDataTrack(&plan, folder, {{"README.TXT", "hello from the data track\n"},
-                                                 {"BIG.DAT", std::string(70000, 'x')}},
+        ASSERT_TRUE(AddDataTrack(&plan, folder,
+                                 {{"README.TXT", "hello from the data track\n"}, {"BIG.DAT", std::string(70000, 'x')}},
                                  150, &reason))
             << reason;
         BuiltDisc built;
@@ -125,7 +124,7 @@ TEST_P(DiscImageContract, TableOfContentsAndCatalogMatchThePlan)
         EXPECT_EQ(track.isAudio, n != 4) << "track " << n;
         EXPECT_EQ(track.pregap, m_built.plan.tracks[size_t(n - 1)].pregapSectors) << "track " << n;
     }
-    EXPECT_EQ(toc.tracks[1].start, 301u + 75u);  // INDEX 01 of track 2, after its pregap
+    EXPECT_EQ(toc.tracks[1].start, 301u + 75u); // INDEX 01 of track 2, after its pregap
     EXPECT_EQ(m_disc->Toc().catalog, CATALOG);
 }
 
@@ -152,9 +151,9 @@ TEST_P(DiscImageContract, BlockReadsAcrossTrackBoundariesAndPregaps)
         const uint32_t pregapStart = start - m_built.plan.tracks[size_t(n - 1)].pregapSectors;
         ExpectRaw(pregapStart - 3, 7);
         ExpectRaw(start - 5, 11);
-        ExpectRaw(pregapStart - 1, start - pregapStart + 2);  // a whole pregap and one sector either side
+        ExpectRaw(pregapStart - 1, start - pregapStart + 2); // a whole pregap and one sector either side
     }
-    ExpectRaw(0, LeadOut());  // the whole disc in one request
+    ExpectRaw(0, LeadOut()); // the whole disc in one request
 }
 
 TEST_P(DiscImageContract, CookedReadsOfTheDataTrackGiveTheVolumeBlocks)
@@ -191,7 +190,7 @@ TEST_P(DiscImageContract, ReadsAtOrPastTheLeadOutFailAndWriteNothing)
     EXPECT_FALSE(m_disc->ReadCooked(leadOut, 1, buffer.data()));
     EXPECT_FALSE(m_disc->ReadCooked(leadOut - 1, 2, buffer.data()));
     EXPECT_TRUE(buffer == untouched);
-    ExpectRaw(leadOut - 1, 1);  // the last sector itself is there
+    ExpectRaw(leadOut - 1, 1); // the last sector itself is there
 }
 
 // The device reads of drive E: holding the disc of the plan, whatever drive that is.
@@ -269,8 +268,8 @@ TEST(DiscImage, AnAudioOnlyDiscHasNoVolume)
     TempDir folder;
     BuiltDisc built;
     std::string reason;
-    ASSERT_TRUE(BuildDisc(AudioDiscPlan({120, 80}), mkdisc::Layout::SingleBin, folder.path().string(), "audio",
-                          &built, &reason))
+    ASSERT_TRUE(BuildDisc(AudioDiscPlan({120, 80}), mkdisc::Layout::SingleBin, folder.path().string(), "audio", &built,
+                          &reason))
         << reason;
     const ScopedEnvironment drives("RIPWELL_DRIVES", ("G=" + built.sheet).c_str());
     uint32_t sectors = 1234;

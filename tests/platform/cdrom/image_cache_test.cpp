@@ -83,7 +83,7 @@ TEST_F(ImageCache, AnImageIsReadOnceAndAnyChangeIsSeen)
     EXPECT_NE(&disc->Toc(), &first->Toc());
     EXPECT_EQ(disc->Toc().tracks[0].start, 10u);
     EXPECT_EQ(disc->MediaChangeCount(), changes + 1);
-    EXPECT_EQ(first->Toc().tracks[0].start, 0u);  // a handle keeps the disc it opened
+    EXPECT_EQ(first->Toc().tracks[0].start, 0u); // a handle keeps the disc it opened
 }
 
 TEST_F(ImageCache, ThroughALinkTheImageIsKeptWhileItsSizeAndTimeStayTheSame)
@@ -138,8 +138,8 @@ TEST_F(ImageCache, ADoorOpenedAndClosedLetsGoOfWhatIsKept)
     EXPECT_EQ(unit->OpenDoor(), 0u);
     EXPECT_EQ(unit->CloseDoor(), 0u);
     const auto after = Open(m_sheet);
-    EXPECT_NE(&after->Toc(), &before->Toc());  // read anew
-    EXPECT_EQ(after->MediaChangeCount(), changes);  // the door is the drive's count; the files did not change
+    EXPECT_NE(&after->Toc(), &before->Toc());      // read anew
+    EXPECT_EQ(after->MediaChangeCount(), changes); // the door is the drive's count; the files did not change
     platform::cdrom::TableOfContents toc;
     ASSERT_TRUE(unit->ReadToc(toc));
     EXPECT_EQ(toc.leadOut, 300u);

@@ -32,7 +32,7 @@ enum class Kind { Wave, Flac, RawLittle, RawBig, Data2048, Data2336, Data2352 };
 struct FileSpec {
     const char* name;
     Kind kind;
-    uint64_t count;  // sample frames of audio, blocks of data
+    uint64_t count; // sample frames of audio, blocks of data
 };
 
 struct TrackSpec {
@@ -57,7 +57,7 @@ struct Corpus {
     uint32_t leadOut;
     std::vector<Check> checks;
     std::string catalog;
-    std::vector<std::string> titles;  // disc title, then the tracks'; empty: not checked
+    std::vector<std::string> titles; // disc title, then the tracks'; empty: not checked
 };
 
 constexpr uint64_t S = SAMPLES_PER_SECTOR;
@@ -75,7 +75,10 @@ void Sample(int file, uint64_t i, uint8_t* out)
 }
 
 uint32_t BlockSize(Kind kind) { return kind == Kind::Data2048 ? 2048 : kind == Kind::Data2336 ? 2336 : 2352; }
-bool IsAudio(Kind kind) { return kind == Kind::Wave || kind == Kind::Flac || kind == Kind::RawLittle || kind == Kind::RawBig; }
+bool IsAudio(Kind kind)
+{
+    return kind == Kind::Wave || kind == Kind::Flac || kind == Kind::RawLittle || kind == Kind::RawBig;
+}
 
 bool WriteFile(const std::string& folder, int index, const FileSpec& shape)
 {
@@ -165,25 +168,42 @@ const Corpus CORPUS[] = {
      "0724384260729",
      {"Some Album", "One", "Two", "Three"}},
     {"eac-gaps-in-previous-file.cue",
-     {{"01 - One.wav", Kind::Wave, 300 * S}, {"02 - Two.wav", Kind::Wave, 375 * S}, {"03 - Three.wav", Kind::Wave, 225 * S}},
+     {{"01 - One.wav", Kind::Wave, 300 * S},
+      {"02 - Two.wav", Kind::Wave, 375 * S},
+      {"03 - Three.wav", Kind::Wave, 225 * S}},
      EAC_TRACKS,
      900,
-     {{FILE_, 264, 0, 264 * S}, {FILE_, 265, 0, 265 * S}, {FILE_, 299, 0, 299 * S}, {FILE_, 300, 1, 0},
-      {FILE_, 600, 1, 300 * S}, {FILE_, 674, 1, 374 * S}, {FILE_, 675, 2, 0}, {FILE_, 899, 2, 224 * S}},
+     {{FILE_, 264, 0, 264 * S},
+      {FILE_, 265, 0, 265 * S},
+      {FILE_, 299, 0, 299 * S},
+      {FILE_, 300, 1, 0},
+      {FILE_, 600, 1, 300 * S},
+      {FILE_, 674, 1, 374 * S},
+      {FILE_, 675, 2, 0},
+      {FILE_, 899, 2, 224 * S}},
      "",
      {"Some Album", "One", "Two", "Three"}},
     {"eac-gaps-in-next-file.cue",
      {{"Track01.wav", Kind::Wave, 265 * S}, {"Track02.wav", Kind::Wave, 335 * S}, {"Track03.wav", Kind::Wave, 300 * S}},
      EAC_TRACKS,
      900,
-     {{FILE_, 264, 0, 264 * S}, {FILE_, 265, 1, 0}, {FILE_, 300, 1, 35 * S}, {FILE_, 600, 2, 0}, {FILE_, 675, 2, 75 * S}},
+     {{FILE_, 264, 0, 264 * S},
+      {FILE_, 265, 1, 0},
+      {FILE_, 300, 1, 35 * S},
+      {FILE_, 600, 2, 0},
+      {FILE_, 675, 2, 75 * S}},
      "",
      {}},
     {"gaps-left-out-flac.cue",
      {{"t1.flac", Kind::Flac, 265 * S}, {"t2.flac", Kind::Flac, 300 * S}, {"t3.flac", Kind::Flac, 225 * S}},
      EAC_TRACKS,
      900,
-     {{FILE_, 264, 0, 264 * S}, {SILENCE, 265}, {SILENCE, 299}, {FILE_, 300, 1, 0}, {SILENCE, 600}, {FILE_, 675, 2, 0},
+     {{FILE_, 264, 0, 264 * S},
+      {SILENCE, 265},
+      {SILENCE, 299},
+      {FILE_, 300, 1, 0},
+      {SILENCE, 600},
+      {FILE_, 675, 2, 0},
       {FILE_, 899, 2, 224 * S}},
      "",
      {}},
@@ -246,8 +266,17 @@ const Corpus CORPUS[] = {
      {{"one.wav", Kind::Wave, 200 * S}, {"two.wav", Kind::Wave, 300 * S}, {"three.wav", Kind::Wave, 400 * S}},
      {{0, 0}, {275, 75}, {680, 105}, {900, 50}},
      1100,
-     {{FILE_, 199, 0, 199 * S}, {SILENCE, 200}, {SILENCE, 274}, {FILE_, 275, 1, 0}, {SILENCE, 575}, {FILE_, 680, 2, 0},
-      {FILE_, 829, 2, 149 * S}, {SILENCE, 830}, {SILENCE, 849}, {FILE_, 850, 2, 150 * S}, {FILE_, 900, 2, 200 * S}},
+     {{FILE_, 199, 0, 199 * S},
+      {SILENCE, 200},
+      {SILENCE, 274},
+      {FILE_, 275, 1, 0},
+      {SILENCE, 575},
+      {FILE_, 680, 2, 0},
+      {FILE_, 829, 2, 149 * S},
+      {SILENCE, 830},
+      {SILENCE, 849},
+      {FILE_, 850, 2, 150 * S},
+      {FILE_, 900, 2, 200 * S}},
      "",
      {}},
     // cdrdao show-toc: 0; 171 (END* 171, 342: tracks end inside a sector).
@@ -364,11 +393,11 @@ TEST(ImageCorpusData, CookedReadsGiveTheUserDataOfEveryMode)
         for (uint32_t j = 0; j < COOKED_SECTOR_SIZE; ++j)
             ASSERT_EQ(cooked[j], file < 0 ? 0 : DataByte(file, offset + j)) << "sector " << sector << " byte " << j;
     };
-    expect(7, 0, 7 * 2048);                // MODE1: the block itself
-    expect(300, -1, 0);                    // its post-gap of ZERO
-    expect(360, 1, 10 * 2352 + 24);        // MODE2_RAW: after sync, header and sub-header
-    expect(430, 2, 5 * 2336 + 8);          // MODE2: after the sub-header
-    EXPECT_FALSE(disc->ReadCooked(700, 1, cooked.data()));  // audio
+    expect(7, 0, 7 * 2048);                                // MODE1: the block itself
+    expect(300, -1, 0);                                    // its post-gap of ZERO
+    expect(360, 1, 10 * 2352 + 24);                        // MODE2_RAW: after sync, header and sub-header
+    expect(430, 2, 5 * 2336 + 8);                          // MODE2: after the sub-header
+    EXPECT_FALSE(disc->ReadCooked(700, 1, cooked.data())); // audio
 }
 
 } // namespace

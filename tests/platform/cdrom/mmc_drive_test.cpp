@@ -22,10 +22,7 @@ namespace {
 constexpr uint32_t RAW = 2352;
 constexpr uint32_t WITH_C2 = 2352 + 296;
 
-bool PointerSet(const uint8_t* pointers, uint32_t byte)
-{
-    return (pointers[byte / 8] & (0x80 >> (byte % 8))) != 0;
-}
+bool PointerSet(const uint8_t* pointers, uint32_t byte) { return (pointers[byte / 8] & (0x80 >> (byte % 8))) != 0; }
 
 } // namespace
 
@@ -47,7 +44,7 @@ TEST(MmcDrive, ReadCdAsksForCddaUserDataAtSignedAddressesWithOrWithoutC2)
     const std::vector<uint8_t> disc = drive.DiscBytes(-2, 3);
     for (uint32_t k = 0; k < 3; ++k)
         EXPECT_EQ(std::memcmp(out.data() + k * WITH_C2, disc.data() + k * RAW, RAW), 0) << k;
-    EXPECT_EQ(out[WITH_C2 - 2], 0);  // block error byte of a clean sector
+    EXPECT_EQ(out[WITH_C2 - 2], 0); // block error byte of a clean sector
 
     // Sector 1 is damaged in bytes 1000..1099: exactly those carry a pointer bit, and the block
     // error byte says so.
@@ -74,9 +71,9 @@ TEST(MmcDrive, RefusalsAndMediumErrorsComeBackByTheirSenseKey)
     drive.SetUnreadable({50});
     MmcDrive mmc(drive.Calls());
     std::vector<uint8_t> out(2 * WITH_C2);
-    EXPECT_EQ(mmc.ReadCdda(-1, 1, false, out.data()), MmcResult::Refused);    // no lead-in reads
-    EXPECT_EQ(mmc.ReadCdda(99, 2, false, out.data()), MmcResult::Refused);    // nor lead-out
-    EXPECT_EQ(mmc.ReadCdda(10, 1, true, out.data()), MmcResult::Refused);     // no C2 pointers
+    EXPECT_EQ(mmc.ReadCdda(-1, 1, false, out.data()), MmcResult::Refused); // no lead-in reads
+    EXPECT_EQ(mmc.ReadCdda(99, 2, false, out.data()), MmcResult::Refused); // nor lead-out
+    EXPECT_EQ(mmc.ReadCdda(10, 1, true, out.data()), MmcResult::Refused);  // no C2 pointers
     EXPECT_EQ(mmc.ReadCdda(49, 2, false, out.data()), MmcResult::MediumError);
     EXPECT_FALSE(mmc.ReportsC2Pointers());
 
@@ -110,7 +107,7 @@ TEST(MmcDrive, InquiryAndCapabilitiesPage)
             ++modeSenses;
             EXPECT_EQ(c.cdb[2], MmcDrive::CAPABILITIES_PAGE);
         }
-    EXPECT_EQ(modeSenses, 1u);  // the answer is kept
+    EXPECT_EQ(modeSenses, 1u); // the answer is kept
 }
 
 TEST(CdromDrive, APhysicalDriveGivesC2ItsTableOfContentsAndItsName)
@@ -155,8 +152,8 @@ TEST(CdromDrive, ADiscImageHasNoPointersNoOverreadAndNoName)
     TempDir folder;
     BuiltDisc disc;
     std::string reason;
-    ASSERT_TRUE(BuildDisc(AudioDiscPlan({200, 100}), mkdisc::Layout::SingleBin, folder.path().string(), "disc",
-                          &disc, &reason))
+    ASSERT_TRUE(
+        BuildDisc(AudioDiscPlan({200, 100}), mkdisc::Layout::SingleBin, folder.path().string(), "disc", &disc, &reason))
         << reason;
     ScopedEnvironment drives("RIPWELL_DRIVES", ("E=" + disc.sheet).c_str());
     CdromDrive cdrom;

@@ -36,7 +36,7 @@ std::string Cue(int control, int track, int index, int32_t sector)
 std::string DaoTrack(uint32_t size, int mode, uint64_t index0, uint64_t index1, uint64_t end, int width)
 {
     return std::string(12, '\0') + BigEndian(size, 2) + static_cast<char>(mode) + std::string("\0\0\x01", 3) +
-           BigEndian(index0, width) + BigEndian(index1, width) + BigEndian(end, width);
+        BigEndian(index0, width) + BigEndian(index1, width) + BigEndian(end, width);
 }
 
 std::string DaoChunk(const char* id, const std::string& tracks, int count)
@@ -84,10 +84,11 @@ protected:
 TEST_F(NeroImage, VersionOneWithAModeOneTrackOfUserData)
 {
     const std::string data = Bytes(3 * 2048, 1) + Bytes(2 * 2352, 2);
-    const std::string chunks =
-        Chunk("CUES", Cue(0x41, 0, 0, -150) + Cue(0x41, 1, 0, -150) + Cue(0x41, 1, 1, 0) + Cue(1, 2, 0, 3) +
-                          Cue(1, 2, 1, 3) + Cue(1, 0xAA, 1, 5)) +
-        DaoChunk("DAOI", DaoTrack(2048, 0x00, 0, 0, 3 * 2048, 4) + DaoTrack(2352, 0x07, 3 * 2048, 3 * 2048, data.size(), 4),
+    const std::string chunks = Chunk("CUES",
+                                     Cue(0x41, 0, 0, -150) + Cue(0x41, 1, 0, -150) + Cue(0x41, 1, 1, 0) +
+                                         Cue(1, 2, 0, 3) + Cue(1, 2, 1, 3) + Cue(1, 0xAA, 1, 5)) +
+        DaoChunk("DAOI",
+                 DaoTrack(2048, 0x00, 0, 0, 3 * 2048, 4) + DaoTrack(2352, 0x07, 3 * 2048, 3 * 2048, data.size(), 4),
                  2) +
         Chunk("END!", "");
     const auto disc = Open(data + chunks + "NERO" + BigEndian(data.size(), 4));
@@ -109,8 +110,8 @@ TEST_F(NeroImage, TrackAtOnceLeavesTheGapBetweenTracksOutOfTheFile)
     const std::string data = Bytes(2 * 2352, 3) + Bytes(2 * 2352, 4);
     // Per track: offset, size, mode, start sector, and eight bytes of unknown meaning.
     const std::string tracks = BigEndian(0, 8) + BigEndian(2 * 2352, 8) + BigEndian(7, 4) + BigEndian(0, 4) +
-                               BigEndian(0, 8) + BigEndian(2 * 2352, 8) + BigEndian(2 * 2352, 8) + BigEndian(7, 4) +
-                               BigEndian(152, 4) + BigEndian(0, 8);
+        BigEndian(0, 8) + BigEndian(2 * 2352, 8) + BigEndian(2 * 2352, 8) + BigEndian(7, 4) + BigEndian(152, 4) +
+        BigEndian(0, 8);
     const auto disc = Open(data + Chunk("ETN2", tracks) + Chunk("END!", "") + "NER5" + BigEndian(data.size(), 8));
     ASSERT_TRUE(disc);
     const auto& toc = disc->Toc();

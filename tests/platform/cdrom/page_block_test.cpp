@@ -25,8 +25,8 @@ TEST(PageBlocks, EveryBlockIsAlignedAndZeroEvenWhenReused)
     const size_t size = 27 * 2352;
     std::vector<void*> seen;
     for (int round = 0; round < 6; ++round) {
-        auto* block = static_cast<uint8_t*>(platform::VirtualAlloc(nullptr, size, platform::MEM_RESERVE | platform::MEM_COMMIT,
-                                                                   platform::PAGE_READWRITE));
+        auto* block = static_cast<uint8_t*>(platform::VirtualAlloc(
+            nullptr, size, platform::MEM_RESERVE | platform::MEM_COMMIT, platform::PAGE_READWRITE));
         ASSERT_NE(block, nullptr);
         EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % page, 0u);
         // The whole rounded-up page run is there and clean.

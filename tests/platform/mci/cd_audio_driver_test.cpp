@@ -16,8 +16,8 @@ MCIERROR OpenCdAudio(const char* element, MCIDEVICEID& id, uint32_t extraFlags =
     MCI_OPEN_PARMS open{};
     open.lpstrDeviceType = MciDeviceTypeId(MCI_DEVTYPE_CD_AUDIO);
     open.lpstrElementName = element;
-    const MCIERROR error =
-        mciSendCommandA(0, MCI_OPEN, MCI_WAIT | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE_ID | MCI_OPEN_TYPE | extraFlags, &open);
+    const MCIERROR error = mciSendCommandA(
+        0, MCI_OPEN, MCI_WAIT | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE_ID | MCI_OPEN_TYPE | extraFlags, &open);
     id = open.wDeviceID;
     return error;
 }
@@ -65,12 +65,12 @@ TEST(CdAudioDriverTest, OpenRefusesWhatIsNoCdromDriveAndClosedDevicesAnswerInval
 
 TEST(CdAudioDriverTest, EveryErrorTheDriverGivesHasATextAndOthersNone)
 {
-    const MCIERROR codes[] = {MCIERR_INVALID_DEVICE_ID, MCIERR_UNRECOGNIZED_COMMAND, MCIERR_HARDWARE,
-                              MCIERR_INVALID_DEVICE_NAME, MCIERR_OUT_OF_MEMORY, MCIERR_DEVICE_OPEN,
-                              MCIERR_PARAM_OVERFLOW, MCIERR_DRIVER_INTERNAL, MCIERR_MISSING_PARAMETER,
-                              MCIERR_UNSUPPORTED_FUNCTION, MCIERR_DEVICE_NOT_READY, MCIERR_OUTOFRANGE,
-                              MCIERR_FLAGS_NOT_COMPATIBLE, MCIERR_MUST_USE_SHAREABLE, MCIERR_BAD_TIME_FORMAT,
-                              MCIERR_INVALID_FILE, MCIERR_NULL_PARAMETER_BLOCK, MCIERR_NONAPPLICABLE_FUNCTION,
+    const MCIERROR codes[] = {MCIERR_INVALID_DEVICE_ID,    MCIERR_UNRECOGNIZED_COMMAND,   MCIERR_HARDWARE,
+                              MCIERR_INVALID_DEVICE_NAME,  MCIERR_OUT_OF_MEMORY,          MCIERR_DEVICE_OPEN,
+                              MCIERR_PARAM_OVERFLOW,       MCIERR_DRIVER_INTERNAL,        MCIERR_MISSING_PARAMETER,
+                              MCIERR_UNSUPPORTED_FUNCTION, MCIERR_DEVICE_NOT_READY,       MCIERR_OUTOFRANGE,
+                              MCIERR_FLAGS_NOT_COMPATIBLE, MCIERR_MUST_USE_SHAREABLE,     MCIERR_BAD_TIME_FORMAT,
+                              MCIERR_INVALID_FILE,         MCIERR_NULL_PARAMETER_BLOCK,   MCIERR_NONAPPLICABLE_FUNCTION,
                               MCIERR_DEVICE_NOT_INSTALLED, MCIERR_WAVE_OUTPUTSUNSUITABLE, MCIERR_NO_IDENTITY};
     for (MCIERROR code : codes) {
         char text[256];
@@ -91,7 +91,8 @@ TEST(CdAudioDriverTest, DiscIdentityIsTheFreedbIdOfTheTableOfContents)
 {
     // Three tracks at 00:02:00, 03:00:00 and 06:10:30, lead-out at 09:00:00.
     cdrom::TableOfContents toc;
-    toc.tracks = {{.number = 1, .start = 0}, {.number = 2, .start = 3 * 4500 - 150},
+    toc.tracks = {{.number = 1, .start = 0},
+                  {.number = 2, .start = 3 * 4500 - 150},
                   {.number = 3, .start = 6 * 4500 + 10 * 75 + 30 - 150}};
     toc.leadOut = 9 * 4500 - 150;
     // Track seconds 2, 180, 370: digit sums 2 + 9 + 10 = 21; playing time 540 - 2 = 538 seconds.

@@ -98,8 +98,8 @@ protected:
     void Build(mkdisc::DiscPlan plan)
     {
         std::string reason;
-        ASSERT_TRUE(BuildDisc(std::move(plan), mkdisc::Layout::SingleBin, folder.path().string(), "disc", &disc,
-                              &reason))
+        ASSERT_TRUE(
+            BuildDisc(std::move(plan), mkdisc::Layout::SingleBin, folder.path().string(), "disc", &disc, &reason))
             << reason;
         drives.Set({{'C', DriveEntry::Kind::FixedDisk, "/"}, {'E', DriveEntry::Kind::DiscImage, disc.sheet}});
     }
@@ -197,14 +197,14 @@ TEST_F(ImageCdAudioTest, DoorOpenTakesTheDiscOutAndCloseBringsItBack)
     CCDAudio audio('E');
     ASSERT_NE(audio.DeviceId(), 0u);
     char upc[50];
-    EXPECT_FALSE(audio.GetMediaUPC(upc, sizeof upc));  // a disc without catalogue number
+    EXPECT_FALSE(audio.GetMediaUPC(upc, sizeof upc)); // a disc without catalogue number
 
     ASSERT_TRUE(audio.SeekTo(400, 500));
     EXPECT_EQ(SectorOfPacked(audio.GetPosition()), 400u);
     ASSERT_TRUE(audio.OpenDoor());
     EXPECT_EQ(audio.GetMode(), MCI_MODE_OPEN);
     EXPECT_EQ(audio.IsReady(), 0u);
-    EXPECT_EQ(audio.IsMediaPresent(), 0u);  // no disc: 0 without a message
+    EXPECT_EQ(audio.IsMediaPresent(), 0u); // no disc: 0 without a message
     EXPECT_TRUE(desktop.Boxes().empty());
     EXPECT_EQ(audio.GetNumberOfTracks(), 0u);
     EXPECT_EQ(audio.GetTrackPosition(1), 0u);
@@ -263,7 +263,7 @@ void ImageCdAudioTest::PlayTrackTwo()
     QElapsedTimer clock;
     clock.start();
     ASSERT_TRUE(PlaySectors(audio, from, to));
-    EXPECT_EQ(audio.GetMode(), MCI_MODE_PLAY);  // play returns while the drive plays
+    EXPECT_EQ(audio.GetMode(), MCI_MODE_PLAY); // play returns while the drive plays
 
     // The position is asked for as the dialog's timer asks, about every 200 ms of sound; each
     // answer is kept with the moments just before and after it was given.
@@ -277,7 +277,7 @@ void ImageCdAudioTest::PlayTrackTwo()
         polls.push_back(poll);
     }
     EXPECT_EQ(audio.GetMode(), MCI_MODE_STOP);
-    EXPECT_GE(clock.elapsed(), 2900);  // real time, not faster
+    EXPECT_GE(clock.elapsed(), 2900); // real time, not faster
     EXPECT_EQ(SectorOfPacked(audio.GetPosition()), to);
 
     // Each reported position lies within what was heard between the moments around it, as the
@@ -291,7 +291,7 @@ void ImageCdAudioTest::PlayTrackTwo()
         const std::optional<uint32_t> heardBefore = SectorAt(recorded, sink.RecordingOffsetAt(poll.before));
         const std::optional<uint32_t> heardAfter = SectorAt(recorded, sink.RecordingOffsetAt(poll.after));
         if (!heardBefore || !heardAfter || *heardBefore < from || *heardAfter >= to || poll.position >= to)
-            continue;  // before the first sample was heard, or once the last had been
+            continue; // before the first sample was heard, or once the last had been
         ++compared;
         EXPECT_GE(poll.position, previous);
         rises += poll.position > previous;

@@ -17,8 +17,7 @@
 namespace {
 
 // Runs the event loop until the condition holds or five seconds have passed.
-template <class Condition>
-bool WaitFor(Condition condition)
+template <class Condition> bool WaitFor(Condition condition)
 {
     QElapsedTimer clock;
     clock.start();
@@ -35,13 +34,13 @@ TEST(AnimateCtrl, PlaysTheAboutClipFromItsFirstFrameInALoopUntilStopped)
     ASSERT_TRUE(control.Open(res::IDR_AVI_ABOUT));
     EXPECT_EQ(control.FrameCount(), 2);
     EXPECT_EQ(control.sizeHint(), QSize(32, 32));
-    EXPECT_EQ(control.FrameMilliseconds(), 100);   // ten frames a second
+    EXPECT_EQ(control.FrameMilliseconds(), 100); // ten frames a second
     EXPECT_NE(control.Frame(0), control.Frame(1));
 
     std::vector<int> shown;
     QObject::connect(&control, &CAnimateCtrl::frameShown, [&](int frame) { shown.push_back(frame); });
     ASSERT_TRUE(control.Play(-1, 0, 0xFFFF));
-    ASSERT_EQ(shown, std::vector<int>{0});   // the first frame at once
+    ASSERT_EQ(shown, std::vector<int>{0}); // the first frame at once
     ASSERT_TRUE(WaitFor([&] { return shown.size() >= 5; }));
     control.Stop();
     EXPECT_EQ(std::vector<int>(shown.begin(), shown.begin() + 5), (std::vector<int>{0, 1, 0, 1, 0}));

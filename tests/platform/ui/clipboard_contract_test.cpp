@@ -98,7 +98,7 @@ TEST_P(ClipboardContract, BlocksGoOnAndComeBackWithTheirExactSizes)
     EXPECT_EQ(GetClipboardData(CF_TEXT), replacing);
     EXPECT_EQ(Enumerate(), std::vector<uint32_t>({CF_TEXT, 0x2A0}));
     ASSERT_TRUE(CloseClipboard());
-    EXPECT_EQ(Enumerate(), std::vector<uint32_t>());  // not open
+    EXPECT_EQ(Enumerate(), std::vector<uint32_t>()); // not open
     EXPECT_EQ(CountClipboardFormats(), 2);
 
     ASSERT_TRUE(OpenClipboard(&kOwnerB));
@@ -139,17 +139,18 @@ TEST(DesktopClipboard, OtherProgramsMimeTypesAreListedAsFormats)
     QGuiApplication::clipboard()->setMimeData(other);
 
     EXPECT_EQ(CountClipboardFormats(), 7);
-    const uint32_t html = RegisterClipboardFormatA("TEXT/HTML");  // names are compared ignoring case
+    const uint32_t html = RegisterClipboardFormatA("TEXT/HTML"); // names are compared ignoring case
     const uint32_t pngFormat = RegisterClipboardFormatA("image/png");
     ASSERT_GT(html, CF_REGISTERED_BASE);
     ASSERT_TRUE(OpenClipboard(&service));
-    EXPECT_EQ(Enumerate(), std::vector<uint32_t>({CF_OEMTEXT, html, CF_TEXT, CF_UNICODETEXT, CF_WAVE, CF_DIB, pngFormat}));
+    EXPECT_EQ(Enumerate(),
+              std::vector<uint32_t>({CF_OEMTEXT, html, CF_TEXT, CF_UNICODETEXT, CF_WAVE, CF_DIB, pngFormat}));
     char name[6];
     EXPECT_EQ(GetClipboardFormatNameA(html, name, sizeof name), 5);
     EXPECT_STREQ(name, "text/");
     EXPECT_EQ(GetClipboardFormatNameA(CF_TEXT, name, sizeof name), 0);
 
-    EXPECT_EQ(BytesOf(GetClipboardData(CF_OEMTEXT)), std::string("\x84\0\0", 3));  // another Ripwell's bytes
+    EXPECT_EQ(BytesOf(GetClipboardData(CF_OEMTEXT)), std::string("\x84\0\0", 3)); // another Ripwell's bytes
     EXPECT_EQ(BytesOf(GetClipboardData(html)), "<b>x</b>");
     EXPECT_EQ(BytesOf(GetClipboardData(CF_TEXT)), std::string("h\xC3\xA9\0", 4));
     EXPECT_EQ(BytesOf(GetClipboardData(CF_UNICODETEXT)), std::string("h\0\xE9\0\0\0", 6));
@@ -163,7 +164,7 @@ TEST(DesktopClipboard, OtherProgramsMimeTypesAreListedAsFormats)
     EXPECT_EQ(BytesOf(text), std::string("h\xC3\xA9\0", 4));
     EXPECT_EQ(Enumerate().size(), 7u);
     ASSERT_TRUE(CloseClipboard());
-    EXPECT_FALSE(IsGlobalBlock(text));  // made for the open clipboard, gone with it
+    EXPECT_FALSE(IsGlobalBlock(text)); // made for the open clipboard, gone with it
     EXPECT_EQ(CountClipboardFormats(), 0);
     SetClipboardService(nullptr);
 }

@@ -28,7 +28,7 @@ TEST(HelpWindow, ATopicsPageOrElseTheContentsOrElseNothing)
 
 TEST(HelpWindow, ShowsTheProgramsPageOfATopicWithItsTitle)
 {
-    ShowHelpPage(0x20094);   // the "CD-ROM device status" dialog
+    ShowHelpPage(0x20094); // the "CD-ROM device status" dialog
     ASSERT_NE(HelpWindow(), nullptr);
     EXPECT_TRUE(HelpWindow()->isVisible());
     EXPECT_EQ(HelpWindow()->windowTitle(), "Ripwell Help - CD-ROM device status");

@@ -61,8 +61,10 @@ struct PortalDesktop {
 
 TEST(PortalFileDialog, FiltersMatchEitherCaseAndStarDotStarTakesEveryFile)
 {
-    EXPECT_EQ(Describe(PortalFilters({{"Wave Files (*.wav)", "*.wav"}, {"All Files (*.*)", "*.*"},
-                                      {"Sounds", "*.wav; *.aif2"}, {"Nothing given", ""}})),
+    EXPECT_EQ(Describe(PortalFilters({{"Wave Files (*.wav)", "*.wav"},
+                                      {"All Files (*.*)", "*.*"},
+                                      {"Sounds", "*.wav; *.aif2"},
+                                      {"Nothing given", ""}})),
               "Wave Files (*.wav)=0:*.[wW][aA][vV] | All Files (*.*)=0:* | Sounds=0:*.[wW][aA][vV],0:*.[aA][iI][fF]2 | "
               "Nothing given=0:*");
 }
@@ -87,9 +89,10 @@ TEST(PortalFileDialog, SaveAsShowsThePortalsDialogAndKeepsTheExtensionAndTheRepl
         const FakePortal::Call& call = test.portal.Calls()[0];
         EXPECT_EQ(call.method, "SaveFile");
         EXPECT_EQ(call.title, "Save As");
-        EXPECT_EQ(call.parentWindow, "");   // no X11 window offscreen
+        EXPECT_EQ(call.parentWindow, ""); // no X11 window offscreen
         EXPECT_EQ(call.options.value("current_name").toString(), "Untitled.wav");
-        EXPECT_EQ(call.options.value("current_folder").toByteArray(), QByteArray(folder.c_str(), int(folder.size() + 1)));
+        EXPECT_EQ(call.options.value("current_folder").toByteArray(),
+                  QByteArray(folder.c_str(), int(folder.size() + 1)));
         EXPECT_TRUE(call.options.value("modal").toBool());
         EXPECT_EQ(Describe(FiltersOf(call)), "Wave Files (*.wav)=0:*.[wW][aA][vV] | All Files (*.*)=0:*");
 
@@ -101,7 +104,8 @@ TEST(PortalFileDialog, SaveAsShowsThePortalsDialogAndKeepsTheExtensionAndTheRepl
         EXPECT_FALSE(framework::PromptSaveFileName(name));
         EXPECT_EQ(name, test.dir.file("take.wav"));
         ASSERT_EQ(test.desktop.Boxes().size(), 1u);
-        EXPECT_EQ(test.desktop.Boxes()[0].text, test.dir.file("old.wav") + " already exists.\nDo you want to replace it?");
+        EXPECT_EQ(test.desktop.Boxes()[0].text,
+                  test.dir.file("old.wav") + " already exists.\nDo you want to replace it?");
         EXPECT_EQ(test.desktop.Boxes()[0].flags, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
         ASSERT_EQ(test.portal.Calls().size(), 3);
         EXPECT_EQ(test.portal.Calls()[2].options.value("current_name").toString(), "old.wav");
@@ -168,7 +172,7 @@ TEST(PortalFileDialog, NamesThatAreNotTextReachThePortalAndComeBackWhole)
         // The portal answers with a URL whose escapes are the name's bytes.
         auto uri = [](const std::string& path) {
             return QStringLiteral("file://") +
-                   QString::fromLatin1(QByteArray(path.data(), qsizetype(path.size())).toPercentEncoding("/"));
+                QString::fromLatin1(QByteArray(path.data(), qsizetype(path.size())).toPercentEncoding("/"));
         };
 
         test.portal.AnswerNext(0, uri(folder + "/new\xfe"));

@@ -179,7 +179,7 @@ TEST_F(QtFileDialogTest, OpenShowsAndTakesFilesWhoseNamesAreNotText)
 {
     const std::string bad = dir.file("bad\xff\xfe.wav");
     Touch(bad);
-    Touch(dir.file("odd\xff.txt"));   // another type: not under "Wave Files"
+    Touch(dir.file("odd\xff.txt")); // another type: not under "Wave Files"
     Touch(dir.file("good.wav"));
     const QString shown = QStringLiteral("bad\uFFFD\uFFFD.wav");
 

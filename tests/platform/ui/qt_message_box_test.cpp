@@ -33,7 +33,7 @@ struct Seen {
     QString caption;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QStringList buttons;      // their texts, left to right
+    QStringList buttons; // their texts, left to right
     QString defaultButton;
     QWidget* parent = nullptr;
     bool stillOpenAfterEscape = false;
@@ -95,15 +95,21 @@ TEST_F(QtMessageBoxTest, ButtonsDefaultIconAndCaptionFollowTheFlagsAndTheClickIs
     };
     const Case cases[] = {
         {MB_OK, {"OK"}, "OK", QMessageBox::NoIcon, "OK", IDOK},
-        {MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2, {"OK", "Cancel"}, "Cancel", QMessageBox::Warning, "OK",
+        {MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2,
+         {"OK", "Cancel"},
+         "Cancel",
+         QMessageBox::Warning,
+         "OK",
          IDOK},
-        {MB_ABORTRETRYIGNORE | MB_ICONHAND | MB_DEFBUTTON3, {"Abort", "Retry", "Ignore"}, "Ignore",
-         QMessageBox::Critical, "Retry", IDRETRY},
-        {MB_YESNOCANCEL | MB_ICONEXCLAMATION, {"Yes", "No", "Cancel"}, "Yes", QMessageBox::Warning, "Cancel",
-         IDCANCEL},
+        {MB_ABORTRETRYIGNORE | MB_ICONHAND | MB_DEFBUTTON3,
+         {"Abort", "Retry", "Ignore"},
+         "Ignore",
+         QMessageBox::Critical,
+         "Retry",
+         IDRETRY},
+        {MB_YESNOCANCEL | MB_ICONEXCLAMATION, {"Yes", "No", "Cancel"}, "Yes", QMessageBox::Warning, "Cancel", IDCANCEL},
         {MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, {"Yes", "No"}, "No", QMessageBox::Question, "Yes", IDYES},
-        {MB_RETRYCANCEL | MB_ICONASTERISK, {"Retry", "Cancel"}, "Retry", QMessageBox::Information, "Cancel",
-         IDCANCEL},
+        {MB_RETRYCANCEL | MB_ICONASTERISK, {"Retry", "Cancel"}, "Retry", QMessageBox::Information, "Cancel", IDCANCEL},
         // A default button past the last one is the first, as on Windows.
         {MB_YESNO | MB_DEFBUTTON3, {"Yes", "No"}, "Yes", QMessageBox::NoIcon, "No", IDNO},
     };
@@ -127,7 +133,7 @@ TEST_F(QtMessageBoxTest, EscapeAnswersCancelOrOkAndNothingInYesNoBoxes)
 {
     struct Case {
         uint32_t flags;
-        int escapeAnswer;  // 0: Escape leaves the box open
+        int escapeAnswer; // 0: Escape leaves the box open
     };
     const Case cases[] = {
         {MB_OK, IDOK},
@@ -144,7 +150,7 @@ TEST_F(QtMessageBoxTest, EscapeAnswersCancelOrOkAndNothingInYesNoBoxes)
             Press(box, Qt::Key_Escape);
             stillOpen = box->isVisible();
             if (stillOpen) {
-                box->close();  // the window's close button is Escape too
+                box->close(); // the window's close button is Escape too
                 closeRefused = box->isVisible();
                 Click(box, (c.flags & MB_TYPEMASK) == MB_YESNO ? "No" : "Ignore");
             }

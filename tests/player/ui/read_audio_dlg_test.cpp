@@ -33,10 +33,7 @@ using namespace res::read_audio;
 
 namespace {
 
-uint32_t Packed(uint8_t minute, uint8_t second, uint8_t frame)
-{
-    return minute | (second << 8) | (frame << 16);
-}
+uint32_t Packed(uint8_t minute, uint8_t second, uint8_t frame) { return minute | (second << 8) | (frame << 16); }
 
 // A disc of three tracks in drive D: two audio tracks and a data track, identity DEADBEEF,
 // with CDPLAYER.INI in a temporary settings folder.
@@ -57,7 +54,8 @@ protected:
     {
         m_mci.AnswerStatus(MCI_STATUS_POSITION, track, {0, start, ""});
         m_mci.AnswerStatus(MCI_STATUS_LENGTH, track, {0, length, ""});
-        m_mci.AnswerStatus(MCI_CDA_STATUS_TYPE_TRACK, track, {0, audio ? MCI_CDA_TRACK_AUDIO : MCI_CDA_TRACK_OTHER, ""});
+        m_mci.AnswerStatus(MCI_CDA_STATUS_TYPE_TRACK, track,
+                           {0, audio ? MCI_CDA_TRACK_AUDIO : MCI_CDA_TRACK_OTHER, ""});
     }
 
     // Runs body once the dialog is shown; body must end the dialog.
@@ -68,7 +66,7 @@ protected:
             ASSERT_NE(window, nullptr);
             body(window);
             if (dialog.Window() && dialog.Window()->isVisible())
-                dialog.Window()->done(99);  // a failed body must not leave the dialog open
+                dialog.Window()->done(99); // a failed body must not leave the dialog open
         });
         return dialog.DoModal();
     }
@@ -103,15 +101,46 @@ TEST_F(ReadAudioDlgTest, FillsTheListWithTitlesAndShowsTheChosenPage)
     dialog.m_nEndSector = 1350;
     Run(dialog, [&](QDialog* window) {
         // Every control the dialog's code names is in the window under its number.
-        for (int id : {IDC_LOOP_MODE, IDC_ONLY_FIRST, IDC_ONLY_LAST, IDC_MARK, IDC_PAGE_TABS, IDC_START_SECTOR_LABEL,
-                       IDC_END_SECTOR_LABEL, IDC_SELECTION_START_TIME, IDC_PLAYING_TIME, IDC_SELECTION_END_TIME,
-                       IDC_SELECTION_START_SECTOR, IDC_PLAYING_SECTOR, IDC_SELECTION_END_SECTOR, IDC_START_MIN,
-                       IDC_START_SEC, IDC_START_FRAME, IDC_END_MIN, IDC_END_SEC, IDC_END_FRAME, IDC_START_SECTOR,
-                       IDC_END_SECTOR, IDC_TRACK_LIST, IDC_FIRST_SECONDS, IDC_LAST_SECONDS, IDC_START_LABEL,
-                       IDC_END_LABEL, IDC_MIN_LABEL, IDC_SEC_LABEL, IDC_FRAME_LABEL, IDC_START_MIN_SPIN,
-                       IDC_START_SEC_SPIN, IDC_START_FRAME_SPIN, IDC_END_MIN_SPIN, IDC_END_SEC_SPIN,
-                       IDC_END_FRAME_SPIN, IDC_FIRST_SECONDS_SPIN, IDC_LAST_SECONDS_SPIN, IDC_POSITION_SLIDER,
-                       IDC_PLAY, IDC_STOP})
+        for (int id : {IDC_LOOP_MODE,
+                       IDC_ONLY_FIRST,
+                       IDC_ONLY_LAST,
+                       IDC_MARK,
+                       IDC_PAGE_TABS,
+                       IDC_START_SECTOR_LABEL,
+                       IDC_END_SECTOR_LABEL,
+                       IDC_SELECTION_START_TIME,
+                       IDC_PLAYING_TIME,
+                       IDC_SELECTION_END_TIME,
+                       IDC_SELECTION_START_SECTOR,
+                       IDC_PLAYING_SECTOR,
+                       IDC_SELECTION_END_SECTOR,
+                       IDC_START_MIN,
+                       IDC_START_SEC,
+                       IDC_START_FRAME,
+                       IDC_END_MIN,
+                       IDC_END_SEC,
+                       IDC_END_FRAME,
+                       IDC_START_SECTOR,
+                       IDC_END_SECTOR,
+                       IDC_TRACK_LIST,
+                       IDC_FIRST_SECONDS,
+                       IDC_LAST_SECONDS,
+                       IDC_START_LABEL,
+                       IDC_END_LABEL,
+                       IDC_MIN_LABEL,
+                       IDC_SEC_LABEL,
+                       IDC_FRAME_LABEL,
+                       IDC_START_MIN_SPIN,
+                       IDC_START_SEC_SPIN,
+                       IDC_START_FRAME_SPIN,
+                       IDC_END_MIN_SPIN,
+                       IDC_END_SEC_SPIN,
+                       IDC_END_FRAME_SPIN,
+                       IDC_FIRST_SECONDS_SPIN,
+                       IDC_LAST_SECONDS_SPIN,
+                       IDC_POSITION_SLIDER,
+                       IDC_PLAY,
+                       IDC_STOP})
             EXPECT_NE(GetDlgItem(window, id), nullptr) << "no control " << id;
         QTreeWidget* list = List(window);
         ASSERT_EQ(list->topLevelItemCount(), 3);
@@ -264,7 +293,7 @@ TEST_F(ReadAudioDlgTest, RenameFromTheTrackMenuEditsTheLabelInPlace)
         editor->setText(text);
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QApplication::sendEvent(editor, &press);
-        QApplication::processEvents();  // the editor commits and closes from a queued call
+        QApplication::processEvents(); // the editor commits and closes from a queued call
         EXPECT_EQ(list->itemWidget(list->topLevelItem(row), 0), nullptr) << "the editor stayed open";
     };
     Run(dialog, [&](QDialog* window) {
@@ -279,7 +308,7 @@ TEST_F(ReadAudioDlgTest, RenameFromTheTrackMenuEditsTheLabelInPlace)
     EXPECT_EQ(Ini("DEADBEEF", "EntryType"), "1");
     EXPECT_EQ(Ini("DEADBEEF", "artist"), "New Artist");
     EXPECT_EQ(Ini("DEADBEEF", "title"), "New Title");
-    EXPECT_EQ(Ini("DEADBEEF", "numtracks"), "7");  // present, so left alone
+    EXPECT_EQ(Ini("DEADBEEF", "numtracks"), "7"); // present, so left alone
 
     // A new dialog object, as the next command makes, shows the title from the file.
     CReadAudioDlg next;
@@ -373,14 +402,15 @@ TEST_F(ReadAudioDlgTest, TrackPropertiesShowTheChosenTrackUnderItsCurrentTitle)
             ASSERT_NE(box, window);
             caption = box->windowTitle();
             using namespace res::track_properties;
-            for (int id : {IDC_RB_START, IDC_RB_END, IDC_RB_LENGTH, IDC_HS_START, IDC_HS_END, IDC_HS_LENGTH, IDC_SIZE}) {
+            for (int id :
+                 {IDC_RB_START, IDC_RB_END, IDC_RB_LENGTH, IDC_HS_START, IDC_HS_END, IDC_HS_LENGTH, IDC_SIZE}) {
                 auto* field = GetDlgControl<QLineEdit>(box, id);
                 fields << field->text();
                 readOnlyRight = readOnlyRight && field->isReadOnly() && (field->alignment() & Qt::AlignRight);
             }
             auto* audio = GetDlgControl<QCheckBox>(box, IDC_AUDIO_TRACK);
             audioChecked = audio->isChecked();
-            audio->click();  // the user cannot toggle it
+            audio->click(); // the user cannot toggle it
             stayedChecked = audio->isChecked();
             GetDlgControl<QPushButton>(box, res::IDOK)->click();
         });

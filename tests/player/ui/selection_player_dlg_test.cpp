@@ -77,7 +77,7 @@ protected:
             body(window);
             if (m_dialog.Window())
                 Press(m_dialog.Window(), res::IDCANCEL);
-            if (m_dialog.Window())  // a field the body left invalid must not keep it open
+            if (m_dialog.Window()) // a field the body left invalid must not keep it open
                 m_dialog.Window()->done(res::IDCANCEL);
         });
         m_dialog.DoModal();
@@ -129,7 +129,7 @@ TEST_F(SelectionPlayerDlgTest, TheTimerFollowsThePlayAndShowsTheIdleStateOnce)
         EXPECT_EQ(Plays()[0].to, MCI_MAKE_MSF(4, 11, 74));
         EXPECT_TRUE(Enabled(window, IDC_MARK));
 
-        m_mci.Advance(10 * 75 + 38);  // 00:12:38
+        m_mci.Advance(10 * 75 + 38); // 00:12:38
         m_timers.Tick();
         EXPECT_EQ(Text(window, IDC_PLAYING_TIME), "0:13");
         EXPECT_EQ(Text(window, IDC_PLAYING_SECTOR), "788");
@@ -169,7 +169,7 @@ TEST_F(SelectionPlayerDlgTest, FirstAndLastPlayBothPartsWithOneTickBetweenAndLoo
     m_dialog.m_bOnlyFirst = m_dialog.m_bOnlyLast = m_dialog.m_bLoopMode = 1;
     Run([&](QDialog* window) {
         Press(window, IDC_PLAY);
-        m_mci.Advance(3 * 75);  // the first part has been heard
+        m_mci.Advance(3 * 75); // the first part has been heard
         m_timers.Tick();
         m_mci.Advance(3 * 75);
         m_timers.Tick();
@@ -179,7 +179,7 @@ TEST_F(SelectionPlayerDlgTest, FirstAndLastPlayBothPartsWithOneTickBetweenAndLoo
         EXPECT_EQ(plays[0].to, MCI_MAKE_MSF(1, 3, 0));
         EXPECT_EQ(plays[1].from, MCI_MAKE_MSF(1, 57, 0));
         EXPECT_EQ(plays[1].to, MCI_MAKE_MSF(2, 0, 0));
-        EXPECT_EQ(plays[2].from, MCI_MAKE_MSF(1, 0, 0));  // loop mode: from the start again
+        EXPECT_EQ(plays[2].from, MCI_MAKE_MSF(1, 0, 0)); // loop mode: from the start again
         EXPECT_EQ(plays[2].to, MCI_MAKE_MSF(1, 3, 0));
 
         // Stop with loop mode on: the next tick plays the selection again.
@@ -203,14 +203,14 @@ TEST_F(SelectionPlayerDlgTest, MarkingTwiceTakesTheRangeFromThePlayingPositions)
 {
     Run([&](QDialog* window) {
         ChooseTrack(window, 0);
-        Press(window, IDC_MARK);  // disabled while nothing plays
+        Press(window, IDC_MARK); // disabled while nothing plays
         Press(window, IDC_PLAY);
         EXPECT_EQ(Text(window, IDC_MARK), "Start here");
-        m_mci.Advance(4500 + 2 * 75 + 10);  // 01:04:10, sector 4660
+        m_mci.Advance(4500 + 2 * 75 + 10); // 01:04:10, sector 4660
         Press(window, IDC_MARK);
         EXPECT_EQ(Text(window, IDC_MARK), "End here");
         EXPECT_TRUE(m_mci.SimulatedPlaying());
-        m_mci.Advance(75 * 75);  // 02:19:10, sector 10285
+        m_mci.Advance(75 * 75); // 02:19:10, sector 10285
         Press(window, IDC_MARK);
         EXPECT_FALSE(m_mci.SimulatedPlaying());
         EXPECT_EQ(m_mci.RequestsOf(MCI_STOP).size(), 1u);
@@ -247,7 +247,7 @@ TEST_F(SelectionPlayerDlgTest, DraggingTheSliderGoesOnFromWhereItIsLetGo)
         slider->setSliderPosition(50);
         m_mci.Advance(100);
         m_timers.Tick();
-        EXPECT_EQ(Slider(window), 50);  // the timer leaves a dragged slider alone
+        EXPECT_EQ(Slider(window), 50); // the timer leaves a dragged slider alone
         EXPECT_TRUE(m_mci.RequestsOf(MCI_SEEK).empty());
         slider->setSliderDown(false);
         ASSERT_EQ(m_mci.RequestsOf(MCI_SEEK).size(), 1u);

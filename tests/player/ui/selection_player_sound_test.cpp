@@ -65,7 +65,7 @@ protected:
     {
         std::string reason;
         ASSERT_TRUE(::BuildDisc(AudioDiscPlan({150, 900}), mkdisc::Layout::SingleBin, m_folder.path().string(), "disc",
-                              &m_disc, &reason))
+                                &m_disc, &reason))
             << reason;
         m_drives.Set({{'C', DriveEntry::Kind::FixedDisk, "/"}, {'E', DriveEntry::Kind::DiscImage, m_disc.sheet}});
     }
@@ -98,7 +98,7 @@ protected:
     // no longer plays; false when it plays on past the limit.
     bool TickWhilePlaying(const std::function<void()>& sample, std::chrono::milliseconds limit)
     {
-        CCDAudio probe('E');  // another device on the same drive sees the same play
+        CCDAudio probe('E'); // another device on the same drive sees the same play
         QElapsedTimer clock;
         clock.start();
         while (probe.GetMode() == MCI_MODE_PLAY) {
@@ -194,7 +194,7 @@ void SelectionPlayerSoundTest::FollowTheSoundForTenSeconds()
                 const std::optional<uint32_t> heard = DiscSectorOf(last);
                 const int shown = shownText.toInt();
                 if (!heard || *heard < start || shown >= int(start + 10 * 75))
-                    return;  // before the first sound arrives, or once the last has been heard
+                    return; // before the first sound arrives, or once the last has been heard
                 ++samples;
                 mostAhead = std::max(mostAhead, shown - int(*heard));
                 mostBehind = std::max(mostBehind, int(*heard) - shown);

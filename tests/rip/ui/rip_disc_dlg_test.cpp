@@ -29,8 +29,8 @@ protected:
         mkdisc::DiscPlan plan = AudioDiscPlan({300, 450}, mkdisc::AudioContent::Music, {30});
         std::string reason;
         ASSERT_TRUE(AddDataTrack(&plan, m_dir.path().string(), {{"readme.txt", "data"}}, 150, &reason)) << reason;
-        ASSERT_TRUE(BuildDisc(std::move(plan), mkdisc::Layout::SingleBin, m_dir.path().string(), "disc", &m_disc,
-                              &reason))
+        ASSERT_TRUE(
+            BuildDisc(std::move(plan), mkdisc::Layout::SingleBin, m_dir.path().string(), "disc", &m_disc, &reason))
             << reason;
         m_drives.Set({{'C', platform::DriveEntry::Kind::FixedDisk, "/"},
                       {'E', platform::DriveEntry::Kind::DiscImage, m_disc.sheet}});
@@ -56,7 +56,7 @@ protected:
 TEST_F(RipDiscDlgTest, ShowsTheDiscTheSettingsAndTheFileNameThePatternGives)
 {
     m_settings.SecureMode = 1;
-    m_settings.ReadOffset = 48;  // the image's drive names no model: the general offset
+    m_settings.ReadOffset = 48; // the image's drive names no model: the general offset
     m_settings.RipFileNamePattern = "%n %r - %t";
     CRipDiscDlg dialog(m_settings);
     ASSERT_TRUE(dialog.HasDisc());
@@ -66,8 +66,8 @@ TEST_F(RipDiscDlgTest, ShowsTheDiscTheSettingsAndTheFileNameThePatternGives)
     ASSERT_EQ(tracks->topLevelItemCount(), 3);
     EXPECT_EQ(tracks->topLevelItem(0)->checkState(0), Qt::Checked);
     EXPECT_EQ(tracks->topLevelItem(1)->text(1), "Track 02");
-    EXPECT_EQ(tracks->topLevelItem(0)->text(3), "0:04");   // 300 sectors and track 2's 30-sector gap
-    EXPECT_FALSE(tracks->topLevelItem(2)->flags() & Qt::ItemIsEnabled);  // the data track
+    EXPECT_EQ(tracks->topLevelItem(0)->text(3), "0:04");                // 300 sectors and track 2's 30-sector gap
+    EXPECT_FALSE(tracks->topLevelItem(2)->flags() & Qt::ItemIsEnabled); // the data track
     EXPECT_TRUE(GetDlgControl<QCheckBox>(&dialog, res::rip_disc::IDC_SECURE)->isChecked());
     EXPECT_EQ(GetDlgControl<QSpinBox>(&dialog, res::rip_disc::IDC_READ_OFFSET)->value(), 48);
 

@@ -11,10 +11,7 @@
 #include "platform/ui/dialog_data.h"
 #include "res/resource.h"
 
-DialogScript::DialogScript(std::vector<std::function<void(QWidget*)>> steps) : m_steps(std::move(steps))
-{
-    Arm();
-}
+DialogScript::DialogScript(std::vector<std::function<void(QWidget*)>> steps) : m_steps(std::move(steps)) { Arm(); }
 
 void DialogScript::Arm()
 {

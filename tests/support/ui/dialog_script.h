@@ -25,7 +25,7 @@ private:
 
     std::vector<std::function<void(QWidget*)>> m_steps;
     int m_shown = 0;
-    QObject m_guard;  // the pending answer dies with the script
+    QObject m_guard; // the pending answer dies with the script
 };
 
 // Small helpers for the steps.

@@ -9,8 +9,8 @@ FakePortal::FakePortal(const QString& busAddress)
 {
     platform::RegisterPortalTypes();
     m_registered = m_bus.isConnected() &&
-                   m_bus.registerObject(platform::PORTAL_PATH, this, QDBusConnection::ExportAllSlots) &&
-                   m_bus.registerService(platform::PORTAL_SERVICE);
+        m_bus.registerObject(platform::PORTAL_PATH, this, QDBusConnection::ExportAllSlots) &&
+        m_bus.registerService(platform::PORTAL_SERVICE);
 }
 
 FakePortal::~FakePortal()

@@ -37,6 +37,6 @@ bool ManualTimers::KillTimer(QObject* window, uintptr_t id)
                                     [&](const Timer& t) { return t.window == window && t.id == id; });
     if (found == m_timers.end())
         return false;
-    m_timers.erase(found);  // a failing kill still ends the timer with its window
+    m_timers.erase(found); // a failing kill still ends the timer with its window
     return !m_failKills;
 }

@@ -18,8 +18,7 @@
 
 #include <gtest/gtest.h>
 
-template <class Window>
-void AnswerModal(std::function<void(Window*)> answer)
+template <class Window> void AnswerModal(std::function<void(Window*)> answer)
 {
     auto* poll = new QTimer;
     auto elapsed = std::make_shared<int>(0);
