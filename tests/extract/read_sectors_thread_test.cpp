@@ -23,7 +23,6 @@ using res::WM_READ_TIMELEFT;
 namespace {
 
 constexpr uint32_t RAW = 2352;
-constexpr uint32_t COOKED = 2048;
 
 struct Block {
     uint32_t first;
