@@ -1,11 +1,132 @@
 #include "platform/block_memory.h"
 
-#include <new>
+#include <sys/mman.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "platform/huge_pages.h"
 
 namespace platform {
 
-uint8_t* AllocateDataBlock(std::size_t bytes) { return new (std::nothrow) uint8_t[bytes]; }
+namespace {
 
-void ReleaseDataBlock(uint8_t* block) { delete[] block; }
+// Blocks from this size on are mappings of their own, aligned to huge pages; smaller ones come
+// from the heap.
+constexpr std::size_t LARGE_BLOCK = std::size_t(8) << 20;
+
+// Every block starts with this header; the caller's bytes follow it. Its size keeps the caller's
+// bytes aligned as the heap's are.
+struct BlockHeader {
+    std::size_t mapped; // bytes of the mapping the header starts, or 0 for a heap block
+    std::size_t reserved;
+};
+constexpr std::size_t HEADER = sizeof(BlockHeader);
+
+std::size_t RoundUp(std::size_t value, std::size_t unit) { return (value + unit - 1) / unit * unit; }
+
+// The last large block released, kept for the next large allocation. Its pages were handed back
+// with MADV_FREE: the kernel takes them whenever it needs memory, and until then a new block
+// finds them present. A block of hundreds of megabytes made of fresh memory otherwise costs a
+// fault and a zero fill for every page, and in a virtual machine whose host took the freed
+// memory back, far more (measured: 0.4 to 0.7 s for 783 MB against 0.05 s reused).
+std::mutex g_spareMutex;
+char* g_spare = nullptr;
+std::size_t g_spareMapped = 0;
+
+// A fresh mapping of mapped bytes starting on a huge page boundary, or nullptr.
+char* MapAligned(std::size_t mapped)
+{
+    const std::size_t slack = HUGE_PAGE_SIZE;
+    if (mapped > SIZE_MAX - slack)
+        return nullptr;
+    void* raw = mmap(nullptr, mapped + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        return nullptr;
+    char* const first = static_cast<char*>(raw);
+    char* const base = reinterpret_cast<char*>(RoundUp(reinterpret_cast<std::uintptr_t>(first), HUGE_PAGE_SIZE));
+    if (base > first)
+        munmap(first, static_cast<std::size_t>(base - first));
+    if (const std::size_t tail = slack - static_cast<std::size_t>(base - first))
+        munmap(base + mapped, tail);
+    AdviseHugePages(base, mapped);
+    return base;
+}
+
+// The kept block when it is large enough, cut down to mapped bytes; else the kept block, if any,
+// is unmapped (so that it does not stand in the way of a fresh one) and nullptr returned.
+char* TakeSpare(std::size_t mapped)
+{
+    char* spare = nullptr;
+    std::size_t spareMapped = 0;
+    {
+        std::lock_guard lock(g_spareMutex);
+        spare = g_spare;
+        spareMapped = g_spareMapped;
+        g_spare = nullptr;
+        g_spareMapped = 0;
+    }
+    if (!spare)
+        return nullptr;
+    if (spareMapped < mapped) {
+        munmap(spare, spareMapped);
+        return nullptr;
+    }
+    if (spareMapped > mapped)
+        munmap(spare + mapped, spareMapped - mapped);
+    return spare;
+}
+
+} // namespace
+
+uint8_t* AllocateDataBlock(std::size_t bytes)
+{
+    if (bytes > SIZE_MAX - HUGE_PAGE_SIZE - HEADER)
+        return nullptr;
+    char* base = nullptr;
+    std::size_t mapped = 0;
+    if (bytes < LARGE_BLOCK) {
+        base = static_cast<char*>(std::malloc(HEADER + bytes));
+    } else {
+        mapped = RoundUp(HEADER + bytes, HUGE_PAGE_SIZE);
+        base = TakeSpare(mapped);
+        if (!base)
+            base = MapAligned(mapped);
+    }
+    if (!base)
+        return nullptr;
+    const BlockHeader header{mapped, 0};
+    std::memcpy(base, &header, sizeof header);
+    return reinterpret_cast<uint8_t*>(base + HEADER);
+}
+
+void ReleaseDataBlock(uint8_t* block)
+{
+    if (!block)
+        return;
+    char* const base = reinterpret_cast<char*>(block) - HEADER;
+    BlockHeader header;
+    std::memcpy(&header, base, sizeof header);
+    if (header.mapped == 0) {
+        std::free(base);
+        return;
+    }
+    if (madvise(base, header.mapped, MADV_FREE) != 0) {
+        munmap(base, header.mapped);
+        return;
+    }
+    char* previous = nullptr;
+    std::size_t previousMapped = 0;
+    {
+        std::lock_guard lock(g_spareMutex);
+        previous = g_spare;
+        previousMapped = g_spareMapped;
+        g_spare = base;
+        g_spareMapped = header.mapped;
+    }
+    if (previous)
+        munmap(previous, previousMapped);
+}
 
 } // namespace platform

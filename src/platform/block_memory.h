@@ -1,6 +1,7 @@
 // Memory for the document's data block: one block of any size, allocated without throwing and
-// released by the same layer, so that a large block may come from memory the kernel can back
-// with large pages.
+// released by the same layer. A large block is a mapping of its own on huge page bounds, and the
+// last one released is kept, its memory left for the kernel to take back when it needs it, so
+// that the next large block can be made of pages that are still present.
 #pragma once
 
 #include <cstddef>

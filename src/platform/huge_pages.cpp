@@ -4,15 +4,15 @@
 
 namespace platform {
 
-void AdviseHugePages(void* block, uint64_t size)
+bool AdviseHugePages(void* block, uint64_t size)
 {
     if (!block || size < 4 * HUGE_PAGE_SIZE)
-        return;
+        return false;
     const auto first = reinterpret_cast<std::uintptr_t>(block);
     const std::uintptr_t alignedStart = (first + HUGE_PAGE_SIZE - 1) & ~(std::uintptr_t(HUGE_PAGE_SIZE) - 1);
     const std::uintptr_t alignedEnd = (first + size) & ~(std::uintptr_t(HUGE_PAGE_SIZE) - 1);
-    if (alignedEnd > alignedStart)
-        madvise(reinterpret_cast<void*>(alignedStart), alignedEnd - alignedStart, MADV_HUGEPAGE);
+    return alignedEnd > alignedStart &&
+        madvise(reinterpret_cast<void*>(alignedStart), alignedEnd - alignedStart, MADV_HUGEPAGE) == 0;
 }
 
 } // namespace platform

@@ -12,7 +12,8 @@ inline constexpr std::size_t HUGE_PAGE_SIZE = std::size_t(2) << 20;
 
 // Advises huge pages for the whole 2 MiB pages inside [block, block + size), for blocks of at
 // least four of them (a smaller one is left as it is). The block stays the caller's, allocated
-// and released as before; the advice is only a wish the kernel may ignore.
-void AdviseHugePages(void* block, uint64_t size);
+// and released as before; the advice is only a wish the kernel may ignore. True when the advice
+// was taken for at least one huge page.
+bool AdviseHugePages(void* block, uint64_t size);
 
 } // namespace platform
