@@ -10,6 +10,7 @@
 // same state):
 //
 //   read        read() of the BIN in 1 MiB blocks
+//   read-27     read() of the BIN in pieces of 27 sectors: the requests' own size
 //   sectors     ReadSectors in requests of 27 raw sectors, as the worker asks (cue drive)
 //   toc-sectors the same on the TOC drive
 //   plain       the extraction worker in plain mode (cue drive), into its one result buffer
@@ -106,13 +107,13 @@ struct MappedFile {
     size_t size = 0;
 };
 
-double ReadFile(const std::string& path, size_t expected)
+double ReadFile(const std::string& path, size_t expected, size_t blockBytes = 1 << 20)
 {
     const auto start = std::chrono::steady_clock::now();
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return -1;
-    std::vector<uint8_t> block(1 << 20);
+    std::vector<uint8_t> block(blockBytes);
     size_t total = 0;
     ssize_t n = 0;
     while ((n = read(fd, block.data(), block.size())) > 0)
@@ -356,6 +357,7 @@ int main(int argc, char** argv)
     const std::string wave = folder.file("out.wav");
     const std::vector<std::pair<std::string, std::function<double()>>> readers = {
         {"read", [&] { return ReadFile(bin, bytes); }},
+        {"read-27", [&] { return ReadFile(bin, bytes, size_t(BLOCK) * mkdisc::RAW_SECTOR_SIZE); }},
         {"sectors", [&] { return ReadThroughDevice('E', sectors); }},
         {"toc-sectors", [&] { return ReadThroughDevice('H', sectors); }},
         {"plain", [&] { return Extract('E', sectors, disc); }},
@@ -442,6 +444,7 @@ int main(int argc, char** argv)
         {"Same disc as one FLAC per track / as one BIN", "flac", "plain", 0.4},
         {"Same disc as a cdrdao TOC / as a cue sheet", "toc", "plain", 0.9},
         {"ReadSectors on the TOC / on the cue sheet", "toc-sectors", "sectors", 0.9},
+        {"ReadSectors in 27-sector requests / read() of the BIN in 27-sector pieces", "sectors", "read-27", 0},
         {"Same disc as one FLAC per track / libsndfile decoding those files", "flac", "decode-flac", 0},
         {"libsndfile decoding the FLAC files / plain extraction of the BIN", "decode-flac", "plain", 0},
     };
