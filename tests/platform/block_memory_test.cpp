@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <thread>
@@ -89,6 +90,34 @@ TEST(BlockMemory, TheLastLargeBlockReleasedIsTakenAgainCutToSize)
     EXPECT_EQ(AllocateDataBlock(SIZE_MAX), nullptr);
     EXPECT_EQ(AllocateDataBlock(SIZE_MAX - 4096), nullptr);
     EXPECT_EQ(AllocateDataBlock(size_t(1) << 60), nullptr);
+}
+
+// A kept block that nothing takes within its lifetime is given back to the system, so that an idle
+// program does not go on holding the memory of its last document.
+TEST(BlockMemory, AKeptBlockNotTakenAgainIsGivenBack)
+{
+    struct RestoreLifetime {
+        ~RestoreLifetime() { SetKeptBlockLifetime(KEPT_BLOCK_LIFETIME); }
+    } restore;
+    SetKeptBlockLifetime(std::chrono::milliseconds(20));
+    uint8_t* const block = AllocateDataBlock(16 * MIB);
+    ASSERT_NE(block, nullptr);
+    block[0] = 1;
+    ReleaseDataBlock(block);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (Mapped(block) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_FALSE(Mapped(block));
+
+    // Taken again within its lifetime, it is not lost to the keeper's thread.
+    SetKeptBlockLifetime(KEPT_BLOCK_LIFETIME);
+    uint8_t* const kept = AllocateDataBlock(16 * MIB);
+    ASSERT_NE(kept, nullptr);
+    ReleaseDataBlock(kept);
+    uint8_t* const again = AllocateDataBlock(16 * MIB);
+    EXPECT_EQ(again, kept);
+    std::memset(again, 0x33, 16 * MIB);
+    ReleaseDataBlock(again);
 }
 
 // Threads that take and release large blocks side by side never get the same memory: each
