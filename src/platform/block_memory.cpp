@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -21,15 +22,11 @@ namespace {
 // from the heap.
 constexpr std::size_t LARGE_BLOCK = std::size_t(8) << 20;
 
-// Every block starts with this header; the caller's bytes follow it. Its size keeps the caller's
-// bytes aligned as the heap's are.
-struct BlockHeader {
+// Every block starts with this header; the caller's bytes follow it, aligned as the heap's are.
+struct alignas(std::max_align_t) BlockHeader {
     std::size_t mapped; // bytes of the mapping the header starts, or 0 for a heap block
-    std::size_t reserved;
 };
 constexpr std::size_t HEADER = sizeof(BlockHeader);
-
-std::size_t RoundUp(std::size_t value, std::size_t unit) { return (value + unit - 1) / unit * unit; }
 
 // The last large block released, kept for the next large allocation. Its pages were handed back
 // with MADV_FREE: the kernel takes them whenever it needs memory, and until then a new block
@@ -147,7 +144,7 @@ char* MapAligned(std::size_t mapped)
     if (raw == MAP_FAILED)
         return nullptr;
     char* const first = static_cast<char*>(raw);
-    char* const base = reinterpret_cast<char*>(RoundUp(reinterpret_cast<std::uintptr_t>(first), HUGE_PAGE_SIZE));
+    char* const base = reinterpret_cast<char*>(AlignUp(reinterpret_cast<std::uintptr_t>(first), HUGE_PAGE_SIZE));
     if (base > first)
         munmap(first, static_cast<std::size_t>(base - first));
     if (const std::size_t tail = slack - static_cast<std::size_t>(base - first))
@@ -167,14 +164,14 @@ uint8_t* AllocateDataBlock(std::size_t bytes)
     if (bytes < LARGE_BLOCK) {
         base = static_cast<char*>(std::malloc(HEADER + bytes));
     } else {
-        mapped = RoundUp(HEADER + bytes, HUGE_PAGE_SIZE);
+        mapped = AlignUp(HEADER + bytes, HUGE_PAGE_SIZE);
         base = Keeper().Take(mapped);
         if (!base)
             base = MapAligned(mapped);
     }
     if (!base)
         return nullptr;
-    const BlockHeader header{mapped, 0};
+    const BlockHeader header{mapped};
     std::memcpy(base, &header, sizeof header);
     return reinterpret_cast<uint8_t*>(base + HEADER);
 }

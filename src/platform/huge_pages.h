@@ -10,6 +10,9 @@ namespace platform {
 
 inline constexpr std::size_t HUGE_PAGE_SIZE = std::size_t(2) << 20;
 
+// value rounded up to a multiple of unit, a power of two (a page, a huge page).
+constexpr std::uintptr_t AlignUp(std::uintptr_t value, std::uintptr_t unit) { return (value + unit - 1) & ~(unit - 1); }
+
 // Advises huge pages for the whole 2 MiB pages inside [block, block + size), for blocks of at
 // least four of them (a smaller one is left as it is). The block stays the caller's, allocated
 // and released as before; the advice is only a wish the kernel may ignore. True when the advice

@@ -25,8 +25,6 @@ namespace {
 constexpr uintptr_t SHARE_PER_THREAD = uintptr_t(64) << 20;
 constexpr unsigned MAX_THREADS = 4;
 
-uintptr_t AlignUp(uintptr_t value, uintptr_t unit) { return (value + unit - 1) & ~(unit - 1); }
-
 // Makes the pages of [start, end) present (both page-aligned). One write in each huge page of
 // [hugeStart, hugeEnd) inside the range first has the kernel fault it in whole: left to
 // MADV_POPULATE_WRITE alone, the same block takes twenty times as long on this kind of machine
